@@ -1,0 +1,50 @@
+#pragma once
+// The command catalogue: one send operation per command, each the only code that
+// fills the frame and writes it. Nothing is acknowledged, queued or retried.
+
+#include "Frames.h"
+#include "Link.h"
+
+namespace kelvane {
+
+constexpr int ImageSize = 768;
+
+class Commands {
+public:
+    explicit Commands(SerialLink &link) : m_link(link) {}
+
+    void SendHello();
+    void SendLiveRequest();
+    // Reads the 128-byte image block at byte address `address` into dest (capacity bytes room);
+    // returns whether the block was accepted.
+    bool ReadImageBlock(int address, std::uint8_t *dest, std::size_t capacity);
+    // Reads both halves of the error memory into dest[0..255]; each half kept on its own.
+    void ReadErrorBlocks(std::uint8_t *dest256);
+    void SendObdErase();
+    void SendObdReadAll();
+    void SendObdReadErrors();
+    void SendCommitImage(std::uint16_t word);
+    void SendModeGas();
+    void SendModeAuto();
+    void SendModePetrol();
+    void SendResetMapPetrol();
+    void SendResetMapGas();
+    void SendEraseErrors();
+    void SendGasCutOffWord(std::uint16_t word);
+    void SendPetrolOverrideWord(std::uint16_t word);
+    // Image writes send what is in the image now (768 bytes).
+    void SendImageByte(const std::uint8_t *image, int offset);
+    void SendImageWord(const std::uint8_t *image, int wordIndex);
+    void SendImageDword(const std::uint8_t *image, int offset);
+
+    SerialLink &link() { return m_link; }
+
+private:
+    void send(const CommandFrame &frame, int preMs, int postMs);
+    bool readBlock(std::uint8_t sub, std::uint8_t hi, std::uint8_t lo, std::uint8_t type, std::uint8_t *dest,
+                   std::size_t capacity);
+
+    SerialLink &m_link;
+};
+
+} // namespace kelvane

@@ -1,0 +1,51 @@
+#include "Frames.h"
+
+namespace kelvane {
+
+CommandFrame makeFrame(std::uint8_t cmd, std::uint8_t sub, std::uint8_t hi, std::uint8_t lo)
+{
+    CommandFrame f {cmd, sub, hi, lo, 0, FrameEnd};
+    f[4] = static_cast<std::uint8_t>(cmd + sub + hi + lo + ChecksumSeed);
+    return f;
+}
+
+std::uint8_t replyChecksum(const std::uint8_t *data, std::size_t count)
+{
+    std::uint8_t sum = ChecksumSeed;
+    for (std::size_t i = 0; i < count; ++i)
+        sum = static_cast<std::uint8_t>(sum + data[i]);
+    return sum;
+}
+
+CommandFrame imageByteFrame(int offset, std::uint8_t value)
+{
+    return makeFrame(static_cast<std::uint8_t>(0xC1 + ((offset >> 8) & 0x0F)), static_cast<std::uint8_t>(offset & 0xFF), 0,
+                     value);
+}
+
+CommandFrame imageWordFrame(int wordIndex, std::uint16_t value)
+{
+    return makeFrame(static_cast<std::uint8_t>(0xD1 + ((wordIndex >> 8) & 0x0F)), static_cast<std::uint8_t>(wordIndex & 0xFF),
+                     static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value & 0xFF));
+}
+
+bool blockReplyValid(const std::uint8_t *rx, bool complete, std::uint8_t expectedType)
+{
+    return complete && rx[0] == 0x48 && rx[1] == expectedType && rx[131] == FrameEnd
+        && rx[130] == replyChecksum(rx + 2, BlockDataLength);
+}
+
+bool liveReplyValid(const std::uint8_t *rx, bool complete)
+{
+    return complete && rx[0] == 0x56 && rx[1] == 0x05 && rx[195] == FrameEnd && rx[194] == replyChecksum(rx + 2, LiveDataLength);
+}
+
+bool greetingValid(const std::uint8_t *rx, bool complete) { return complete && rx[0] == 0x49 && rx[4] == FrameEnd; }
+
+void storeReversed(const std::uint8_t *payload, std::size_t count, std::uint8_t *dest, std::size_t destCapacity)
+{
+    for (std::size_t k = 0; k < count && k < destCapacity; ++k)
+        dest[k] = payload[count - 1 - k];
+}
+
+} // namespace kelvane

@@ -1,0 +1,29 @@
+#pragma once
+// The text of the CSV data log: column headers, number format and rows.
+// The file always uses "." as the decimal separator, whatever the locale.
+
+#include "LiveRecord.h"
+
+#include <array>
+#include <string>
+
+namespace kelvane {
+
+constexpr int LogColumnCount = 37;
+extern const std::array<const char *, LogColumnCount> LogColumnHeaders;
+// Columns 27 and 29-36 have no visible check box and can never be chosen.
+bool logColumnSelectable(int index);
+std::array<bool, LogColumnCount> logDefaultColumns();
+std::array<bool, LogColumnCount> logAllSelectableColumns();
+
+// Fixed-point with precision 5: rounded to 5 significant digits, printed with exactly
+// `decimals` digits after "."; more than 5 digits before the point switch to exponent form.
+std::string formatFixed5(double value, int decimals);
+
+// "Time," followed by each chosen header and ","  (every chosen column is below 36).
+std::string logHeader(const std::array<bool, LogColumnCount> &columns);
+// One row without its leading line break: the time in seconds, then each chosen value.
+std::string logRow(std::int32_t elapsedMs, const std::array<float, LiveValueCount> &values,
+                   const std::array<bool, LogColumnCount> &columns);
+
+} // namespace kelvane

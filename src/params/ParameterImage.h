@@ -1,0 +1,56 @@
+#pragma once
+// The PC's copy of the controller's configuration memory: 768 bytes,
+// 384 little-endian words, addressed by byte offset or word index.
+
+#include "Connection.h" // ImageBytes, ImageSize
+
+#include <cstdint>
+
+namespace kelvane {
+
+struct ParameterImage {
+    ImageBytes bytes {};
+
+    std::uint8_t byte(int offset) const { return bytes[static_cast<std::size_t>(offset)]; }
+    std::int8_t sbyte(int offset) const { return static_cast<std::int8_t>(bytes[static_cast<std::size_t>(offset)]); }
+    std::uint16_t word(int offset) const
+    {
+        return static_cast<std::uint16_t>(bytes[static_cast<std::size_t>(offset)]
+                                          | (bytes[static_cast<std::size_t>(offset) + 1] << 8));
+    }
+    std::int16_t sword(int offset) const { return static_cast<std::int16_t>(word(offset)); }
+    std::uint32_t dword(int offset) const
+    {
+        return static_cast<std::uint32_t>(word(offset)) | (static_cast<std::uint32_t>(word(offset + 2)) << 16);
+    }
+    std::uint16_t wordAt(int index) const { return word(2 * index); }
+    bool bit(int offset, int bitNo) const { return (byte(offset) >> bitNo) & 1; }
+    // Value of a group of bits starting at bitNo.
+    unsigned bits(int offset, int bitNo, int count) const { return (byte(offset) >> bitNo) & ((1u << count) - 1); }
+
+    void setByte(int offset, std::uint8_t v) { bytes[static_cast<std::size_t>(offset)] = v; }
+    void setWord(int offset, std::uint16_t v)
+    {
+        bytes[static_cast<std::size_t>(offset)] = static_cast<std::uint8_t>(v & 0xFF);
+        bytes[static_cast<std::size_t>(offset) + 1] = static_cast<std::uint8_t>(v >> 8);
+    }
+    void setWordAt(int index, std::uint16_t v) { setWord(2 * index, v); }
+    void setDword(int offset, std::uint32_t v)
+    {
+        setWord(offset, static_cast<std::uint16_t>(v & 0xFFFF));
+        setWord(offset + 2, static_cast<std::uint16_t>(v >> 16));
+    }
+    void setBit(int offset, int bitNo, bool on)
+    {
+        std::uint8_t b = byte(offset);
+        b = on ? static_cast<std::uint8_t>(b | (1u << bitNo)) : static_cast<std::uint8_t>(b & ~(1u << bitNo));
+        setByte(offset, b);
+    }
+    void setBits(int offset, int bitNo, int count, unsigned value)
+    {
+        const unsigned mask = ((1u << count) - 1) << bitNo;
+        setByte(offset, static_cast<std::uint8_t>((byte(offset) & ~mask) | ((value << bitNo) & mask)));
+    }
+};
+
+} // namespace kelvane
