@@ -113,7 +113,13 @@ bool PosixSerial::write(PortHandle h, const std::uint8_t *buf, std::uint32_t cou
     return true;
 }
 
-void PosixSerial::close(PortHandle h) { ::close(fdOf(h)); }
+void PosixSerial::close(PortHandle h)
+{
+    // Give up exclusive use first: the other side of a pseudo-terminal may keep the
+    // terminal open, and the next attempt must be able to open it again.
+    ioctl(fdOf(h), TIOCNXCL);
+    ::close(fdOf(h));
+}
 
 void PosixSerial::sleepMs(int ms)
 {
