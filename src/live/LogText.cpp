@@ -1,5 +1,7 @@
 #include "LogText.h"
 
+#include "NumberFormat.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -34,60 +36,7 @@ std::array<bool, LogColumnCount> logAllSelectableColumns()
     return c;
 }
 
-namespace {
-// Decimal exponent of |v| once rounded to `sig` significant digits.
-int exponentAfterRounding(double v, int sig)
-{
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", sig - 1, v);
-    const char *e = std::strchr(buf, 'e');
-    return e ? std::atoi(e + 1) : 0;
-}
-
-std::string generalForm(double v)
-{
-    // Mantissa of 5 significant digits without trailing zeros, "E" and the exponent.
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.4e", v);
-    std::string s(buf);
-    auto epos = s.find('e');
-    std::string mant = s.substr(0, epos);
-    int exp = std::atoi(s.c_str() + epos + 1);
-    if (mant.find('.') != std::string::npos) {
-        while (!mant.empty() && mant.back() == '0')
-            mant.pop_back();
-        if (!mant.empty() && mant.back() == '.')
-            mant.pop_back();
-    }
-    return mant + "E" + std::to_string(exp);
-}
-} // namespace
-
-std::string formatFixed5(double value, int decimals)
-{
-    if (!std::isfinite(value))
-        return value != value ? "NAN" : (value > 0 ? "INF" : "-INF");
-    if (value == 0.0)
-        value = 0.0; // no "-0"
-    const double mag = std::fabs(value);
-    if (mag != 0.0 && exponentAfterRounding(value, 5) >= 5)
-        return generalForm(value);
-    int keep = decimals;
-    if (mag != 0.0) {
-        const int exp = exponentAfterRounding(value, 5);
-        keep = std::min(decimals, 4 - exp);
-    }
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", std::max(keep, 0), value);
-    double rounded = std::atof(buf);
-    if (rounded == 0.0)
-        rounded = 0.0;
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, rounded);
-    std::string s(buf);
-    if (s[0] == '-' && std::atof(buf) == 0.0)
-        s.erase(0, 1);
-    return s;
-}
+std::string formatFixed5(double value, int decimals) { return formatFixed(value, 5, decimals, '.'); }
 
 std::string logHeader(const std::array<bool, LogColumnCount> &columns)
 {

@@ -1,0 +1,60 @@
+#pragma once
+// The polling cycle: one tick sends the live request, the next receives, validates
+// and decodes the reply, so a record arrives every second tick. The timer (or a
+// test, or the command line) calls tick(); the cycle itself owns no timer.
+
+#include "Commands.h"
+#include "Connection.h"
+#include "LiveRecord.h"
+
+#include <cstdint>
+
+namespace kelvane {
+
+constexpr int PollIntervalMs = 35;
+
+// What a tick shows; the window, the command line and tests implement it.
+class PollingView {
+public:
+    virtual ~PollingView() = default;
+    // Not connected: the status lamp reads "error COMx", flashing.
+    virtual void showNotConnected() = 0;
+    // The display steps of one decode (the data steps have run already).
+    virtual void showDecoded(const DecodeResult &result) = 0;
+    virtual bool adaptationRunning() const { return false; }
+    virtual void adaptationStep() {}
+    // The oscilloscope is fed and redrawn only while the readings page is shown.
+    virtual bool scopeVisible() const { return false; }
+    virtual void feedScope() {}
+};
+
+struct PollingStats {
+    std::uint64_t requests = 0;
+    std::uint64_t accepted = 0;
+    std::uint64_t rejected = 0;
+};
+
+class PollingCycle {
+public:
+    PollingCycle(Commands &commands, ConnectionState &connection, LiveData &live, const ParameterImage &image,
+                 const TimeBases &timeBases, PollingView &view)
+        : m_cmd(commands), m_conn(connection), m_live(live), m_image(image), m_tb(timeBases), m_view(view)
+    {
+    }
+
+    void tick();
+
+    std::uint8_t PollPhase = 0; // 0: the next tick sends the request; 1: it receives and decodes
+    const PollingStats &stats() const { return m_stats; }
+
+private:
+    Commands &m_cmd;
+    ConnectionState &m_conn;
+    LiveData &m_live;
+    const ParameterImage &m_image;
+    const TimeBases &m_tb;
+    PollingView &m_view;
+    PollingStats m_stats;
+};
+
+} // namespace kelvane
