@@ -1,0 +1,228 @@
+// The autoconnect scan and the image read, on a scripted line with controllers on chosen ports.
+#include "Connection.h"
+#include "ScriptedSerial.h"
+#include "../support/FakeEcu.h"
+
+#include <QtTest>
+#include <memory>
+
+using namespace kelvane;
+
+namespace {
+struct RecordingView : ConnectionView {
+    std::string caption;
+    std::vector<std::string> messages;
+    std::vector<std::pair<int, int>> progress;
+    int showImageCalls = 0;
+    void setCaption(const std::string &c) override { caption = c; }
+    void showMessage(const std::string &t) override { messages.push_back(t); }
+    void setProgress(int p, int m) override { progress.emplace_back(p, m); }
+    void showImage() override { ++showImageCalls; }
+};
+
+std::string deviceOf(int port) { return "/dev/ttyFAKE" + std::to_string(port); }
+} // namespace
+
+class TstConnection : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ScriptedSerial> line;
+    PortMap ports;
+    LinkState linkState;
+    ConnectionState conn;
+    TimeBases tb;
+    ImageBytes image {};
+    RecordingView view;
+    std::unique_ptr<SerialLink> link;
+    std::unique_ptr<Commands> cmd;
+    std::unique_ptr<Connection> connection;
+    std::map<int, std::unique_ptr<test::FakeEcu>> ecus;
+
+    // Ports 1 to 6 exist; controllers sit where a test puts them.
+    test::FakeEcu &controllerOn(int port)
+    {
+        auto &e = ecus[port];
+        e = std::make_unique<test::FakeEcu>();
+        line->addDevice(deviceOf(port), e->responder());
+        return *e;
+    }
+
+    // Baud of each greeting sent, in order, with its port.
+    std::vector<std::pair<std::string, int>> greetings() const
+    {
+        std::vector<std::pair<std::string, int>> g;
+        for (const auto &w : line->written())
+            if (w.bytes[0] == 0x01)
+                g.emplace_back(w.device, w.baud);
+        return g;
+    }
+
+private slots:
+    void init()
+    {
+        line = std::make_unique<ScriptedSerial>();
+        ports = PortMap();
+        linkState = LinkState();
+        conn = ConnectionState();
+        tb = TimeBases();
+        image.fill(0);
+        view = RecordingView();
+        ecus.clear();
+        for (int p = 1; p <= 6; ++p) {
+            ports.map(p, deviceOf(p));
+            line->addDevice(deviceOf(p));
+        }
+        link = std::make_unique<SerialLink>(*line, ports, linkState);
+        cmd = std::make_unique<Commands>(*link);
+        connection = std::make_unique<Connection>(*cmd, conn, tb, image, view);
+    }
+
+    void controllerOnCom3At57600IsFoundOnAttempt5()
+    {
+        auto &ecu = controllerOn(3);
+        for (int i = 0; i < 768; ++i)
+            ecu.image[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 13 + 1);
+        QCOMPARE(connection->autoconnect(), 3);
+        const auto g = greetings();
+        QCOMPARE(g.size(), std::size_t(6)); // attempts 0 to 5
+        QCOMPARE(g[0], std::make_pair(deviceOf(1), 38400));
+        QCOMPARE(g[1], std::make_pair(deviceOf(1), 57600));
+        QCOMPARE(g[4], std::make_pair(deviceOf(3), 38400));
+        QCOMPARE(g[5], std::make_pair(deviceOf(3), 57600));
+        QVERIFY(QString::fromStdString(view.caption).endsWith("COM3"));
+        QCOMPARE(view.caption, std::string("Kelvane Sequential v.3.02+OBD Rev.H 2 Rev.S 3 TQ204  COM3"));
+        QCOMPARE(conn.Connected, std::uint8_t(1));
+        QCOMPARE(conn.PollingEnabled, std::uint8_t(1));
+        QCOMPARE(conn.HardwareRevision, std::uint8_t(2));
+        QCOMPARE(conn.SoftwareRevision, std::uint8_t(3));
+        QCOMPARE(view.showImageCalls, 1);
+        QVERIFY(image == ecu.image);
+        QVERIFY(view.messages.empty());
+    }
+
+    void revision4StopsTheScanAtOnce()
+    {
+        controllerOn(2).sw = 4;
+        controllerOn(3); // a good controller further on is never reached
+        QCOMPARE(connection->autoconnect(), 0);
+        QCOMPARE(view.messages, std::vector<std::string> {"Need software update. Download From www !!!"});
+        for (const auto &w : line->written())
+            QVERIFY(w.device != deviceOf(3));
+        QCOMPARE(conn.Connected, std::uint8_t(0));
+        QCOMPARE(conn.PollingEnabled, std::uint8_t(0));
+        QCOMPARE(line->openHandles(), 0);
+        QCOMPARE(linkState.PortOpen, std::uint8_t(0));
+    }
+
+    void greetingByte3IsNotExamined_data()
+    {
+        QTest::addColumn<int>("byte3");
+        QTest::newRow("0") << 0;
+        QTest::newRow("0xF0") << 0xF0;
+        QTest::newRow("0xFF") << 0xFF;
+    }
+    void greetingByte3IsNotExamined()
+    {
+        QFETCH(int, byte3);
+        controllerOn(1).greetingByte3 = static_cast<std::uint8_t>(byte3);
+        ecus[1]->baud = 38400;
+        QCOMPARE(connection->autoconnect(), 1);
+    }
+
+    void timeBasesFollowTheLinkSpeed_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<float>("inj");
+        QTest::addColumn<float>("rpm");
+        QTest::newRow("38400") << 38400 << 0.0040553f << 4e-6f;
+        QTest::newRow("57600") << 57600 << 0.0044f << 4.34e-6f;
+    }
+    void timeBasesFollowTheLinkSpeed()
+    {
+        QFETCH(int, baud);
+        QFETCH(float, inj);
+        QFETCH(float, rpm);
+        tb = {1, 1, 1};
+        controllerOn(2).baud = baud;
+        QCOMPARE(connection->autoconnect(), 2);
+        QCOMPARE(tb.InjTickMsA, inj);
+        QCOMPARE(tb.InjTickMsB, inj);
+        QCOMPARE(tb.RpmTickSec, rpm);
+    }
+
+    void theNextScanStartsWithTheOtherSpeed()
+    {
+        auto &ecu = controllerOn(1);
+        ecu.baud = 38400;
+        QCOMPARE(connection->autoconnect(), 1);
+        line->clearLog();
+        ecu.baud = 57600;
+        QCOMPARE(connection->autoconnect(), 1);
+        const auto g = greetings();
+        QCOMPARE(g.size(), std::size_t(1));
+        QCOMPARE(g[0].second, 57600);
+    }
+
+    void nothingFound()
+    {
+        QCOMPARE(connection->autoconnect(), 0);
+        QCOMPARE(greetings().size(), std::size_t(12)); // ports 1-6 exist, both speeds each
+        QVERIFY(view.messages.empty());
+        QCOMPARE(conn.Connected, std::uint8_t(0));
+        QCOMPARE(line->openHandles(), 0);
+    }
+
+    void imageReadIs12OverlappingBlocks()
+    {
+        controllerOn(1).baud = 38400;
+        QCOMPARE(connection->autoconnect(), 1);
+        std::vector<int> addresses;
+        for (const auto &w : line->written())
+            if (w.bytes[0] == 0xAA && w.bytes[1] == 1)
+                addresses.push_back((w.bytes[2] << 8) | w.bytes[3]);
+        std::vector<int> want;
+        for (int i = 0; i < 12; ++i)
+            want.push_back(i * 64);
+        QCOMPARE(addresses, want);
+        QCOMPARE(view.progress.front(), std::make_pair(0, 768));
+        QCOMPARE(view.progress.back(), std::make_pair(768, 768));
+        QCOMPARE(view.progress.size(), std::size_t(14));
+    }
+
+    void rejectedBlockKeepsItsOldBytes()
+    {
+        image.fill(0x5A);
+        auto &ecu = controllerOn(1);
+        ecu.baud = 38400;
+        ecu.image.fill(0x33);
+        ecu.corruptBlockAddress = 0;
+        QCOMPARE(connection->autoconnect(), 1);
+        for (int i = 0; i < 64; ++i)
+            QCOMPARE(image[static_cast<std::size_t>(i)], std::uint8_t(0x5A));
+        for (int i = 64; i < 768; ++i)
+            QCOMPARE(image[static_cast<std::size_t>(i)], std::uint8_t(0x33));
+    }
+
+    void imageReadWithoutConnection()
+    {
+        connection->ReadParameterImage();
+        QCOMPARE(view.messages, std::vector<std::string> {"No Connection"});
+        QVERIFY(line->written().empty());
+    }
+
+    void disconnectClosesAnOpenPortOnly()
+    {
+        connection->Disconnect(); // nothing open: nothing happens
+        QCOMPARE(line->openHandles(), 0);
+        controllerOn(1).baud = 38400;
+        QCOMPARE(connection->autoconnect(), 1);
+        QCOMPARE(line->openHandles(), 1);
+        connection->Disconnect();
+        QCOMPARE(line->openHandles(), 0);
+        QCOMPARE(conn.Connected, std::uint8_t(0));
+        QCOMPARE(conn.PollingEnabled, std::uint8_t(1)); // not changed by a disconnect
+    }
+};
+
+QTEST_GUILESS_MAIN(TstConnection)
+#include "tst_connection.moc"

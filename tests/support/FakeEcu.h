@@ -1,0 +1,72 @@
+#pragma once
+// A scripted controller for unit tests on the ScriptedSerial line: answers the
+// greeting, image and error block reads and live requests from the controller's side.
+
+#include "Frames.h"
+#include "ScriptedSerial.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace kelvane::test {
+
+struct FakeEcu {
+    int baud = 57600;
+    std::uint8_t hw = 2, sw = 3, greetingByte3 = 0;
+    std::array<std::uint8_t, 768> image {};
+    std::array<std::uint8_t, 256> errors {};
+    std::array<std::uint8_t, 192> live {};
+    double replyDelayMs = 1.0;
+    int corruptBlockAddress = -1; // block whose checksum is sent off by one
+    int answerLive = 1;           // 0: ignore live requests
+    std::vector<std::vector<std::uint8_t>> frames; // every frame received at the right speed
+
+    static std::vector<std::uint8_t> blockReply(std::uint8_t type, const std::uint8_t *data128, bool corrupt = false)
+    {
+        std::vector<std::uint8_t> r {0x48, type};
+        for (int k = 127; k >= 0; --k) // highest address first
+            r.push_back(data128[k]);
+        std::uint8_t sum = replyChecksum(r.data() + 2, 128);
+        r.push_back(static_cast<std::uint8_t>(corrupt ? sum + 1 : sum));
+        r.push_back(0xF0);
+        return r;
+    }
+
+    static std::vector<std::uint8_t> liveReply(const std::array<std::uint8_t, 192> &record)
+    {
+        std::vector<std::uint8_t> r {0x56, 0x05};
+        for (int k = 191; k >= 0; --k)
+            r.push_back(record[static_cast<std::size_t>(k)]);
+        r.push_back(replyChecksum(r.data() + 2, 192));
+        r.push_back(0xF0);
+        return r;
+    }
+
+    ScriptedSerial::Responder responder()
+    {
+        return [this](const std::vector<std::uint8_t> &w, int lineBaud) -> std::vector<ScriptedSerial::Delivery> {
+            if (lineBaud != baud || w.size() != 6)
+                return {};
+            frames.push_back(w);
+            if (w[0] == 0x01)
+                return {{replyDelayMs, {0x49, hw, sw, greetingByte3, 0xF0}}};
+            if (w[0] == 0xAA && w[1] == 1) {
+                const int address = (w[2] << 8) | w[3];
+                std::array<std::uint8_t, 128> data {};
+                for (int k = 0; k < 128 && address + k < 768; ++k)
+                    data[static_cast<std::size_t>(k)] = image[static_cast<std::size_t>(address + k)];
+                return {{replyDelayMs, blockReply(1, data.data(), address == corruptBlockAddress)}};
+            }
+            if (w[0] == 0xAA && w[1] == 2) {
+                const int half = w[2] == 0x80 ? 128 : 0;
+                return {{replyDelayMs, blockReply(2, errors.data() + half)}};
+            }
+            if (w[0] == 0xAA && w[1] == 5 && answerLive)
+                return {{replyDelayMs, liveReply(live)}};
+            return {};
+        };
+    }
+};
+
+} // namespace kelvane::test
