@@ -77,6 +77,7 @@ int Connection::autoconnect()
 void Connection::ReadParameterImage()
 {
     m_view.setProgress(0, ImageSize);
+    m_rejected.clear();
     if (m_state.Connected != 1) {
         m_view.showMessage(NoConnectionText);
         return;
@@ -85,7 +86,8 @@ void Connection::ReadParameterImage()
         m_view.setProgress(i * 64, ImageSize);
         const int address = i * 64;
         // The last block reaches past the image; only its first 64 bytes are kept.
-        m_cmd.ReadImageBlock(address, m_image.data() + address, static_cast<std::size_t>(ImageSize - address));
+        if (!m_cmd.ReadImageBlock(address, m_image.data() + address, static_cast<std::size_t>(ImageSize - address)))
+            m_rejected.push_back(address);
     }
     m_view.setProgress(ImageSize, ImageSize);
 }

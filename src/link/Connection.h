@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kelvane {
 
@@ -57,6 +58,9 @@ public:
     void ReadParameterImage();
     void Disconnect();
 
+    // Byte addresses of the blocks the last image read had to leave as they were.
+    const std::vector<int> &rejectedBlocks() const { return m_rejected; }
+
     static std::string captionFor(const std::string &product, int hw, int sw, int port);
 
 private:
@@ -66,6 +70,7 @@ private:
     ImageBytes &m_image;
     ConnectionView &m_view;
     std::string m_product = "Kelvane Sequential v.3.02+OBD";
+    std::vector<int> m_rejected;
 };
 
 } // namespace kelvane

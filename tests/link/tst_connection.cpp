@@ -197,6 +197,7 @@ private slots:
         ecu.image.fill(0x33);
         ecu.corruptBlockAddress = 0;
         QCOMPARE(connection->autoconnect(), 1);
+        QCOMPARE(connection->rejectedBlocks(), std::vector<int> {0});
         for (int i = 0; i < 64; ++i)
             QCOMPARE(image[static_cast<std::size_t>(i)], std::uint8_t(0x5A));
         for (int i = 64; i < 768; ++i)
