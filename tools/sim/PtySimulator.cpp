@@ -1,0 +1,245 @@
+#include "PtySimulator.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace kelvane::sim {
+
+namespace {
+int baudOf(speed_t s)
+{
+    switch (s) {
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    default: return 0;
+    }
+}
+
+std::string errorText(const std::string &what) { return what + ": " + std::strerror(errno); }
+} // namespace
+
+PtySimulator::PtySimulator(SimOptions options) : m_options(std::move(options)) {}
+
+PtySimulator::~PtySimulator() { stop(); }
+
+int PtySimulator::lineSpeedOf(int fd)
+{
+    termios t {};
+    if (tcgetattr(fd, &t) != 0)
+        return 0;
+    return baudOf(cfgetospeed(&t));
+}
+
+double PtySimulator::elapsedMs() const
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - m_start).count();
+}
+
+bool PtySimulator::start(std::string *error)
+{
+    auto fail = [&](const std::string &text) {
+        if (error)
+            *error = text;
+        if (m_slave >= 0)
+            ::close(m_slave);
+        if (m_master >= 0)
+            ::close(m_master);
+        m_slave = m_master = -1;
+        m_slavePath.clear();
+        return false;
+    };
+    if (m_thread.joinable() || m_master >= 0)
+        return fail("the simulator is already running");
+    if (m_options.baud != 38400 && m_options.baud != 57600)
+        return fail("the controller runs at 38400 or 57600 baud");
+    ImageBytes image = factoryImage(m_options.baud);
+    if (!m_options.imageFile.empty() && !loadImageFile(m_options.imageFile, image, error))
+        return false;
+
+    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0)
+        return fail(errorText("cannot open a pseudo-terminal"));
+    char name[256];
+    if (ptsname_r(m_master, name, sizeof name) != 0)
+        return fail(errorText("cannot name the pseudo-terminal"));
+    // Our own descriptor on the slave keeps the terminal (and its settings) alive while the PC
+    // opens and closes it.
+    m_slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_slave < 0)
+        return fail(errorText(std::string("cannot open ") + name));
+    // Raw bytes both ways: no echo, no line editing and no XON/XOFF, which the PC keeps as it finds them.
+    // EXTPROC together with packet mode makes every change of the line settings, that is every
+    // opening of the port by the PC, show up in what the master reads.
+    termios t {};
+    if (tcgetattr(m_slave, &t) != 0)
+        return fail(errorText("cannot read the terminal settings"));
+    cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_lflag |= EXTPROC;
+    int one = 1;
+    if (tcsetattr(m_slave, TCSANOW, &t) != 0 || ioctl(m_master, TIOCPKT, &one) != 0
+        || fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK) != 0)
+        return fail(errorText("cannot set up the pseudo-terminal"));
+    m_slavePath = name;
+
+    if (!m_options.linkPath.empty()) {
+        struct stat st {};
+        if (lstat(m_options.linkPath.c_str(), &st) == 0) {
+            if (!S_ISLNK(st.st_mode))
+                return fail(m_options.linkPath + " exists and is not a symbolic link");
+            ::unlink(m_options.linkPath.c_str()); // left over from an earlier run
+        }
+        if (::symlink(name, m_options.linkPath.c_str()) != 0)
+            return fail(errorText("cannot make the link " + m_options.linkPath));
+        m_linkMade = true;
+    }
+
+    m_controller = std::make_unique<Controller>(m_options, image);
+    m_out.clear();
+    m_lineFreeMs = 0;
+    m_stop = false;
+    m_hungUp = false;
+    m_start = std::chrono::steady_clock::now();
+    m_thread = std::thread(&PtySimulator::run, this);
+    return true;
+}
+
+void PtySimulator::stop()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slave >= 0)
+        ::close(m_slave);
+    m_master = m_slave = -1;
+    if (m_linkMade) {
+        struct stat st {};
+        if (lstat(m_options.linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+            ::unlink(m_options.linkPath.c_str());
+        m_linkMade = false;
+    }
+}
+
+ImageBytes PtySimulator::image() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_controller ? m_controller->image() : ImageBytes {};
+}
+
+ControllerCounters PtySimulator::counters() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_controller ? m_controller->counters() : ControllerCounters {};
+}
+
+ControllerState PtySimulator::controllerState() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_controller ? m_controller->state() : ControllerState {};
+}
+
+void PtySimulator::run()
+{
+    std::uint8_t buf[1024];
+    while (!m_stop.load()) {
+        double now = elapsedMs();
+        if (m_options.hangupAfterSec > 0 && now >= m_options.hangupAfterSec * 1000.0) {
+            hangUp();
+            return;
+        }
+        writeDue(now);
+        int timeoutMs = 5;
+        if (!m_out.empty())
+            timeoutMs = std::clamp(static_cast<int>(std::ceil(m_out.front().dueMs - now)), 0, 5);
+        pollfd p {m_master, POLLIN, 0};
+        const int r = ::poll(&p, 1, timeoutMs);
+        if (r <= 0)
+            continue;
+        if (p.revents & POLLIN) {
+            const ssize_t n = ::read(m_master, buf, sizeof buf);
+            if (n <= 0)
+                continue;
+            if (buf[0] == TIOCPKT_DATA)
+                handleInput(buf + 1, static_cast<std::size_t>(n - 1), elapsedMs());
+            else if (buf[0] & TIOCPKT_IOCTL)
+                lineReopened();
+            // Flush and flow-control notices need nothing.
+        } else if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1)); // nothing to read; do not spin
+        }
+    }
+}
+
+void PtySimulator::handleInput(const std::uint8_t *data, std::size_t count, double nowMs)
+{
+    const int speed = lineSpeedOf(m_master);
+    m_lastLineSpeed = speed;
+    if (speed != m_options.baud)
+        return; // at the wrong speed the controller hears only garbage
+    std::vector<std::uint8_t> reply;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        reply = m_controller->receive(data, count, nowMs);
+    }
+    // Each byte leaves the UART 10 bit times after the one before it.
+    const double byteMs = 10000.0 / m_options.baud;
+    double t = std::max(nowMs, m_lineFreeMs);
+    for (std::uint8_t b : reply) {
+        t += byteMs;
+        m_out.push_back({t, b});
+    }
+    m_lineFreeMs = t;
+    writeDue(elapsedMs());
+}
+
+void PtySimulator::lineReopened()
+{
+    // The PC has opened the port anew: bytes still on their way, or left unread from an earlier
+    // opening, are lost as on a real line; a half-received frame is forgotten.
+    m_out.clear();
+    m_lineFreeMs = elapsedMs();
+    tcflush(m_slave, TCIFLUSH);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_controller->resetInput();
+}
+
+void PtySimulator::writeDue(double nowMs)
+{
+    std::uint8_t chunk[512];
+    std::size_t n = 0;
+    for (auto it = m_out.begin(); it != m_out.end() && n < sizeof chunk && it->dueMs <= nowMs; ++it)
+        chunk[n++] = it->byte;
+    if (n == 0)
+        return;
+    const ssize_t written = ::write(m_master, chunk, n);
+    if (written > 0)
+        m_out.erase(m_out.begin(), m_out.begin() + written);
+}
+
+void PtySimulator::hangUp()
+{
+    // Like an unplugged adapter: the terminal goes away under the PC's feet.
+    ::close(m_master);
+    ::close(m_slave);
+    m_master = m_slave = -1;
+    m_out.clear();
+    m_hungUp = true;
+}
+
+} // namespace kelvane::sim

@@ -1,0 +1,3 @@
+#include "PtySimulator.h"
+
+int main(int argc, char **argv) { return kelvane::sim::runMain(argc, argv); }
