@@ -1,0 +1,396 @@
+#include "FieldCodec.h"
+
+#include "Conversions.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace kelvane {
+
+namespace {
+using ext = long double;
+
+constexpr int HeatLow2Off = 65500; // the decode compares word 358 with this, not with 0
+constexpr int HeatLowFlagOffset = 545;
+constexpr int HeatLowFlagBit = 3;
+constexpr int HeatLow2RpmOffset = 716;
+constexpr std::uint32_t HeatLow2Rpm = 1200;
+
+// The valvetronic corrections in milliseconds, bytes 570 to 577 in this order.
+constexpr float ValvetronicMs[8] = { -0.1f, 0.2f, 0.6f, 0.8f, 1.0f, 1.2f, 1.4f, 1.5f };
+constexpr int ValvetronicOffset = 570;
+
+// A control's value as the number it shows: the extended value nearest to the double's shortest
+// decimal text, so 0.3 bar x 1000 truncates to 300 and not to 299.
+ext decimalValue(double v)
+{
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf - 1, v);
+    *res.ptr = '\0';
+    return std::strtold(buf, nullptr);
+}
+
+std::int64_t truncExt(ext v)
+{
+    if (!(v > -9.0e18L && v < 9.0e18L)) // also catches NaN
+        return 0;
+    return static_cast<std::int64_t>(std::trunc(v));
+}
+
+int wordIndexOf(int offset)
+{
+    return offset / 2;
+}
+
+ImageWrites writesOf(const FieldDef &f)
+{
+    switch (f.send) {
+    case SendKind::Byte:
+        return { ImageWrite::byte(f.sendIndex) };
+    case SendKind::Word:
+        return { ImageWrite::word(f.sendIndex) };
+    case SendKind::Dword:
+        return { ImageWrite::word(f.sendIndex), ImageWrite::word(f.sendIndex + 1) };
+    }
+    return {};
+}
+
+// Stores the low bits of v into the field's place (two's complement for negative values).
+void storeRaw(ParameterImage &img, const FieldDef &f, std::int64_t v)
+{
+    switch (f.width) {
+    case FieldWidth::Byte:
+        img.setByte(f.offset, static_cast<std::uint8_t>(v & 0xFF));
+        break;
+    case FieldWidth::Word:
+        img.setWord(f.offset, static_cast<std::uint16_t>(v & 0xFFFF));
+        break;
+    case FieldWidth::Dword:
+        img.setDword(f.offset, static_cast<std::uint32_t>(v & 0xFFFFFFFF));
+        break;
+    case FieldWidth::Bits:
+        img.setBits(f.offset, f.bitNo, f.count, static_cast<unsigned>(v));
+        break;
+    case FieldWidth::ByteTable:
+        for (int i = 0; i < f.count; ++i)
+            img.setByte(f.offset + i, static_cast<std::uint8_t>(v & 0xFF));
+        break;
+    }
+}
+
+// The range a field without a control can hold.
+std::int64_t clampToWidth(const FieldDef &f, std::int64_t v)
+{
+    std::int64_t lo = 0, hi = 0;
+    switch (f.width) {
+    case FieldWidth::Byte:
+    case FieldWidth::ByteTable:
+        lo = f.isSigned ? -128 : 0;
+        hi = f.isSigned ? 127 : 255;
+        break;
+    case FieldWidth::Word:
+        lo = f.isSigned ? -32768 : 0;
+        hi = f.isSigned ? 32767 : 65535;
+        break;
+    case FieldWidth::Dword:
+        lo = f.isSigned ? INT32_MIN : 0;
+        hi = f.isSigned ? INT32_MAX : static_cast<std::int64_t>(UINT32_MAX);
+        break;
+    case FieldWidth::Bits:
+        lo = 0;
+        hi = (1 << f.count) - 1;
+        break;
+    }
+    return std::clamp(v, lo, hi);
+}
+
+std::uint32_t toRpm(const ParameterImage &img, std::uint32_t ticks, const DecodeContext &ctx)
+{
+    return TicksToRpm(ticks, engineType(img), rpmSignal(img), ctx.timeBases);
+}
+
+std::int64_t fromRpm(const ParameterImage &img, std::uint32_t rpm, const DecodeContext &ctx)
+{
+    return RpmToTicks(rpm, engineType(img), rpmSignal(img), ctx.timeBases) & 0xFFFF;
+}
+
+// Combo-box item or track-bar position from the stored value (before the range check).
+std::int64_t itemOf(const ParameterImage &img, const FieldDef &f, std::int64_t stored, const DecodeContext &ctx)
+{
+    switch (f.encoding) {
+    case Encoding::Linear:
+        return (stored - f.add) / f.mult;
+    case Encoding::Custom:
+        switch (f.codec) {
+        case Codec::RpmSwItem:
+            return std::clamp<std::int64_t>(
+                static_cast<std::int64_t>(toRpm(img, static_cast<std::uint32_t>(stored), ctx) / 100) - 5, 0, 15);
+        case Codec::OffRpmItem: {
+            if (stored == 0)
+                return 0;
+            const std::uint32_t diff = toRpm(img, static_cast<std::uint32_t>(stored), ctx)
+                - static_cast<std::uint32_t>(f.showRpm); // unsigned: below the first item wraps out of range
+            return diff / 100;
+        }
+        case Codec::HeatMode:
+            return (img.bit(HeatLowFlagOffset, HeatLowFlagBit) ? 1 : 0)
+                + (img.word(HeatLow2RpmOffset) != HeatLow2Off ? 2 : 0);
+        default:
+            return stored;
+        }
+    default:
+        return stored;
+    }
+}
+
+// Spin-edit value from the stored value (before the range limit).
+double numberOf(
+    const ParameterImage &img, const FieldDef &f, std::int64_t stored, const DecodeContext &ctx, bool *single)
+{
+    *single = false;
+    switch (f.encoding) {
+    case Encoding::Ticks:
+        *single = true;
+        return TicksToMs(static_cast<std::int32_t>(stored), f.selector, ctx.timeBases);
+    case Encoding::Period:
+        return toRpm(img, static_cast<std::uint32_t>(stored), ctx);
+    case Encoding::Linear:
+        return static_cast<double>((stored - f.add) / f.mult);
+    case Encoding::Scaled:
+        return static_cast<double>(static_cast<ext>(stored) * f.showFactor * f.showFactor2);
+    case Encoding::Custom:
+        if (f.codec == Codec::Hold)
+            return static_cast<double>(100 - (stored * 100) / 29);
+        return static_cast<double>(stored);
+    case Encoding::Raw:
+        return static_cast<double>(stored);
+    }
+    return static_cast<double>(stored);
+}
+
+ImageWrites encodeValvetronic(ParameterImage &img, bool ticked, const DecodeContext &ctx)
+{
+    img.setBit(541, 3, !ticked);
+    img.setBit(543, 7, !ticked);
+    for (int i = 0; i < 8; ++i) {
+        const std::int32_t count = ticked ? 0 : MsToTicks(ValvetronicMs[i], 1, ctx.timeBases);
+        img.setByte(ValvetronicOffset + i, static_cast<std::uint8_t>((count / 10) & 0xFF));
+    }
+    ImageWrites w { ImageWrite::word(271), ImageWrite::word(270) };
+    for (int i = 7; i >= 0; --i)
+        w.push_back(ImageWrite::byte(ValvetronicOffset + i));
+    return w;
+}
+
+ImageWrites encodeHeatMode(ParameterImage &img, int item, const DecodeContext &ctx)
+{
+    img.setBit(HeatLowFlagOffset, HeatLowFlagBit, item == 1 || item == 3);
+    img.setWord(HeatLow2RpmOffset, static_cast<std::uint16_t>(item >= 2 ? fromRpm(img, HeatLow2Rpm, ctx) : 0));
+    return { ImageWrite::word(wordIndexOf(HeatLowFlagOffset)), ImageWrite::word(wordIndexOf(HeatLow2RpmOffset)) };
+}
+
+// Fields derived from `f` follow it.
+void updateDerived(ParameterImage &img, const FieldDef &f, ImageWrites &writes)
+{
+    for (const FieldDef &d : fieldTable()) {
+        if (d.source == nullptr || std::strcmp(d.source, f.name) != 0)
+            continue;
+        storeRaw(img, d, storedValue(img, f) / d.sourceDiv);
+        for (const ImageWrite &w : writesOf(d))
+            writes.push_back(w);
+    }
+}
+} // namespace
+
+std::uint8_t engineType(const ParameterImage &image)
+{
+    return image.byte(RpmSetOffset);
+}
+
+unsigned rpmSignal(const ParameterImage &image)
+{
+    return image.bits(RpmSignalOffset, 0, 2);
+}
+
+std::int64_t storedValue(const ParameterImage &image, const FieldDef &f)
+{
+    switch (f.width) {
+    case FieldWidth::Byte:
+        return f.isSigned ? image.sbyte(f.offset) : image.byte(f.offset);
+    case FieldWidth::Word:
+        return f.isSigned ? image.sword(f.offset) : image.word(f.offset);
+    case FieldWidth::Dword:
+        return f.isSigned ? static_cast<std::int32_t>(image.dword(f.offset))
+                          : static_cast<std::int64_t>(image.dword(f.offset));
+    case FieldWidth::Bits:
+        return image.bits(f.offset, f.bitNo, f.count);
+    case FieldWidth::ByteTable:
+        return f.isSigned ? image.sbyte(f.offset) : image.byte(f.offset);
+    }
+    return 0;
+}
+
+std::vector<int> storedTable(const ParameterImage &image, const FieldDef &f)
+{
+    std::vector<int> out;
+    const int n = f.width == FieldWidth::ByteTable ? f.count : 1;
+    for (int i = 0; i < n; ++i)
+        out.push_back(f.isSigned ? image.sbyte(f.offset + i) : image.byte(f.offset + i));
+    return out;
+}
+
+Shown decodeField(const ParameterImage &image, const FieldDef &f, const DecodeContext &ctx)
+{
+    Shown s;
+    const std::int64_t stored = storedValue(image, f);
+
+    if (f.width == FieldWidth::ByteTable) { // ValvetronicTable: counts of 10 ticks
+        s.kind = ShownKind::Table;
+        for (int v : storedTable(image, f))
+            s.table.push_back(TicksToMs(v * 10, 1, ctx.timeBases));
+        return s;
+    }
+
+    switch (f.controlKind) {
+    case ControlKind::None:
+        if (f.width == FieldWidth::Bits && f.count == 1) {
+            s.kind = ShownKind::Flag;
+            s.on = stored != 0;
+        } else {
+            s.kind = ShownKind::Number;
+            s.number = static_cast<double>(stored);
+        }
+        return s;
+    case ControlKind::CheckBox:
+    case ControlKind::ToggleSwitch:
+        s.kind = ShownKind::Flag;
+        s.on = f.inverted ? stored == 0 : stored != 0;
+        return s;
+    case ControlKind::ComboBox: {
+        if (f.hasBlank && stored < f.blankBelow) {
+            s.kind = ShownKind::Blank;
+            s.text = QString::fromLatin1(f.blankText);
+            return s;
+        }
+        const std::int64_t item = itemOf(image, f, stored, ctx);
+        if (item < 0 || item >= f.items.size()) {
+            s.kind = ShownKind::NoSelection;
+            return s;
+        }
+        s.kind = ShownKind::Item;
+        s.index = static_cast<int>(item);
+        s.text = f.items.at(s.index);
+        return s;
+    }
+    case ControlKind::TrackBar:
+        s.kind = ShownKind::Position;
+        s.index = static_cast<int>(
+            std::clamp<std::int64_t>(itemOf(image, f, stored, ctx), static_cast<int>(f.min), static_cast<int>(f.max)));
+        return s;
+    case ControlKind::SpinEdit: {
+        bool single = false;
+        const double v = numberOf(image, f, stored, ctx, &single);
+        s.kind = ShownKind::Number;
+        s.number = std::clamp(v, f.min, f.max);
+        s.single = single && s.number == v;
+        return s;
+    }
+    }
+    return s;
+}
+
+ImageWrites encodeField(ParameterImage &image, const FieldDef &f, double value, const DecodeContext &ctx)
+{
+    if (std::isnan(value))
+        return {};
+
+    ImageWrites writes = writesOf(f);
+    std::int64_t item = 0;
+    switch (f.controlKind) {
+    case ControlKind::SpinEdit:
+        value = std::clamp(value, f.min, f.max);
+        break;
+    case ControlKind::TrackBar:
+        value = std::trunc(std::clamp(value, f.min, f.max));
+        break;
+    case ControlKind::ComboBox:
+        if (value != std::trunc(value) || value < 0 || value >= f.items.size())
+            return {};
+        item = static_cast<std::int64_t>(value);
+        break;
+    case ControlKind::CheckBox:
+    case ControlKind::ToggleSwitch:
+        value = value != 0 ? 1 : 0;
+        break;
+    case ControlKind::None:
+        break;
+    }
+
+    switch (f.encoding) {
+    case Encoding::Raw:
+        if (f.controlKind == ControlKind::ComboBox)
+            storeRaw(image, f, item);
+        else if (f.controlKind == ControlKind::CheckBox || f.controlKind == ControlKind::ToggleSwitch)
+            storeRaw(image, f, (value != 0) != f.inverted ? 1 : 0);
+        else
+            storeRaw(image, f, clampToWidth(f, truncExt(decimalValue(value))));
+        break;
+    case Encoding::Linear: {
+        const ext v = f.controlKind == ControlKind::ComboBox ? static_cast<ext>(item) : decimalValue(value);
+        storeRaw(image, f, std::max<std::int64_t>(truncExt(v * f.mult + f.add), f.minStored));
+        break;
+    }
+    case Encoding::Scaled:
+        storeRaw(image, f, truncExt(decimalValue(value) * f.storeFactor * f.storeFactor2));
+        break;
+    case Encoding::Ticks:
+        storeRaw(image, f, MsToTicks(static_cast<float>(value), f.selector, ctx.timeBases));
+        break;
+    case Encoding::Period: {
+        const std::int64_t rpm = std::max<std::int64_t>(truncExt(decimalValue(value)), 0);
+        storeRaw(image, f, fromRpm(image, static_cast<std::uint32_t>(rpm), ctx));
+        break;
+    }
+    case Encoding::Custom:
+        switch (f.codec) {
+        case Codec::Hold: {
+            const ext keep = std::trunc(100 - decimalValue(value));
+            storeRaw(image, f, truncExt(keep * 0.01L * 29));
+            break;
+        }
+        case Codec::RpmSwItem:
+            storeRaw(image, f, fromRpm(image, static_cast<std::uint32_t>(item * 100 + 505), ctx));
+            break;
+        case Codec::OffRpmItem:
+            storeRaw(
+                image, f, item == 0 ? 0 : fromRpm(image, static_cast<std::uint32_t>(item * 100 + f.storeRpm), ctx));
+            image.setBit(f.enableOffset, f.enableBit, item != 0);
+            writes.push_back(ImageWrite::word(wordIndexOf(f.enableOffset)));
+            break;
+        case Codec::HeatMode:
+            return encodeHeatMode(image, static_cast<int>(item), ctx);
+        case Codec::Valvetronic:
+            return encodeValvetronic(image, value != 0, ctx);
+        case Codec::None:
+            break;
+        }
+        break;
+    }
+    updateDerived(image, f, writes);
+    return writes;
+}
+
+double beepTimePercent(std::uint8_t stored)
+{
+    return static_cast<double>(static_cast<ext>(stored) * (1.0L / 30) * 100);
+}
+
+double switchBrightPercent(std::uint8_t stored)
+{
+    return static_cast<double>(static_cast<ext>(stored) * (1.0L / 255) * 100);
+}
+
+} // namespace kelvane
