@@ -1,5 +1,6 @@
 #include "Conversions.h"
 
+#include <climits>
 #include <cmath>
 
 namespace kelvane {
@@ -44,6 +45,19 @@ ext pulsesPerRev(std::uint8_t type)
     default: return 0;
     }
 }
+
+// Truncation toward zero into 32 bits. A tick count past the range (a speed below 25 rpm has
+// an infinite period, a huge typed time) saturates instead of overflowing; not-a-number is 0.
+std::int32_t truncTicks(ext v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v >= 2147483647.0L)
+        return INT32_MAX;
+    if (v <= -2147483648.0L)
+        return INT32_MIN;
+    return static_cast<std::int32_t>(std::trunc(v));
+}
 } // namespace
 
 float TicksToMs(std::int32_t ticks, std::uint8_t selector, const TimeBases &tb)
@@ -53,7 +67,7 @@ float TicksToMs(std::int32_t ticks, std::uint8_t selector, const TimeBases &tb)
 
 std::int32_t MsToTicks(float ms, std::uint8_t selector, const TimeBases &tb)
 {
-    return static_cast<std::int32_t>(std::trunc(static_cast<ext>(ms) / injBase(selector, tb)));
+    return truncTicks(static_cast<ext>(ms) / injBase(selector, tb));
 }
 
 std::uint32_t TicksToRpm(std::uint32_t ticks, std::uint8_t type, unsigned rpmSignal, const TimeBases &tb)
@@ -91,7 +105,7 @@ std::int32_t RpmToTicks(std::uint32_t rpm, std::uint8_t type, unsigned rpmSignal
         const ext c2 = static_cast<ext>(c) * (1.0L / 60);
         e = 1.0L / (c2 * pulsesPerRev(type)) / static_cast<ext>(tb.RpmTickSec);
     }
-    return static_cast<std::int32_t>(std::trunc(static_cast<ext>(static_cast<float>(e))));
+    return truncTicks(static_cast<ext>(static_cast<float>(e)));
 }
 
 } // namespace kelvane

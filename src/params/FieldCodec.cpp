@@ -304,7 +304,7 @@ Shown decodeField(const ParameterImage &image, const FieldDef &f, const DecodeCo
 
 ImageWrites encodeField(ParameterImage &image, const FieldDef &f, double value, const DecodeContext &ctx)
 {
-    if (std::isnan(value))
+    if (!std::isfinite(value))
         return {};
 
     ImageWrites writes = writesOf(f);

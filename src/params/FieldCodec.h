@@ -71,7 +71,7 @@ Shown decodeField(const ParameterImage &image, const FieldDef &field, const Deco
 // toggle switch, the raw value for a field without a control) into the image by the field's
 // encoding and returns the writes that send it, in order. Spin-edit values and track-bar
 // positions are first limited to the control's range. A combo-box item outside the item list
-// (no selection) or a value that is not a number changes nothing and returns no writes.
+// (no selection) or a value that is not a finite number changes nothing and returns no writes.
 // Besides its own field an encode keeps in step the image places its control owns:
 // SwitchBrightStep and CylinderTimeQuarter with their sources, the enable bits of
 // ComboBoxMaxRpm (540.6) and ComboBoxMinRpm (541.2), both places of ComboBoxHeatMode, and the

@@ -72,6 +72,9 @@ private slots:
         QTest::newRow("1200 INJ") << 1200u << 3 << 2 << 0 << 45454;
         QTest::newRow("type 7 gives 0") << 2000u << 7 << 0 << 0 << 0;
         QTest::newRow("type 9 INJ gives 0") << 2000u << 9 << 2 << 0 << 0;
+        // 1 to 24 rpm fall to 0 on the grid: an endless period, held at the largest count
+        QTest::newRow("10 rpm saturates") << 10u << 3 << 0 << 0 << INT32_MAX;
+        QTest::newRow("24 rpm INJ saturates") << 24u << 3 << 2 << 0 << INT32_MAX;
     }
     void rpmToTicks()
     {
@@ -104,6 +107,13 @@ private slots:
         const TimeBases tb = timeBasesFor(static_cast<std::uint8_t>(baudFlag));
         QCOMPARE(MsToTicks(ms, 1, tb), ticks);
         QCOMPARE(MsToTicks(ms, 0, tb), ticks);
+    }
+
+    void unusableMillisecondsStayDefined()
+    {
+        QCOMPARE(MsToTicks(1e30f, 1, Baud57600), INT32_MAX);
+        QCOMPARE(MsToTicks(-1e30f, 1, Baud57600), INT32_MIN);
+        QCOMPARE(MsToTicks(std::nanf(""), 1, Baud57600), 0);
     }
 
     void ticksReadBackAsFloat()

@@ -383,6 +383,47 @@ private slots:
         }
     }
 
+    // Whatever the bytes, every control gets a value it can show.
+    void anyImageDecodesWithinTheControls()
+    {
+        QRandomGenerator rng(2024);
+        for (int n = 0; n < 300; ++n) {
+            ParameterImage img;
+            for (auto &b : img.bytes)
+                b = static_cast<std::uint8_t>(rng.bounded(256));
+            if (n % 3 == 0)
+                img.setByte(RpmSetOffset, static_cast<std::uint8_t>(rng.bounded(7)));
+            const DecodeContext ctx { timeBasesFor(static_cast<std::uint8_t>(n % 2)) };
+            for (const FieldDef &f : fieldTable()) {
+                const Shown s = decodeField(img, f, ctx);
+                switch (s.kind) {
+                case ShownKind::Item:
+                    QVERIFY(f.controlKind == ControlKind::ComboBox);
+                    QVERIFY(s.index >= 0 && s.index < f.items.size());
+                    QCOMPARE(s.text, f.items.at(s.index));
+                    break;
+                case ShownKind::Position:
+                    QVERIFY(s.index >= f.min && s.index <= f.max);
+                    break;
+                case ShownKind::Number:
+                    if (f.controlKind == ControlKind::SpinEdit)
+                        QVERIFY2(s.number >= f.min && s.number <= f.max, f.name);
+                    break;
+                case ShownKind::NoSelection:
+                case ShownKind::Blank:
+                    QVERIFY(f.controlKind == ControlKind::ComboBox);
+                    break;
+                case ShownKind::Flag:
+                    QVERIFY(f.controlKind != ControlKind::SpinEdit && f.controlKind != ControlKind::TrackBar);
+                    break;
+                case ShownKind::Table:
+                    QCOMPARE(s.table.size(), std::size_t(8));
+                    break;
+                }
+            }
+        }
+    }
+
     void percentages()
     {
         QCOMPARE(beepTimePercent(30), 100.0);
