@@ -1,0 +1,114 @@
+#include "Build.h"
+
+#include "TAbBar.h"
+#include "TAbColBitBtn.h"
+#include "TAbLED.h"
+#include "TAbNumSpin.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace build {
+
+QFrame *panel(QWidget *parent, const QString &name)
+{
+    auto *f = new QFrame(parent);
+    f->setObjectName(name);
+    f->setFrameShape(QFrame::StyledPanel);
+    f->setFrameShadow(QFrame::Raised);
+    return f;
+}
+
+QLabel *label(QWidget *parent, const QString &name, const QString &text)
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(name);
+    return l;
+}
+
+QGroupBox *group(QWidget *parent, const QString &name, const QString &caption)
+{
+    auto *g = new QGroupBox(caption, parent);
+    g->setObjectName(name);
+    return g;
+}
+
+TAbBar *bar(QWidget *parent, const QString &name, double min, double max, Qt::Orientation orientation, int decimals,
+            const QString &caption)
+{
+    auto *b = new TAbBar(parent);
+    b->setObjectName(name);
+    b->setOrientation(orientation);
+    b->setRange(min, max);
+    b->setDecimals(decimals);
+    if (!caption.isEmpty())
+        b->setCaption(caption);
+    return b;
+}
+
+TAbLED *led(QWidget *parent, const QString &name, const QString &caption, const QColor &color)
+{
+    auto *l = new TAbLED(parent);
+    l->setObjectName(name);
+    l->setLedColor(color);
+    if (!caption.isEmpty())
+        l->setCaption(caption);
+    return l;
+}
+
+TAbColBitBtn *injectorSwitch(QWidget *parent, const QString &name, const QColor &onColor)
+{
+    auto *b = new TAbColBitBtn(parent);
+    b->setObjectName(name);
+    b->setOnText(QStringLiteral("on"));
+    b->setOffText(QStringLiteral("off"));
+    b->setOnColor(onColor);
+    b->setOffColor(QColor(0xff, 0x00, 0x00));
+    // A switch grows with its row, like the bar beside it.
+    b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    b->setMaximumHeight(36);
+    return b;
+}
+
+TAbColBitBtn *commandButton(QWidget *parent, const QString &name, const QString &text)
+{
+    auto *b = new TAbColBitBtn(parent);
+    b->setObjectName(name);
+    b->setOnText(text);
+    b->setOffText(text);
+    b->setOnColor(Qt::black);
+    b->setOffColor(Qt::black);
+    return b;
+}
+
+TAbNumSpin *spin(QWidget *parent, const QString &name, double min, double max, double step, int decimals)
+{
+    auto *s = new TAbNumSpin(parent);
+    s->setObjectName(name);
+    s->setDecimals(decimals);
+    s->setRange(min, max);
+    s->setStep(step);
+    return s;
+}
+
+QComboBox *combo(QWidget *parent, const QString &name, const QStringList &items)
+{
+    auto *c = new QComboBox(parent);
+    c->setObjectName(name);
+    c->addItems(items);
+    return c;
+}
+
+QLineEdit *readOnlyEdit(QWidget *parent, const QString &name)
+{
+    auto *e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setReadOnly(true);
+    return e;
+}
+
+} // namespace build

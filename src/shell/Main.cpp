@@ -1,0 +1,505 @@
+#include "Main.h"
+
+#include "DiagnosticPage.h"
+#include "Injectors.h"
+#include "LayoutRules.h"
+#include "ObdPage.h"
+#include "OtherPages.h"
+#include "ParametersPage.h"
+#include "ReadingsPage.h"
+#include "SideStrip.h"
+#include "TAbColBitBtn.h"
+#include "TAbLED.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+
+using namespace kelvane;
+
+namespace {
+
+// The client area: the page control on the left, the strip on the right, placed by the window.
+class FrameArea : public QWidget {
+public:
+    FrameArea(QWidget *parent, std::function<void()> onResize) : QWidget(parent), m_onResize(std::move(onResize)) {}
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QWidget::resizeEvent(event);
+        m_onResize();
+    }
+
+private:
+    std::function<void()> m_onResize;
+};
+
+// The wait cursor while a long exchange blocks the window.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+} // namespace
+
+TForm1::TForm1(AppState &state, QWidget *parent) : QMainWindow(parent), m_state(state)
+{
+    setObjectName(QStringLiteral("Form1"));
+    m_frameArea = new FrameArea(this, [this] { placeRegions(); });
+    setCentralWidget(m_frameArea);
+
+    PageControl1 = new QTabWidget(m_frameArea);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setDocumentMode(true);
+    PageControl1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 12px; border: 1px solid #a0a0a0; "
+                                               "border-radius: 3px; margin: 2px; background: #e8e8e8; }"
+                                               "QTabBar::tab:selected { background: #ffffff; font-weight: bold; }"));
+    m_readings = new ReadingsPage;
+    m_parameters = new ParametersPage(m_state.texts);
+    m_adjustment = new AdjustmentPage;
+    m_diagnostic = new DiagnosticPage;
+    m_adaptation = new AdaptationPage;
+    PageControl1->addTab(m_readings, QStringLiteral("[F2]readings"));
+    PageControl1->addTab(m_parameters, QStringLiteral("[F3]parameters"));
+    PageControl1->addTab(m_adjustment, QStringLiteral("[F4]adjustment"));
+    PageControl1->addTab(m_diagnostic, QStringLiteral("[F5]diagnostic"));
+    PageControl1->addTab(m_adaptation, QStringLiteral("adaptation"));
+
+    m_strip = new SideStrip(m_frameArea);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(PollIntervalMs);
+    Timer1->setTimerType(Qt::PreciseTimer);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+
+    buildMenu();
+    connectSwitches();
+    m_state.relay.attach(this, this);
+
+    FormCreate();
+    resize(layout::DefaultWindowWidth, layout::DefaultWindowHeight);
+    PageControl1->setCurrentIndex(0);
+    centreOnScreen();
+    Timer1->start();
+}
+
+TForm1::~TForm1()
+{
+    m_state.relay.detach();
+    if (!m_closed)
+        FormClose();
+}
+
+void TForm1::buildMenu()
+{
+    auto action = [this](QMenu *menu, const char *name, const QString &text) {
+        QAction *a = menu->addAction(text);
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+    auto menu = [this](const char *name, const QString &title) {
+        QMenu *m = menuBar()->addMenu(title);
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    QMenu *file = menu("File1", QStringLiteral("file"));
+    // Parameter files and the reset arrive with the parameter-file handling; shown, not yet offered.
+    action(file, "savetodisk1", QStringLiteral("save to disk"))->setEnabled(false);
+    action(file, "loadtoECU1", QStringLiteral("load to ECU"))->setEnabled(false);
+    connect(action(file, "exit1", QStringLiteral("exit")), &QAction::triggered, this, &TForm1::exit1Click);
+
+    QMenu *port = menu("port1", QStringLiteral("port"));
+    F10autoconnect1 = action(port, "F10autoconnect1", QStringLiteral("[F10] autoconnect (COM1-16)"));
+    connect(F10autoconnect1, &QAction::triggered, this, &TForm1::F10autoconnect1Click);
+
+    QMenu *options = menu("options1", QStringLiteral("options"));
+    F2readings1 = action(options, "F2readings1", QStringLiteral("[F2]readings"));
+    F3parameters1 = action(options, "F3parameters1", QStringLiteral("[F3]parameters"));
+    F4adjustment1 = action(options, "F4adjustment1", QStringLiteral("[F4]adjustment"));
+    F5diagnostic1 = action(options, "F5diagnostic1", QStringLiteral("[F5]diagnostic"));
+    F6mapping1 = action(options, "F6mapping1", QStringLiteral("[F6]mapping"));
+    F7advancedmap1 = action(options, "F7advancedmap1", QStringLiteral("[F7]advanced map"));
+    action(options, "RESET1", QStringLiteral("RESET ECU"))->setEnabled(false);
+    petro1 = action(options, "petro1", QStringLiteral("-> petrol"));
+    auto1 = action(options, "auto1", QStringLiteral("-> auto"));
+    propane1 = action(options, "propane1", QStringLiteral("->propane"));
+    connect(F2readings1, &QAction::triggered, this, &TForm1::F2readings1Click);
+    connect(F3parameters1, &QAction::triggered, this, &TForm1::F3parameters1Click);
+    connect(F4adjustment1, &QAction::triggered, this, &TForm1::F4adjustment1Click);
+    connect(F5diagnostic1, &QAction::triggered, this, &TForm1::F5diagnostic1Click);
+    connect(F6mapping1, &QAction::triggered, this, &TForm1::F6mapping1Click);
+    connect(F7advancedmap1, &QAction::triggered, this, &TForm1::F7advancedmap1Click);
+    connect(petro1, &QAction::triggered, this, &TForm1::petro1Click);
+    connect(auto1, &QAction::triggered, this, &TForm1::auto1Click);
+    connect(propane1, &QAction::triggered, this, &TForm1::propane1Click);
+
+    // Language files arrive later; the choices are listed but not yet offered.
+    QMenu *language = menu("language1", QStringLiteral("language"));
+    const struct {
+        const char *name;
+        const char *text;
+        bool visible;
+    } languages[] = {{"English1", "English", true},     {"Polish1", "Polish", true},   {"Russian1", "Russian", false},
+                     {"Thai1", "Thai", false},          {"Lithuanian1", "Lithuanian", true},
+                     {"German1", "German", true},       {"Spain1", "Spain", true},     {"Slovakia1", "Slovakia", true}};
+    for (const auto &l : languages) {
+        QAction *a = action(language, l.name, QString::fromLatin1(l.text));
+        a->setVisible(l.visible);
+        a->setEnabled(false);
+    }
+    QAction *help = menuBar()->addAction(QStringLiteral("help"));
+    help->setObjectName(QStringLiteral("help1"));
+    help->setEnabled(false);
+}
+
+void TForm1::connectSwitches()
+{
+    using Handler = void (TForm1::*)();
+    auto wire = [this](const std::array<TAbColBitBtn *, 8> &buttons, const std::array<Handler, 8> &handlers) {
+        for (std::size_t i = 0; i < 8; ++i) {
+            if (buttons[i])
+                connect(buttons[i], &TAbColBitBtn::clicked, this, handlers[i]);
+        }
+    };
+    wire(m_readings->injectorRows().petrolSwitches,
+         {&TForm1::AbColBitBtnEmu1Click, &TForm1::AbColBitBtnEmu2Click, &TForm1::AbColBitBtnEmu3Click,
+          &TForm1::AbColBitBtnEmu4Click, &TForm1::AbColBitBtnEmu5Click, &TForm1::AbColBitBtnEmu6Click,
+          &TForm1::AbColBitBtnEmu7Click, &TForm1::AbColBitBtnEmu8Click});
+    wire(m_strip->injectorRows().petrolSwitches,
+         {&TForm1::AbColBitBtnPasEmu1Click, &TForm1::AbColBitBtnPasEmu2Click, &TForm1::AbColBitBtnPasEmu3Click,
+          &TForm1::AbColBitBtnPasEmu4Click, &TForm1::AbColBitBtnPasEmu5Click, &TForm1::AbColBitBtnPasEmu6Click,
+          &TForm1::AbColBitBtnPasEmu7Click, &TForm1::AbColBitBtnPasEmu8Click});
+    wire(m_diagnostic->injectorRows().petrolSwitches,
+         {&TForm1::AbColBitBtnDiagEmu1Click, &TForm1::AbColBitBtnDiagEmu2Click, &TForm1::AbColBitBtnDiagEmu3Click,
+          &TForm1::AbColBitBtnDiagEmu4Click, &TForm1::AbColBitBtnDiagEmu5Click, &TForm1::AbColBitBtnDiagEmu6Click,
+          &TForm1::AbColBitBtnDiagEmu7Click, &TForm1::AbColBitBtnDiagEmu8Click});
+    wire(m_readings->injectorRows().gasSwitches,
+         {&TForm1::AbColBitBtnGoff1Click, &TForm1::AbColBitBtnGoff2Click, &TForm1::AbColBitBtnGoff3Click,
+          &TForm1::AbColBitBtnGoff4Click, &TForm1::AbColBitBtnGoff5Click, &TForm1::AbColBitBtnGoff6Click,
+          &TForm1::AbColBitBtnGoff7Click, &TForm1::AbColBitBtnGoff8Click});
+    wire(m_diagnostic->injectorRows().gasSwitches,
+         {&TForm1::AbColBitBtnDiagGoff1Click, &TForm1::AbColBitBtnDiagGoff2Click, &TForm1::AbColBitBtnDiagGoff3Click,
+          &TForm1::AbColBitBtnDiagGoff4Click, &TForm1::AbColBitBtnDiagGoff5Click, &TForm1::AbColBitBtnDiagGoff6Click,
+          &TForm1::AbColBitBtnDiagGoff7Click, &TForm1::AbColBitBtnDiagGoff8Click});
+    connect(m_strip->petrolButton(), &TAbColBitBtn::clicked, this, &TForm1::AbColBitBtnPasBenzynaClick);
+    connect(m_strip->autoButton(), &TAbColBitBtn::clicked, this, &TForm1::AbColBitBtnPasAutomatClick);
+    connect(m_strip->gasButton(), &TAbColBitBtn::clicked, this, &TForm1::AbColBitBtnPasGazClick);
+    connect(m_strip->statusLamp(), &TAbLED::clicked, this, &TForm1::AbLEDStatusClick);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Lifecycle
+
+void TForm1::FormCreate()
+{
+    // 1. Caption.
+    setWindowTitle(QString::fromStdString(m_state.texts.productCaption));
+    // 2. Start directory; the parameter-file dialogs start in its "parametry" folder.
+    m_state.startDirectory = QDir::currentPath().toStdString();
+    // 3. The language is loaded here once language files are supported.
+    // 4. Axis of the mapping view: 1 to 10, then steps of 1.5.
+    for (int i = 0; i < 16; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        m_state.mappingAxis[k] = i <= 9 ? static_cast<float>(i + 1) : m_state.mappingAxis[k - 1] + 1.5f;
+        m_state.mappingAxisIndex[k] = i;
+    }
+    // 5. Menu shortcuts.
+    F2readings1->setShortcut(QKeySequence(Qt::Key_F2));
+    F3parameters1->setShortcut(QKeySequence(Qt::Key_F3));
+    F4adjustment1->setShortcut(QKeySequence(Qt::Key_F4));
+    F5diagnostic1->setShortcut(QKeySequence(Qt::Key_F5));
+    F6mapping1->setShortcut(QKeySequence(Qt::Key_F6));
+    F7advancedmap1->setShortcut(QKeySequence(Qt::Key_F7));
+    F10autoconnect1->setShortcut(QKeySequence(Qt::Key_F10));
+    petro1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    auto1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    propane1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    // 6. From now on resizes lay the window out.
+    m_layoutFlag = 1;
+    // 7. The collapsible sections start with only the first one open (built that way).
+    // 8, 9. The map grids' header rows are filled when the map grids are built.
+}
+
+void TForm1::Timer1Timer()
+{
+    // A scan or a message box shown from inside a tick must not start another tick.
+    if (m_inTick || m_scanning)
+        return;
+    m_inTick = true;
+    struct Reset {
+        bool &flag;
+        ~Reset() { flag = false; }
+    } reset {m_inTick};
+    m_state.polling.tick();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    QMainWindow::closeEvent(event);
+}
+
+void TForm1::FormClose()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    // 1. No more layout.
+    m_layoutFlag = 0;
+    // 2. A running recording of the data logger is written here once the logger exists.
+    // 3. Stop polling.
+    Timer1->stop();
+    // 4. The instrument widgets are released with the window.
+    // 5. Close the link.
+    m_state.connection.Disconnect();
+}
+
+void TForm1::exit1Click() { close(); }
+
+// ---------------------------------------------------------------------------------------------------
+// Connection
+
+void TForm1::F10autoconnect1Click()
+{
+    // The scan blocks the window; the timer stays stopped so that no tick runs in between, and the
+    // wait cursor shows the fitter why the window does not answer.
+    const bool wasActive = Timer1->isActive();
+    Timer1->stop();
+    m_scanning = true;
+    {
+        BusyCursor busy;
+        if (!m_state.ports.hasExplicitMappings())
+            m_state.ports.refresh();
+        m_state.connection.autoconnect();
+    }
+    m_scanning = false;
+    if (wasActive && !m_closed)
+        Timer1->start();
+}
+
+void TForm1::setCaption(const std::string &caption) { setWindowTitle(QString::fromStdString(caption)); }
+
+void TForm1::showMessage(const std::string &text)
+{
+    const QString message = QString::fromStdString(text);
+    if (m_messageSink) {
+        m_messageSink(message);
+        return;
+    }
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    QMessageBox::information(this, QString::fromStdString(m_state.texts.applicationTitle), message);
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void TForm1::setProgress(int position, int maximum)
+{
+    QProgressBar *bar = m_strip->progressBar();
+    bar->setMaximum(maximum);
+    bar->setValue(position);
+    // The scan blocks the event loop: paint the bar now so the fitter sees it move.
+    bar->repaint();
+}
+
+void TForm1::showImage()
+{
+    // Feature gates by the controller's revisions.
+    if (m_state.conn.HardwareRevision >= 2)
+        m_diagnostic->setObdEnabled(true);
+    // Display range of the lambda bars by the lambda probe type.
+    switch (m_state.image.byte(139)) {
+    case 0: m_readings->setLambdaRange(0, 0), m_strip->setLambdaRange(0, 0); break;
+    case 1: m_readings->setLambdaRange(0, 1.2), m_strip->setLambdaRange(0, 1.2); break;
+    case 2: m_readings->setLambdaRange(0, 5), m_strip->setLambdaRange(0, 5); break;
+    case 3: m_readings->setLambdaRange(0.6, 1.8), m_strip->setLambdaRange(0.6, 1.8); break;
+    default: break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Polling and display
+
+void TForm1::showNotConnected() { m_strip->showStatus(notConnectedLamp(m_state.statusTexts)); }
+
+void TForm1::showDecoded(const DecodeResult &result) { DecodeLiveRecord(result); }
+
+bool TForm1::scopeVisible() const { return tabSheetShown(m_readings); }
+
+void TForm1::feedScope()
+{
+    // The oscilloscope is fed and drawn here once it exists.
+}
+
+bool TForm1::tabSheetShown(const QWidget *sheet) const
+{
+    // A sheet counts as shown while it is the selected page of its own page control, whatever page
+    // that control sits on.
+    for (QWidget *p = sheet->parentWidget(); p; p = p->parentWidget()) {
+        if (auto *tabs = qobject_cast<QTabWidget *>(p))
+            return tabs->currentWidget() == sheet;
+    }
+    return false;
+}
+
+DisplayContext TForm1::displayContext() const
+{
+    return {m_state.live, m_state.image, m_state.timeBases, systemDecimalPoint()};
+}
+
+void TForm1::DecodeLiveRecord(const DecodeResult &result)
+{
+    const DisplayContext c = displayContext();
+    // 1 and 4, the side channels and LiveValues, ran with the data steps.
+    // 2. OBD fields.
+    m_diagnostic->obdPage()->showObd(c);
+    // 3. Trouble codes.
+    if (result.troubleCodesChanged)
+        ShowObdTroubleCodes();
+    // 5. Data logger row.
+    loggerRow();
+    // 6. Heating time.
+    if (!m_parameters->advancedGroup(6)->isHidden())
+        m_parameters->showHeatTime(c);
+    // 7. Temperature correction grids.
+    repaintTemperatureGrids();
+    // 8. Error memory.
+    errorMemoryTrigger();
+    // 9. Diagnostic injector group.
+    if (tabSheetShown(m_diagnostic->ecuSheet()))
+        m_diagnostic->showDiagnostic(c);
+    // 10. Level lamps.
+    if (const auto lamps = levelLamps(m_state.live.u8(rec::LevelStep))) {
+        m_readings->showLevelLamps(*lamps);
+        m_strip->showLevelLamps(*lamps);
+    }
+    // 11. Readings page.
+    if (tabSheetShown(m_readings))
+        m_readings->showReadings(c);
+    // 12. Mapping view.
+    if (tabSheetShown(m_adjustment->mappingSheet()))
+        paintMappingView();
+    // 13. Operating point in the maps.
+    if ((tabSheetShown(m_adjustment->advancedMapSheet()) || tabSheetShown(m_adjustment->mappingSheet()))
+        && m_state.conn.Connected == 1) {
+        if (computeMapPoint(m_state.live, m_state.image))
+            repaintMapGrids();
+    }
+    // 14. Service label.
+    showServiceLabel();
+    // 15. Work time.
+    if (tabSheetShown(m_parameters->advancedSheet()))
+        m_parameters->showWorkTime(c, m_state.statusTexts);
+    // 16. Return time.
+    if (tabSheetShown(m_parameters->basicSheet()))
+        m_parameters->showReturnTime(c);
+    // 17. Status lamp.
+    m_strip->showStatus(statusLamp(m_state.live, m_state.statusTexts));
+    // 18. Side strip.
+    m_strip->showStrip(c);
+}
+
+void TForm1::repaintReadings()
+{
+    m_readings->repaint();
+    m_strip->repaint();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Navigation
+
+void TForm1::F2readings1Click() { PageControl1->setCurrentIndex(0); }
+void TForm1::F3parameters1Click() { PageControl1->setCurrentIndex(1); }
+void TForm1::F4adjustment1Click() { PageControl1->setCurrentIndex(2); }
+void TForm1::F5diagnostic1Click() { PageControl1->setCurrentIndex(3); }
+void TForm1::AbLEDStatusClick() { F5diagnostic1Click(); }
+
+void TForm1::F6mapping1Click()
+{
+    PageControl1->setCurrentIndex(2);
+    m_adjustment->pageControl()->setCurrentIndex(0);
+}
+
+void TForm1::F7advancedmap1Click()
+{
+    PageControl1->setCurrentIndex(2);
+    m_adjustment->pageControl()->setCurrentIndex(1);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Injector and mode controls
+
+void TForm1::AbColBitBtnEmuClick(int cylinder) { togglePetrolInjector(m_state.live, m_state.commands, cylinder); }
+void TForm1::AbColBitBtnGoffClick(int cylinder) { toggleGasInjector(m_state.live, m_state.commands, cylinder); }
+
+void TForm1::petro1Click() { m_state.commands.SendModePetrol(); }
+void TForm1::auto1Click() { m_state.commands.SendModeAuto(); }
+void TForm1::propane1Click() { m_state.commands.SendModeGas(); }
+void TForm1::AbColBitBtnPasBenzynaClick() { petro1Click(); }
+void TForm1::AbColBitBtnPasAutomatClick() { auto1Click(); }
+void TForm1::AbColBitBtnPasGazClick() { propane1Click(); }
+
+// ---------------------------------------------------------------------------------------------------
+// Size and layout
+
+layout::ResizeCheck TForm1::FormCanResize(int newWidth, int newHeight) const
+{
+    return layout::FormCanResize(width(), height(), newWidth, newHeight);
+}
+
+void TForm1::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    const QSize old = event->oldSize().isValid() ? event->oldSize() : event->size();
+    const layout::ResizeCheck check =
+        layout::FormCanResize(old.width(), old.height(), event->size().width(), event->size().height());
+    if (!check.accepted) {
+        resize(check.width, check.height);
+        centreOnScreen();
+        return;
+    }
+    FormResize();
+}
+
+void TForm1::FormResize()
+{
+    if (m_layoutFlag != 1)
+        return;
+    m_readings->applyWindowWidth(frameGeometry().width());
+    placeRegions();
+}
+
+void TForm1::placeRegions()
+{
+    if (m_layoutFlag != 1)
+        return;
+    const int stripW = layout::stripWidth(frameGeometry().width());
+    const int w = m_frameArea->width();
+    const int h = m_frameArea->height();
+    PageControl1->setGeometry(0, 0, std::max(0, w - stripW), h);
+    m_strip->setGeometry(std::max(0, w - stripW), 0, stripW, h);
+}
+
+void TForm1::centreOnScreen()
+{
+    QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s)
+        return;
+    const QRect area = s->availableGeometry();
+    const QRect frame = frameGeometry();
+    move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
+}

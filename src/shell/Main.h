@@ -1,0 +1,156 @@
+#pragma once
+// The main window: the page control with its five pages on the left, the side strip on the right,
+// the menu, the 35 ms polling timer and the handlers of the window, which forward to the pages and
+// to the logic libraries.
+
+#include "AppState.h"
+#include "DisplayContext.h"
+#include "LayoutRules.h"
+
+#include <QMainWindow>
+
+#include <functional>
+
+class QAction;
+class QMenu;
+class QTabWidget;
+class QTimer;
+
+namespace kelvane {
+class AdaptationPage;
+class AdjustmentPage;
+class DiagnosticPage;
+class ParametersPage;
+class ReadingsPage;
+class SideStrip;
+} // namespace kelvane
+
+// The handlers of one injector switch column, one named handler per cylinder.
+#define KELVANE_CYLINDER_HANDLERS(prefix, call)                                                                        \
+    void prefix##1Click() { call(1); }                                                                                 \
+    void prefix##2Click() { call(2); }                                                                                 \
+    void prefix##3Click() { call(3); }                                                                                 \
+    void prefix##4Click() { call(4); }                                                                                 \
+    void prefix##5Click() { call(5); }                                                                                 \
+    void prefix##6Click() { call(6); }                                                                                 \
+    void prefix##7Click() { call(7); }                                                                                 \
+    void prefix##8Click() { call(8); }
+
+class TForm1 : public QMainWindow, public kelvane::ConnectionView, public kelvane::PollingView {
+    Q_OBJECT
+public:
+    explicit TForm1(kelvane::AppState &state, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    kelvane::AppState &state() { return m_state; }
+    QTimer *timer() const { return Timer1; }
+    bool layoutFlag() const { return m_layoutFlag != 0; }
+    bool scanning() const { return m_scanning; }
+
+    // Messages go to a message box; tests collect them instead.
+    void setMessageSink(std::function<void(const QString &)> sink) { m_messageSink = std::move(sink); }
+
+    // ConnectionView
+    void setCaption(const std::string &caption) override;
+    void showMessage(const std::string &text) override;
+    void setProgress(int position, int maximum) override;
+    void showImage() override;
+
+    // PollingView
+    void showNotConnected() override;
+    void showDecoded(const kelvane::DecodeResult &result) override;
+    bool scopeVisible() const override;
+    void feedScope() override;
+
+    // The display steps of one decode, in their order.
+    void DecodeLiveRecord(const kelvane::DecodeResult &result);
+
+    // Position and size rules of the frame; FormCanResize tells whether a size is allowed.
+    kelvane::layout::ResizeCheck FormCanResize(int newWidth, int newHeight) const;
+    void FormResize();
+    // Re-centres the window on its screen.
+    void centreOnScreen();
+
+    // Paints the readings page and the side strip now (for the benchmark).
+    void repaintReadings();
+
+public slots:
+    void FormCreate();
+    void Timer1Timer();
+    void F10autoconnect1Click();
+    void F2readings1Click();
+    void F3parameters1Click();
+    void F4adjustment1Click();
+    void F5diagnostic1Click();
+    void F6mapping1Click();
+    void F7advancedmap1Click();
+    void exit1Click();
+    void petro1Click();
+    void auto1Click();
+    void propane1Click();
+    void AbColBitBtnPasBenzynaClick();
+    void AbColBitBtnPasAutomatClick();
+    void AbColBitBtnPasGazClick();
+    void AbLEDStatusClick();
+
+    // Petrol switches of the readings page, the side strip and the diagnostic page; gas switches of
+    // the readings and diagnostic pages.
+    void AbColBitBtnEmuClick(int cylinder);
+    void AbColBitBtnGoffClick(int cylinder);
+
+public:
+    KELVANE_CYLINDER_HANDLERS(AbColBitBtnEmu, AbColBitBtnEmuClick)
+    KELVANE_CYLINDER_HANDLERS(AbColBitBtnPasEmu, AbColBitBtnEmuClick)
+    KELVANE_CYLINDER_HANDLERS(AbColBitBtnDiagEmu, AbColBitBtnEmuClick)
+    KELVANE_CYLINDER_HANDLERS(AbColBitBtnGoff, AbColBitBtnGoffClick)
+    KELVANE_CYLINDER_HANDLERS(AbColBitBtnDiagGoff, AbColBitBtnGoffClick)
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void FormClose();
+    void buildMenu();
+    void connectSwitches();
+    void placeRegions();
+    bool tabSheetShown(const QWidget *sheet) const;
+    kelvane::DisplayContext displayContext() const;
+
+    // Hooks of the display steps that other parts of the program fill in.
+    void ShowObdTroubleCodes() {}
+    void loggerRow() {}
+    void repaintTemperatureGrids() {}
+    void errorMemoryTrigger() {}
+    void paintMappingView() {}
+    void repaintMapGrids() {}
+    void showServiceLabel() {}
+
+    kelvane::AppState &m_state;
+    std::uint8_t m_layoutFlag = 0;
+    bool m_inTick = false;
+    bool m_scanning = false;
+    bool m_closed = false;
+    std::function<void(const QString &)> m_messageSink;
+
+    QTimer *Timer1 = nullptr;
+    QTabWidget *PageControl1 = nullptr;
+    QWidget *m_frameArea = nullptr;
+    kelvane::ReadingsPage *m_readings = nullptr;
+    kelvane::ParametersPage *m_parameters = nullptr;
+    kelvane::AdjustmentPage *m_adjustment = nullptr;
+    kelvane::DiagnosticPage *m_diagnostic = nullptr;
+    kelvane::AdaptationPage *m_adaptation = nullptr;
+    kelvane::SideStrip *m_strip = nullptr;
+
+    QAction *F10autoconnect1 = nullptr;
+    QAction *F2readings1 = nullptr;
+    QAction *F3parameters1 = nullptr;
+    QAction *F4adjustment1 = nullptr;
+    QAction *F5diagnostic1 = nullptr;
+    QAction *F6mapping1 = nullptr;
+    QAction *F7advancedmap1 = nullptr;
+    QAction *petro1 = nullptr;
+    QAction *auto1 = nullptr;
+    QAction *propane1 = nullptr;
+};

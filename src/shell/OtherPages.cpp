@@ -1,0 +1,82 @@
+#include "OtherPages.h"
+
+#include "Build.h"
+#include "TAbNumSpin.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace kelvane {
+
+AdjustmentPage::AdjustmentPage(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TabSheet3"));
+    auto *v = new QVBoxLayout(this);
+    v->setContentsMargins(2, 2, 2, 2);
+
+    QFrame *adj = build::panel(this, QStringLiteral("PanelAdj"));
+    auto *g = new QHBoxLayout(adj);
+    struct Setting {
+        const char *label;
+        const char *text;
+        const char *spin;
+        double min, max, step;
+        int decimals;
+    };
+    // Main settings; they take input once their write-back is wired.
+    const Setting settings[] = {
+        {"LabelWzbogacenieGlowne", "Main enrichment:", "AbNumSpinWzbogacenieGlowne", -25, 50, 1, 0},
+        {"LabelOffsetGlowny", "Idle correction:", "AbNumSpinOffsetGlowny", -2, 4, 0.05, 2},
+        {"LabelCisnieniePracy", "Work pressure:", "AbNumSpinCisnieniePracy", 0.3, 2.45, 0.05, 2}};
+    for (const Setting &s : settings) {
+        g->addWidget(build::label(adj, QString::fromLatin1(s.label), QString::fromLatin1(s.text)));
+        TAbNumSpin *spin = build::spin(adj, QString::fromLatin1(s.spin), s.min, s.max, s.step, s.decimals);
+        spin->setEnabled(false);
+        g->addWidget(spin);
+    }
+    g->addStretch(1);
+    v->addWidget(adj);
+
+    m_pageControl = new QTabWidget(this);
+    m_pageControl->setObjectName(QStringLiteral("PageControlNastawy"));
+    m_pageControl->setDocumentMode(true);
+    m_tabSheet41 = new QWidget;
+    m_tabSheet41->setObjectName(QStringLiteral("TabSheet41"));
+    m_tabSheet51 = new QWidget;
+    m_tabSheet51->setObjectName(QStringLiteral("TabSheet51"));
+    m_pageControl->addTab(m_tabSheet41, QStringLiteral("[F6]mapping"));
+    m_pageControl->addTab(m_tabSheet51, QStringLiteral("[F7]advanced map"));
+    v->addWidget(m_pageControl, 1);
+}
+
+AdaptationPage::AdaptationPage(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TabSheet5"));
+    auto *v = new QVBoxLayout(this);
+    auto *buttons = new QHBoxLayout;
+    // The procedure's buttons stay disabled until the procedure itself is in place.
+    static const char *const buttonNames[3][2] = {
+        {"ButtonAdaptacjaStart", "START"}, {"ButtonAdaptacjaStop", "STOP"}, {"ButtonAdaptNext", "NEXT"}};
+    for (const auto &b : buttonNames) {
+        auto *button = new QPushButton(QString::fromLatin1(b[1]), this);
+        button->setObjectName(QString::fromLatin1(b[0]));
+        button->setEnabled(false);
+        buttons->addWidget(button);
+    }
+    buttons->addStretch(1);
+    v->addLayout(buttons);
+    auto *text = new QPlainTextEdit(this);
+    text->setObjectName(QStringLiteral("RichEditAdapt"));
+    text->setReadOnly(true);
+    text->setEnabled(false);
+    text->setPlainText(QStringLiteral("Adapt. commands:\n- Press START to make adaptation"));
+    v->addWidget(text, 1);
+}
+
+} // namespace kelvane

@@ -1,0 +1,165 @@
+#include "ParametersPage.h"
+
+#include "AppState.h"
+#include "Build.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace kelvane {
+
+ParametersPage::ParametersPage(const GlobalTexts &texts, QWidget *parent) : QWidget(parent), m_texts(texts)
+{
+    setObjectName(QStringLiteral("TabSheet2"));
+    auto *v = new QVBoxLayout(this);
+    v->setContentsMargins(2, 2, 2, 2);
+    m_pageControl = new QTabWidget(this);
+    m_pageControl->setObjectName(QStringLiteral("PageControlParametry"));
+    m_pageControl->setDocumentMode(true);
+    v->addWidget(m_pageControl);
+    m_tabSheet21 = buildSheet(QStringLiteral("TabSheet21"), QStringLiteral("ScrollBox2"), true);
+    m_tabSheet22 = buildSheet(QStringLiteral("TabSheet22"), QStringLiteral("ScrollBox1"), false);
+    m_pageControl->addTab(m_tabSheet21, QStringLiteral("podstawowe"));
+    m_pageControl->addTab(m_tabSheet22, QStringLiteral("zaawansowane"));
+}
+
+QWidget *ParametersPage::buildSheet(const QString &sheetName, const QString &scrollName, bool basic)
+{
+    auto *sheet = new QWidget;
+    sheet->setObjectName(sheetName);
+    auto *outer = new QVBoxLayout(sheet);
+    outer->setContentsMargins(2, 2, 2, 2);
+
+    auto *info = new QHBoxLayout;
+    if (basic) {
+        info->addWidget(new QLabel(QStringLiteral("back to propane time [s]:"), sheet));
+        m_timeBack = build::readOnlyEdit(sheet, QStringLiteral("EditTimeBackViz"));
+        m_timeBack->setMaximumWidth(80);
+        info->addWidget(m_timeBack);
+    } else {
+        m_workTime = build::label(sheet, QStringLiteral("LabelWorkTime"), QString());
+        info->addWidget(m_workTime);
+    }
+    info->addStretch(1);
+    outer->addLayout(info);
+
+    auto *scroll = new QScrollArea(sheet);
+    scroll->setObjectName(scrollName);
+    scroll->setWidgetResizable(true);
+    auto *content = new QWidget;
+    auto *layout = new QVBoxLayout(content);
+    layout->setSpacing(1);
+    if (basic) {
+        static const char *const captions[6] = {"1.Car setup", "2.Propane injector", "3.Level setup",
+                                                "4.Switch to propane", "5.Back to gasoline",
+                                                "6.Extra injection, accelerate rich/lean"};
+        for (int n = 1; n <= 6; ++n) {
+            const QString num = QString::number(n);
+            addSection(content, layout, QStringLiteral("LabelPar") + num, QString::fromLatin1(captions[n - 1]),
+                       QStringLiteral("LabelParP") + num, QStringLiteral("GroupBoxPar") + num, n == 1,
+                       &m_par[static_cast<std::size_t>(n - 1)]);
+        }
+    } else {
+        static const char *const captions[8] = {
+            "1.SENSORS:", "2.SERVICE:", "3.Propane Temperature Correction", "4.Reducer Temperature Correction",
+            "5.External Relay Driver", "6.Injectors heating", "7.Mazda v.4", "8.Extras"};
+        static const char *const headers[8] = {"LabelCzujniki", "LabelAdvService", "LabelTempCorPropan",
+                                               "LabelTempCorRed", "LabelAdvRelayDr", "LabelInjHeat", "LabelAdv7",
+                                               "LabelAdv8"};
+        for (int n = 1; n <= 8; ++n) {
+            const QString toggle = n == 1 ? QStringLiteral("LabelR0") : QStringLiteral("LabelAdvR") + QString::number(n - 1);
+            addSection(content, layout, QString::fromLatin1(headers[n - 1]), QString::fromLatin1(captions[n - 1]),
+                       toggle, QStringLiteral("GroupBoxAdv") + QString::number(n), n == 1,
+                       &m_adv[static_cast<std::size_t>(n - 1)]);
+        }
+        // The injector heating group shows the controller's heating time.
+        auto *heat = new QHBoxLayout(m_adv[5]);
+        heat->addWidget(new QLabel(QStringLiteral("heating time [s]:"), m_adv[5]));
+        m_heatTime = build::readOnlyEdit(m_adv[5], QStringLiteral("EditHeatWizTime"));
+        m_heatTime->setMaximumWidth(80);
+        heat->addWidget(m_heatTime);
+        heat->addStretch(1);
+    }
+    layout->addStretch(1);
+    scroll->setWidget(content);
+    outer->addWidget(scroll, 1);
+    return sheet;
+}
+
+void ParametersPage::addSection(QWidget *content, QLayout *layout, const QString &headerName, const QString &caption,
+                                const QString &toggleName, const QString &boxName, bool open, QGroupBox **slot)
+{
+    auto *header = new QFrame(content);
+    header->setFrameShape(QFrame::StyledPanel);
+    auto *h = new QHBoxLayout(header);
+    h->setContentsMargins(6, 2, 6, 2);
+    QLabel *title = build::label(header, headerName, caption);
+    QFont f = title->font();
+    f.setBold(true);
+    title->setFont(f);
+    h->addWidget(title);
+    h->addStretch(1);
+    QLabel *toggle = build::label(header, toggleName,
+                                  QString::fromStdString(open ? m_texts.groupOpen : m_texts.groupClosed));
+    toggle->setCursor(Qt::PointingHandCursor);
+    toggle->installEventFilter(this);
+    h->addWidget(toggle);
+    layout->addWidget(header);
+
+    QGroupBox *box = build::group(content, boxName, QString());
+    box->setMinimumHeight(40);
+    box->setVisible(open);
+    layout->addWidget(box);
+    *slot = box;
+    m_sections.push_back({toggle, box});
+}
+
+bool ParametersPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        for (const Section &s : m_sections) {
+            if (s.toggle == watched) {
+                toggleSection(s.toggle);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ParametersPage::toggleSection(QLabel *toggle)
+{
+    for (const Section &s : m_sections) {
+        if (s.toggle != toggle)
+            continue;
+        const bool open = s.toggle->text() == QString::fromStdString(m_texts.groupOpen);
+        s.toggle->setText(QString::fromStdString(open ? m_texts.groupClosed : m_texts.groupOpen));
+        s.box->setVisible(!open);
+    }
+}
+
+void ParametersPage::showHeatTime(const DisplayContext &c)
+{
+    m_heatTime->setText(QString::fromStdString(screenFixed(c.live.u16(rec::HeatTime) * 0.1, 1, c.decimalPoint)));
+}
+
+void ParametersPage::showWorkTime(const DisplayContext &c, const StatusTexts &texts)
+{
+    m_workTime->setText(QString::fromStdString(
+        workTimeText(c.live.u32(rec::PetrolWorkTime), c.live.u32(rec::GasWorkTime), texts, c.decimalPoint)));
+}
+
+void ParametersPage::showReturnTime(const DisplayContext &c)
+{
+    m_timeBack->setText(QString::fromStdString(screenFixed(c.live.u16(rec::ReturnTime) * 0.1, 1, c.decimalPoint)));
+}
+
+} // namespace kelvane

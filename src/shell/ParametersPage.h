@@ -1,0 +1,66 @@
+#pragma once
+// The parameter page "[F3]parameters" (TabSheet2) with its sub-pages "podstawowe" (TabSheet21) and
+// "zaawansowane" (TabSheet22): collapsible sections, each a header with a toggle label and a group box.
+
+#include "DisplayContext.h"
+#include "Readings.h"
+
+#include <QWidget>
+
+#include <array>
+#include <string>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QScrollArea;
+class QTabWidget;
+
+namespace kelvane {
+
+struct GlobalTexts;
+
+class ParametersPage : public QWidget {
+    Q_OBJECT
+public:
+    ParametersPage(const GlobalTexts &texts, QWidget *parent = nullptr);
+
+    QTabWidget *pageControl() const { return m_pageControl; }
+    QWidget *basicSheet() const { return m_tabSheet21; }
+    QWidget *advancedSheet() const { return m_tabSheet22; }
+    QGroupBox *advancedGroup(int n) const { return m_adv[static_cast<std::size_t>(n - 1)]; }
+    QGroupBox *basicGroup(int n) const { return m_par[static_cast<std::size_t>(n - 1)]; }
+
+    // Display steps 6, 15 and 16 of a decode.
+    void showHeatTime(const DisplayContext &context);
+    void showWorkTime(const DisplayContext &context, const StatusTexts &texts);
+    void showReturnTime(const DisplayContext &context);
+
+    // Opens or closes a section (a click on its toggle label).
+    void toggleSection(QLabel *toggle);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct Section {
+        QLabel *toggle = nullptr;
+        QGroupBox *box = nullptr;
+    };
+    QWidget *buildSheet(const QString &sheetName, const QString &scrollName, bool basic);
+    void addSection(QWidget *content, QLayout *layout, const QString &headerName, const QString &caption,
+                    const QString &toggleName, const QString &boxName, bool open, QGroupBox **slot);
+
+    const GlobalTexts &m_texts;
+    QTabWidget *m_pageControl = nullptr;
+    QWidget *m_tabSheet21 = nullptr;
+    QWidget *m_tabSheet22 = nullptr;
+    std::array<QGroupBox *, 6> m_par {};
+    std::array<QGroupBox *, 8> m_adv {};
+    std::vector<Section> m_sections;
+    QLineEdit *m_timeBack = nullptr;
+    QLineEdit *m_heatTime = nullptr;
+    QLabel *m_workTime = nullptr;
+};
+
+} // namespace kelvane
