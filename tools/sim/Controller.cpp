@@ -12,10 +12,10 @@ namespace kelvane::sim {
 
 namespace {
 constexpr std::uint8_t GreetingHeader = 0x49; // "I"
-constexpr std::uint8_t BlockHeader = 0x48;    // "H"
-constexpr std::uint8_t LiveHeader = 0x56;     // "V"
+constexpr std::uint8_t BlockHeader = 0x48; // "H"
+constexpr std::uint8_t LiveHeader = 0x56; // "V"
 constexpr std::uint8_t LiveType = 0x05;
-constexpr std::uint8_t ErasedByte = 0xFF;     // memory past the configuration image
+constexpr std::uint8_t ErasedByte = 0xFF; // memory past the configuration image
 
 bool frameAt(const std::vector<std::uint8_t> &buf, std::size_t pos)
 {
@@ -24,14 +24,20 @@ bool frameAt(const std::vector<std::uint8_t> &buf, std::size_t pos)
 }
 } // namespace
 
-Controller::Controller(const SimOptions &options) : Controller(options, factoryImage(options.baud)) {}
+Controller::Controller(const SimOptions &options)
+    : Controller(options, factoryImage(options.baud))
+{
+}
 
 Controller::Controller(const SimOptions &options, const ImageBytes &image)
-    : m_options(options), m_image(image), m_tb(timeBasesForBaud(options.baud)), m_engine(options.seed),
-      m_rng(options.seed ^ 0x5EEDu)
+    : m_options(options)
+    , m_image(image)
+    , m_tb(timeBasesForBaud(options.baud))
+    , m_engine(options.seed)
+    , m_rng(options.seed ^ 0x5EEDu)
 {
     m_state.faults = initialFaults();
-    m_state.carTroubleCodes = {0x0301, 0x0171}; // P0301 misfire cylinder 1, P0171 system too lean
+    m_state.carTroubleCodes = { 0x0301, 0x0171 }; // P0301 misfire cylinder 1, P0171 system too lean
     m_state.obdTroubleCodes = m_state.carTroubleCodes;
 }
 
@@ -65,18 +71,31 @@ void Controller::handleFrame(const std::uint8_t *f, double nowMs, std::vector<st
         return;
     case 0xAA:
         switch (sub) {
-        case 1: sendImageBlock((hi << 8) | lo, out); return;
-        case 2: sendErrorBlock(hi >= 0x80, out); return;
-        case 5: sendLive(nowMs, out); return;
-        case 6: m_state.carTroubleCodes.clear(); return; // erase the car's trouble codes
+        case 1:
+            sendImageBlock((hi << 8) | lo, out);
+            return;
+        case 2:
+            sendErrorBlock(hi >= 0x80, out);
+            return;
+        case 5:
+            sendLive(nowMs, out);
+            return;
+        case 6:
+            m_state.carTroubleCodes.clear();
+            return; // erase the car's trouble codes
         case 7: // read all OBD data: the PID reading shows for a while, the codes come along
             m_state.obdReadingUntilSec = nowSec + 2.0;
             m_state.obdTroubleCodes = m_state.carTroubleCodes;
             return;
-        case 10: m_state.obdTroubleCodes = m_state.carTroubleCodes; return; // read the trouble codes
-        default: return;
+        case 10:
+            m_state.obdTroubleCodes = m_state.carTroubleCodes;
+            return; // read the trouble codes
+        default:
+            return;
         }
-    case 0x45: ++m_counters.commits; return;
+    case 0x45:
+        ++m_counters.commits;
+        return;
     case 0x51:
         m_state.mode = Mode::Gas;
         m_state.onGas = true;
@@ -92,15 +111,24 @@ void Controller::handleFrame(const std::uint8_t *f, double nowMs, std::vector<st
         m_state.onGas = false;
         m_state.switchArmed = false;
         return;
-    case 0x5B: std::fill(m_state.autoMapSamples.begin(), m_state.autoMapSamples.begin() + 64, 0); return;
-    case 0x5C: std::fill(m_state.autoMapSamples.begin() + 64, m_state.autoMapSamples.end(), 0); return;
+    case 0x5B:
+        std::fill(m_state.autoMapSamples.begin(), m_state.autoMapSamples.begin() + 64, 0);
+        return;
+    case 0x5C:
+        std::fill(m_state.autoMapSamples.begin() + 64, m_state.autoMapSamples.end(), 0);
+        return;
     case 0x61:
         m_state.faults.clear();
         ++m_state.errorChangeMarker;
         return;
-    case 0x65: m_state.gasCutOffMask = hi; return; // the active mask (low byte) is the controller's own
-    case 0x75: m_state.petrolOverrideWord = static_cast<std::uint16_t>((hi << 8) | lo); return;
-    default: break;
+    case 0x65:
+        m_state.gasCutOffMask = hi;
+        return; // the active mask (low byte) is the controller's own
+    case 0x75:
+        m_state.petrolOverrideWord = static_cast<std::uint16_t>((hi << 8) | lo);
+        return;
+    default:
+        break;
     }
     if (cmd >= 0xC1 && cmd <= 0xCF)
         applyByteWrite(((cmd - 0xC1) << 8) | sub, lo);
@@ -127,12 +155,13 @@ void Controller::applyWordWrite(int wordIndex, std::uint16_t value)
 
 void Controller::sendGreeting(std::vector<std::uint8_t> &out) const
 {
-    out.insert(out.end(), {GreetingHeader, static_cast<std::uint8_t>(m_options.hw), static_cast<std::uint8_t>(m_options.sw),
-                           0x00, FrameEnd});
+    out.insert(out.end(),
+        { GreetingHeader, static_cast<std::uint8_t>(m_options.hw), static_cast<std::uint8_t>(m_options.sw), 0x00,
+            FrameEnd });
 }
 
-void Controller::sendChecked(std::uint8_t header, std::uint8_t type, const std::uint8_t *data, std::size_t count,
-                             std::vector<std::uint8_t> &out)
+void Controller::sendChecked(
+    std::uint8_t header, std::uint8_t type, const std::uint8_t *data, std::size_t count, std::vector<std::uint8_t> &out)
 {
     const std::size_t start = out.size();
     out.push_back(header);
@@ -187,17 +216,18 @@ void Controller::sendLive(double nowMs, std::vector<std::uint8_t> &out)
     }
     sendChecked(LiveHeader, LiveType, m_lastRecord.data(), m_lastRecord.size(), out);
     if (m_options.noise)
-        addNoise(out);
+        addNoise();
 }
 
-void Controller::addNoise(std::vector<std::uint8_t> &out)
+void Controller::addNoise()
 {
-    // Now and then one to three stray bytes after a live reply, as on a line with interference.
+    // After one live reply in four, one to three stray bytes, as on a line with interference.
     std::uniform_int_distribution<int> chance(0, 3), count(1, 3), value(0, 255);
     if (chance(m_rng) != 0)
         return;
+    ++m_counters.noiseEvents;
     for (int n = count(m_rng); n > 0; --n) {
-        out.push_back(static_cast<std::uint8_t>(value(m_rng)));
+        m_stray.push_back(static_cast<std::uint8_t>(value(m_rng)));
         ++m_counters.noiseBytes;
     }
 }

@@ -19,18 +19,30 @@ constexpr int ServiceDue = 8, TempSw = 23, AdvTempHeat = 25, ReducerTempMap = 27
               Flags549 = 549;
 }
 
-std::uint8_t u8(const ImageBytes &im, int off) { return im[static_cast<std::size_t>(off)]; }
-std::int8_t s8(const ImageBytes &im, int off) { return static_cast<std::int8_t>(u8(im, off)); }
+std::uint8_t u8(const ImageBytes &im, int off)
+{
+    return im[static_cast<std::size_t>(off)];
+}
+std::int8_t s8(const ImageBytes &im, int off)
+{
+    return static_cast<std::int8_t>(u8(im, off));
+}
 std::uint16_t u16(const ImageBytes &im, int off)
 {
     return static_cast<std::uint16_t>(u8(im, off) | (u8(im, off + 1) << 8));
 }
-std::int16_t s16(const ImageBytes &im, int off) { return static_cast<std::int16_t>(u16(im, off)); }
+std::int16_t s16(const ImageBytes &im, int off)
+{
+    return static_cast<std::int16_t>(u16(im, off));
+}
 std::uint32_t u32(const ImageBytes &im, int off)
 {
     return u16(im, off) | (static_cast<std::uint32_t>(u16(im, off + 2)) << 16);
 }
-bool bit(const ImageBytes &im, int off, int b) { return (u8(im, off) >> b) & 1; }
+bool bit(const ImageBytes &im, int off, int b)
+{
+    return (u8(im, off) >> b) & 1;
+}
 
 struct RecordWriter {
     LiveRecordBytes &r;
@@ -40,7 +52,10 @@ struct RecordWriter {
         u8(off, static_cast<std::uint8_t>(v & 0xFF));
         u8(off + 1, static_cast<std::uint8_t>(v >> 8));
     }
-    void s16(int off, long v) { u16(off, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::clamp(v, -32768L, 32767L)))); }
+    void s16(int off, long v)
+    {
+        u16(off, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::clamp(v, -32768L, 32767L))));
+    }
     void u32(int off, std::uint32_t v)
     {
         u16(off, static_cast<std::uint16_t>(v & 0xFFFF));
@@ -61,7 +76,10 @@ std::uint8_t toByte(double v)
     return v >= 255 ? 255 : static_cast<std::uint8_t>(std::lround(v));
 }
 
-double lerp(double a, double b, double u) { return a + (b - a) * u; }
+double lerp(double a, double b, double u)
+{
+    return a + (b - a) * u;
+}
 
 // Correction in percent from a temperature map: six points (signed degrees) and six corrections
 // (signed percent), linear between the points and flat outside them.
@@ -88,19 +106,22 @@ const std::vector<int> &firingOrder(int cylinders)
 {
     static const std::vector<std::vector<int>> orders = {
         {},
-        {1},
-        {1, 2},
-        {1, 2, 3},
-        {1, 3, 4, 2},
-        {1, 2, 4, 5, 3},
-        {1, 5, 3, 6, 2, 4},
-        {1, 3, 5, 7, 2, 4, 6},
-        {1, 5, 4, 8, 6, 3, 7, 2},
+        { 1 },
+        { 1, 2 },
+        { 1, 2, 3 },
+        { 1, 3, 4, 2 },
+        { 1, 2, 4, 5, 3 },
+        { 1, 5, 3, 6, 2, 4 },
+        { 1, 3, 5, 7, 2, 4, 6 },
+        { 1, 5, 4, 8, 6, 3, 7, 2 },
     };
     return orders[static_cast<std::size_t>(std::clamp(cylinders, 0, 8))];
 }
 
-std::uint8_t trimRaw(double percent) { return toByte(128 + percent / 0.78125); }
+std::uint8_t trimRaw(double percent)
+{
+    return toByte(128 + percent / 0.78125);
+}
 
 } // namespace
 
@@ -140,10 +161,19 @@ DrivePoint driveCycle(double tSec)
     return p;
 }
 
-Engine::Engine(unsigned seed) : m_rng(seed) {}
+Engine::Engine(unsigned seed)
+    : m_rng(seed)
+{
+}
 
-double Engine::reducerTempAt(double tSec) { return 18 + 54 * (1 - std::exp(-std::max(0.0, tSec) / 30)); }
-double Engine::gasTempAt(double tSec) { return 18 + 0.25 * (reducerTempAt(tSec) - 18); }
+double Engine::reducerTempAt(double tSec)
+{
+    return 18 + 54 * (1 - std::exp(-std::max(0.0, tSec) / 30));
+}
+double Engine::gasTempAt(double tSec)
+{
+    return 18 + 0.25 * (reducerTempAt(tSec) - 18);
+}
 
 double Engine::noise(double amplitude)
 {
@@ -239,7 +269,8 @@ LiveRecordBytes Engine::update(double nowSec, const ImageBytes &image, const Tim
     const double mainCell = u8(image, img::MainMap + 8 * row + column) / 100.0;
     const double map2d = u8(image, img::Map2D + row) / 100.0;
     const double enrich = u16(image, img::WzbogacenieGlowne) / 1000.0;
-    const double redCorr = bit(image, img::Flags543, 1) ? 1 + tempCorrection(image, img::ReducerTempMap, reducer) / 100 : 1;
+    const double redCorr
+        = bit(image, img::Flags543, 1) ? 1 + tempCorrection(image, img::ReducerTempMap, reducer) / 100 : 1;
     const double gasCorr = bit(image, img::Flags543, 2) ? 1 + tempCorrection(image, img::GasTempMap, gasTemp) / 100 : 1;
     const double factor = enrich * mainCell * map2d * redCorr * gasCorr;
 
@@ -259,7 +290,8 @@ LiveRecordBytes Engine::update(double nowSec, const ImageBytes &image, const Tim
     const double manifold = p.manifoldBar + noise(0.006);
     const double idealFactor = 1.18 + 0.08 * (manifold - 0.5);
     const double gasShare = cylinders > 0 ? __builtin_popcount(gasInjecting) / static_cast<double>(cylinders) : 0;
-    m_trimTarget = (factor > 0 && gasShare > 0) ? std::clamp(1 + gasShare * (idealFactor / factor - 1), 0.75, 1.25) : 1.0;
+    m_trimTarget
+        = (factor > 0 && gasShare > 0) ? std::clamp(1 + gasShare * (idealFactor / factor - 1), 0.75, 1.25) : 1.0;
 
     double lambdaV;
     if (p.fuelCut)
@@ -295,10 +327,10 @@ LiveRecordBytes Engine::update(double nowSec, const ImageBytes &image, const Tim
         st.autoMapSamples[static_cast<std::size_t>((st.onGas ? 64 : 0) + 2 * band + k)] = petrolRef;
     }
 
-    fillObdArea({nowSec, rpm, manifold, lambdaV, shortTrimPct, longTrimPct}, p, image, st);
+    fillObdArea({ nowSec, rpm, manifold, lambdaV, shortTrimPct, longTrimPct }, p, image, st);
 
     LiveRecordBytes record {};
-    RecordWriter w {record};
+    RecordWriter w { record };
     w.s16(rec::TempReducer, std::lround(reducer));
     w.s16(rec::TempGas, std::lround(gasTemp));
     const bool obdOn = bit(image, img::Flags541, 0);

@@ -23,16 +23,16 @@ enum class Mode { Petrol = 0, Auto = 1, Gas = 2 };
 // What the controller keeps besides its configuration memory; the protocol side changes it.
 struct ControllerState {
     Mode mode = Mode::Auto;
-    bool onGas = false;            // the gas injectors are driving the engine
-    bool switchArmed = false;      // auto: warm and above the switch speed, waiting for the switch delay
+    bool onGas = false; // the gas injectors are driving the engine
+    bool switchArmed = false; // auto: warm and above the switch speed, waiting for the switch delay
     double armedAtSec = 0;
-    std::uint8_t gasCutOffMask = 0;          // gas injectors switched off by the fitter
-    std::uint16_t petrolOverrideWord = 0;    // low byte: per-cylinder petrol override
-    std::vector<std::uint16_t> faults;       // error memory, at most 32 codes
-    std::uint16_t errorChangeMarker = 1;     // changes whenever the error memory changes
-    std::vector<std::uint16_t> carTroubleCodes;  // stored in the car's own controller (first byte high)
-    std::vector<std::uint16_t> obdTroubleCodes;  // as last read over OBD, delivered to the PC
-    double obdReadingUntilSec = -1;              // "reading PIDs" shown until then
+    std::uint8_t gasCutOffMask = 0; // gas injectors switched off by the fitter
+    std::uint16_t petrolOverrideWord = 0; // low byte: per-cylinder petrol override
+    std::vector<std::uint16_t> faults; // error memory, at most 32 codes
+    std::uint16_t errorChangeMarker = 1; // changes whenever the error memory changes
+    std::vector<std::uint16_t> carTroubleCodes; // stored in the car's own controller (first byte high)
+    std::vector<std::uint16_t> obdTroubleCodes; // as last read over OBD, delivered to the PC
+    double obdReadingUntilSec = -1; // "reading PIDs" shown until then
     std::array<std::uint16_t, 128> autoMapSamples {}; // set A (petrol) words 0-63, set B (gas) 64-127
 
     // Mode as the live record reports it: 0 petrol, 1 auto (not yet switched), 2 gas.
@@ -42,11 +42,11 @@ struct ControllerState {
 // One moment of the drive cycle, before any noise.
 struct DrivePoint {
     double rpm = 800;
-    double petrolMs = 2.6;    // what the car's own controller asks for
+    double petrolMs = 2.6; // what the car's own controller asks for
     double manifoldBar = 0.34;
-    double throttle = 0;      // 0..1
+    double throttle = 0; // 0..1
     double speedKmh = 0;
-    bool fuelCut = false;     // overrun: the car's controller injects nothing
+    bool fuelCut = false; // overrun: the car's controller injects nothing
     bool accelerating = false;
 };
 // The drive cycle repeats every 40 s: idle, acceleration, cruise, overrun, idle.
@@ -83,12 +83,12 @@ private:
     double m_petrolWorkSec = 40213;
     double m_gasWorkSec = 512733;
     double m_levelFraction = 0.62;
-    double m_trim = 1.0;        // the car's controller stretches its times when the gas mixture is lean
+    double m_trim = 1.0; // the car's controller stretches its times when the gas mixture is lean
     double m_trimTarget = 1.0;
     double m_lambdaPhase = 0;
     double m_heatSec = 0;
-    int m_obdSlot = 0;          // 0..20, four bytes each
-    int m_autoMapSlot = 0;      // 0..127
+    int m_obdSlot = 0; // 0..20, four bytes each
+    int m_autoMapSlot = 0; // 0..127
     std::array<std::uint8_t, 32> m_sampleToggle {};
     ObdArea m_obd {};
 };

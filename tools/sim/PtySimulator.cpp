@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -17,24 +18,44 @@ namespace {
 int baudOf(speed_t s)
 {
     switch (s) {
-    case B1200: return 1200;
-    case B2400: return 2400;
-    case B4800: return 4800;
-    case B9600: return 9600;
-    case B19200: return 19200;
-    case B38400: return 38400;
-    case B57600: return 57600;
-    case B115200: return 115200;
-    default: return 0;
+    case B1200:
+        return 1200;
+    case B2400:
+        return 2400;
+    case B4800:
+        return 4800;
+    case B9600:
+        return 9600;
+    case B19200:
+        return 19200;
+    case B38400:
+        return 38400;
+    case B57600:
+        return 57600;
+    case B115200:
+        return 115200;
+    default:
+        return 0;
     }
 }
 
-std::string errorText(const std::string &what) { return what + ": " + std::strerror(errno); }
+constexpr double StrayGapMs = 20.0;
+
+std::string errorText(const std::string &what)
+{
+    return what + ": " + std::strerror(errno);
+}
 } // namespace
 
-PtySimulator::PtySimulator(SimOptions options) : m_options(std::move(options)) {}
+PtySimulator::PtySimulator(SimOptions options)
+    : m_options(std::move(options))
+{
+}
 
-PtySimulator::~PtySimulator() { stop(); }
+PtySimulator::~PtySimulator()
+{
+    stop();
+}
 
 int PtySimulator::lineSpeedOf(int fd)
 {
@@ -97,7 +118,7 @@ bool PtySimulator::start(std::string *error)
     m_slavePath = name;
 
     if (!m_options.linkPath.empty()) {
-        struct stat st {};
+        struct stat st { };
         if (lstat(m_options.linkPath.c_str(), &st) == 0) {
             if (!S_ISLNK(st.st_mode))
                 return fail(m_options.linkPath + " exists and is not a symbolic link");
@@ -129,7 +150,7 @@ void PtySimulator::stop()
         ::close(m_slave);
     m_master = m_slave = -1;
     if (m_linkMade) {
-        struct stat st {};
+        struct stat st { };
         if (lstat(m_options.linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
             ::unlink(m_options.linkPath.c_str());
         m_linkMade = false;
@@ -156,6 +177,9 @@ ControllerState PtySimulator::controllerState() const
 
 void PtySimulator::run()
 {
+    // A real controller answers on its own hardware whatever the PC is busy with; give this thread a
+    // larger share of a loaded CPU where the system allows it (nothing changes where it does not).
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
     std::uint8_t buf[1024];
     while (!m_stop.load()) {
         double now = elapsedMs();
@@ -167,7 +191,7 @@ void PtySimulator::run()
         int timeoutMs = 5;
         if (!m_out.empty())
             timeoutMs = std::clamp(static_cast<int>(std::ceil(m_out.front().dueMs - now)), 0, 5);
-        pollfd p {m_master, POLLIN, 0};
+        pollfd p { m_master, POLLIN, 0 };
         const int r = ::poll(&p, 1, timeoutMs);
         if (r <= 0)
             continue;
@@ -192,20 +216,30 @@ void PtySimulator::handleInput(const std::uint8_t *data, std::size_t count, doub
     m_lastLineSpeed = speed;
     if (speed != m_options.baud)
         return; // at the wrong speed the controller hears only garbage
-    std::vector<std::uint8_t> reply;
+    std::vector<std::uint8_t> reply, stray;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         reply = m_controller->receive(data, count, nowMs);
+        stray = m_controller->takeStrayBytes();
     }
-    // Each byte leaves the UART 10 bit times after the one before it.
-    const double byteMs = 10000.0 / m_options.baud;
-    double t = std::max(nowMs, m_lineFreeMs);
-    for (std::uint8_t b : reply) {
-        t += byteMs;
-        m_out.push_back({t, b});
-    }
+    // Each byte takes 10 bit times on the line. The reply is written in one go at the moment its last
+    // byte would have left the controller's UART: one hand-over per reply keeps the timing when the
+    // PC's machine is busy, where a trickle of small writes falls behind.
+    double t = schedule(reply, std::max(nowMs, m_lineFreeMs));
+    // Stray bytes come later, once the PC has collected the reply and before its next request
+    // (the live cycle asks every 70 ms); they then spoil the next reply.
+    if (!stray.empty())
+        t = schedule(stray, t + StrayGapMs);
     m_lineFreeMs = t;
     writeDue(elapsedMs());
+}
+
+double PtySimulator::schedule(const std::vector<std::uint8_t> &bytes, double startMs)
+{
+    const double endMs = startMs + 10000.0 / m_options.baud * static_cast<double>(bytes.size());
+    for (std::uint8_t b : bytes)
+        m_out.push_back({ endMs, b });
+    return endMs;
 }
 
 void PtySimulator::lineReopened()

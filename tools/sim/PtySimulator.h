@@ -1,8 +1,8 @@
 #pragma once
 // Runs a simulated controller on a pseudo-terminal, in a thread of its own: the
-// PC opens the slave side like a serial port. Replies leave at the line speed
-// (10 bit times per byte), and only while the PC's line speed matches the
-// controller's own.
+// PC opens the slave side like a serial port. A reply is there when it would
+// have left at the line speed (10 bit times per byte), and only while the PC's
+// line speed matches the controller's own.
 
 #include "Simulator.h"
 
@@ -42,13 +42,16 @@ public:
 
 private:
     struct Pending {
-        double dueMs; // the byte has fully left the controller's UART
+        double dueMs; // the byte and the ones before it have left the controller's UART
         std::uint8_t byte;
     };
 
     void run();
     double elapsedMs() const;
     void handleInput(const std::uint8_t *data, std::size_t count, double nowMs);
+    // Queues bytes that start leaving at startMs to be written when the last of them has left;
+    // returns that time.
+    double schedule(const std::vector<std::uint8_t> &bytes, double startMs);
     void lineReopened();
     void writeDue(double nowMs);
     void hangUp();
@@ -57,9 +60,9 @@ private:
     std::unique_ptr<Controller> m_controller;
     mutable std::mutex m_mutex; // guards m_controller
     std::thread m_thread;
-    std::atomic<bool> m_stop {false};
-    std::atomic<bool> m_hungUp {false};
-    std::atomic<int> m_lastLineSpeed {0};
+    std::atomic<bool> m_stop { false };
+    std::atomic<bool> m_hungUp { false };
+    std::atomic<int> m_lastLineSpeed { 0 };
     int m_master = -1;
     int m_slave = -1; // held open for the simulator's whole life
     std::string m_slavePath;

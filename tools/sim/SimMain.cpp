@@ -50,7 +50,7 @@ const char *simUsage()
            "  --hw N, --sw N       hardware and software revision in the greeting (default 2, 3)\n"
            "  --drop-every N       no reply to every Nth live request\n"
            "  --corrupt-every N    a bad checksum in every Nth block or live reply\n"
-           "  --noise              stray bytes now and then after a live reply\n"
+           "  --noise              stray bytes now and then between live replies\n"
            "  --hangup-after S     close the terminal after S seconds, like an unplugged adapter\n"
            "  --image FILE         start from a 768-byte parameter file instead of the factory settings\n"
            "  --link PATH          also make a symbolic link PATH to the terminal\n"
@@ -165,10 +165,10 @@ int runMain(int argc, char **argv)
     std::printf("%s\n", sim.slavePath().c_str());
     std::fflush(stdout);
     std::fprintf(stderr, "kelvane-sim: controller Rev.H %d Rev.S %d at %d baud on %s%s%s\n", options.hw, options.sw,
-                 options.baud, sim.slavePath().c_str(), options.linkPath.empty() ? "" : ", linked from ",
-                 options.linkPath.c_str());
+        options.baud, sim.slavePath().c_str(), options.linkPath.empty() ? "" : ", linked from ",
+        options.linkPath.c_str());
 
-    const timespec tick {0, 100 * 1000 * 1000};
+    const timespec tick { 0, 100 * 1000 * 1000 };
     for (;;) {
         const int sig = sigtimedwait(&signals, nullptr, &tick);
         if (sig == SIGINT || sig == SIGTERM)
@@ -181,7 +181,7 @@ int runMain(int argc, char **argv)
     const ControllerCounters c = sim.counters();
     sim.stop();
     std::fprintf(stderr, "kelvane-sim: %d live requests, %d dropped, %d replies corrupted, %d writes\n", c.liveRequests,
-                 c.liveDropped, c.corrupted, c.imageWrites);
+        c.liveDropped, c.corrupted, c.imageWrites);
     return 0;
 }
 

@@ -17,14 +17,14 @@
 namespace kelvane::sim {
 
 struct SimOptions {
-    int baud = 57600;          // the controller answers only while the PC side uses this speed
-    int hw = 2, sw = 3;        // greeting revisions
-    int dropEvery = 0;         // no live reply to every Nth live request (0 = off)
-    int corruptEvery = 0;      // every Nth reply with a bad checksum
-    bool noise = false;        // stray bytes between replies
+    int baud = 57600; // the controller answers only while the PC side uses this speed
+    int hw = 2, sw = 3; // greeting revisions
+    int dropEvery = 0; // no live reply to every Nth live request (0 = off)
+    int corruptEvery = 0; // every Nth reply with a bad checksum
+    bool noise = false; // stray bytes between replies
     double hangupAfterSec = 0; // close the terminal's master side after S seconds (0 = never)
-    std::string imageFile;     // start from a parameter file (768 bytes) instead of the factory image
-    std::string linkPath;      // also make a symlink at this path to the slave
+    std::string imageFile; // start from a parameter file (768 bytes) instead of the factory image
+    std::string linkPath; // also make a symlink at this path to the slave
     unsigned seed = 1;
 };
 
@@ -39,13 +39,14 @@ TimeBases timeBasesForBaud(int baud);
 
 // Counters of what the controller did, for tests and the program's closing note.
 struct ControllerCounters {
-    int frames = 0;          // good frames received
-    int garbageBytes = 0;    // bytes skipped while looking for a frame
+    int frames = 0; // good frames received
+    int garbageBytes = 0; // bytes skipped while looking for a frame
     int liveRequests = 0;
     int liveDropped = 0;
-    int corrupted = 0;       // replies sent with a bad checksum
+    int corrupted = 0; // replies sent with a bad checksum
+    int noiseEvents = 0; // live replies followed by stray bytes
     int noiseBytes = 0;
-    int imageWrites = 0;     // byte and word writes applied
+    int imageWrites = 0; // byte and word writes applied
     int commits = 0;
 };
 
@@ -55,9 +56,11 @@ public:
     explicit Controller(const SimOptions &options);
     Controller(const SimOptions &options, const ImageBytes &image);
 
-    // Feed bytes received from the PC at virtual time nowMs; returns bytes to send back (complete replies,
-    // and with noise on the stray bytes after them).
+    // Feed bytes received from the PC at virtual time nowMs; returns bytes to send back (complete replies).
     std::vector<std::uint8_t> receive(const std::uint8_t *data, std::size_t count, double nowMs);
+    // With noise on: stray bytes to put on the line a while after the replies of the last receive,
+    // between them and the next request.
+    std::vector<std::uint8_t> takeStrayBytes() { return std::move(m_stray); }
     // Forget a partly received frame (the line was opened anew).
     void resetInput() { m_input.clear(); }
 
@@ -72,7 +75,7 @@ public:
     int reportedMode() const { return m_state.reportedMode(); }
 
     // Fault codes of the error memory a new controller starts with.
-    static std::vector<std::uint16_t> initialFaults() { return {8, 16}; }
+    static std::vector<std::uint16_t> initialFaults() { return { 8, 16 }; }
 
 private:
     void handleFrame(const std::uint8_t *frame, double nowMs, std::vector<std::uint8_t> &out);
@@ -82,8 +85,8 @@ private:
     void sendLive(double nowMs, std::vector<std::uint8_t> &out);
     // 'H' or 'V' replies: header, payload highest address first, checksum, end byte.
     void sendChecked(std::uint8_t header, std::uint8_t type, const std::uint8_t *data, std::size_t count,
-                     std::vector<std::uint8_t> &out);
-    void addNoise(std::vector<std::uint8_t> &out);
+        std::vector<std::uint8_t> &out);
+    void addNoise();
     void applyByteWrite(int offset, std::uint8_t value);
     void applyWordWrite(int wordIndex, std::uint16_t value);
 
@@ -95,6 +98,7 @@ private:
     ControllerCounters m_counters;
     LiveRecordBytes m_lastRecord {};
     std::vector<std::uint8_t> m_input;
+    std::vector<std::uint8_t> m_stray;
     std::mt19937 m_rng;
     int m_checkedReplies = 0;
 };

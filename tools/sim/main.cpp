@@ -1,3 +1,6 @@
 #include "PtySimulator.h"
 
-int main(int argc, char **argv) { return kelvane::sim::runMain(argc, argv); }
+int main(int argc, char **argv)
+{
+    return kelvane::sim::runMain(argc, argv);
+}
