@@ -458,17 +458,43 @@ void TForm1::AbColBitBtnPasGazClick() { propane1Click(); }
 
 layout::ResizeCheck TForm1::FormCanResize(int newWidth, int newHeight) const
 {
-    return layout::FormCanResize(width(), height(), newWidth, newHeight);
+    const QRect outer = frameGeometry();
+    return layout::FormCanResize(outer.width(), outer.height(), newWidth, newHeight);
+}
+
+void TForm1::resizeOuter(int width, int height)
+{
+    m_sizeChosen = true;
+    const QSize extra = frameExtra();
+    resize(width - extra.width(), height - extra.height());
+}
+
+QSize TForm1::frameExtra() const { return frameGeometry().size() - size(); }
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    // The default size is the outer size, frame included; the frame is known once the window exists.
+    const QSize extra = frameExtra();
+    if (!extra.isEmpty() && !m_sizeChosen) {
+        resize(layout::DefaultWindowWidth - extra.width(), layout::DefaultWindowHeight - extra.height());
+        centreOnScreen();
+    }
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    const QSize old = event->oldSize().isValid() ? event->oldSize() : event->size();
-    const layout::ResizeCheck check =
-        layout::FormCanResize(old.width(), old.height(), event->size().width(), event->size().height());
+    // The limits apply to the outer size.
+    const QSize extra = frameExtra();
+    const QSize now = event->size() + extra;
+    const QSize old = (event->oldSize().isValid() ? event->oldSize() : event->size()) + extra;
+    const layout::ResizeCheck check = layout::FormCanResize(old.width(), old.height(), now.width(), now.height());
     if (!check.accepted) {
-        resize(check.width, check.height);
+        resize(check.width - extra.width(), check.height - extra.height());
         centreOnScreen();
         return;
     }

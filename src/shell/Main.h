@@ -70,6 +70,8 @@ public:
     void FormResize();
     // Re-centres the window on its screen.
     void centreOnScreen();
+    // Sets the outer size, frame included (the window opens at 809 x 650 outer).
+    void resizeOuter(int width, int height);
 
     // Paints the readings page and the side strip now (for the benchmark).
     void repaintReadings();
@@ -108,6 +110,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void FormClose();
@@ -116,6 +119,7 @@ private:
     void placeRegions();
     bool tabSheetShown(const QWidget *sheet) const;
     kelvane::DisplayContext displayContext() const;
+    QSize frameExtra() const;
 
     // Hooks of the display steps that other parts of the program fill in.
     void ShowObdTroubleCodes() {}
@@ -131,6 +135,8 @@ private:
     bool m_inTick = false;
     bool m_scanning = false;
     bool m_closed = false;
+    bool m_shownOnce = false;
+    bool m_sizeChosen = false;
     std::function<void(const QString &)> m_messageSink;
 
     QTimer *Timer1 = nullptr;

@@ -49,11 +49,11 @@ int main(int argc, char **argv)
     }
 
     TForm1 form(state);
+    form.show();
     if (options.width > 0) {
-        form.resize(options.width, options.height);
+        form.resizeOuter(options.width, options.height);
         form.centreOnScreen();
     }
-    form.show();
 
     if (!options.screenshot.empty()) {
         // Connect, let the readings settle, save the window and quit.
