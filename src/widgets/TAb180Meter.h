@@ -15,6 +15,6 @@ protected:
     QRectF logicalBox() const override { return QRectF(-100, -100, 200, 155); }
     void paintFace(QPainter &p) const override;
     double valueBoxY() const override { return 36; }
-    double unitY() const override { return 17; }
+    double unitY() const override { return 18.5; }
     double unitHalfWidth() const override { return 36; }
 };

@@ -6,7 +6,6 @@
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -36,6 +35,7 @@ double textWidth(const QFont &base, int px, const QStringList &texts, bool bold 
 TAbBar::TAbBar(QWidget *parent)
     : QWidget(parent)
 {
+    setAttribute(Qt::WA_OpaquePaintEvent); // the cached background covers every pixel
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 }
 
@@ -120,14 +120,25 @@ void TAbBar::resizeEvent(QResizeEvent *event)
 
 void TAbBar::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::LocaleChange)
+    switch (event->type()) {
+    case QEvent::FontChange:
+    case QEvent::LocaleChange:
         invalidateLayout();
+        break;
+    case QEvent::PaletteChange:
+    case QEvent::EnabledChange:
+        m_backValid = false;
+        break;
+    default:
+        break;
+    }
     QWidget::changeEvent(event);
 }
 
 void TAbBar::invalidateLayout()
 {
     m_layoutValid = false;
+    m_backValid = false;
     update();
 }
 
@@ -285,51 +296,61 @@ void TAbBar::layoutHorizontal(Layout &l) const
         l.value = l.trough;
 }
 
-void TAbBar::paintEvent(QPaintEvent *)
+void TAbBar::paintBackground(QPainter &p, const Layout &l) const
 {
-    const Layout &l = layout();
-    QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    const QColor ink = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
-
     if (!l.caption.isNull()) {
         p.setFont(widgetpaint::withPixelSize(font(), l.captionPx));
-        p.setPen(ink);
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
         const int align = m_orientation == Qt::Vertical
             ? Qt::AlignHCenter | Qt::AlignTop
             : (l.caption.height() >= l.trough.height() + 4 ? Qt::AlignLeft | Qt::AlignVCenter
                                                            : Qt::AlignLeft | Qt::AlignTop);
         p.drawText(l.caption, align | (l.captionWrap ? Qt::TextWordWrap : 0), l.captionText);
     }
-
-    // Trough, then the filled part from the minimum end.
-    const QRectF t = l.trough;
     p.setPen(QPen(QColor(0x70, 0x70, 0x70), 1.0));
     p.setBrush(QColor(0xf7, 0xf7, 0xf7));
-    p.drawRoundedRect(t.adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+    p.drawRoundedRect(l.trough.adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+    if (l.scale)
+        paintScale(p, l);
+}
 
+void TAbBar::paintEvent(QPaintEvent *)
+{
+    const Layout &l = layout();
+    // Caption, empty trough and scale change only with size, range or caption: drawn once into a
+    // pixmap, so a value change costs one blit, one rectangle and the value text.
+    const qreal dpr = devicePixelRatioF();
+    if (!m_backValid || m_back.size() != size() * dpr || m_back.devicePixelRatio() != dpr) {
+        m_back = QPixmap(size() * dpr);
+        m_back.setDevicePixelRatio(dpr);
+        m_back.fill(palette().color(QPalette::Window));
+        QPainter bp(&m_back);
+        paintBackground(bp, l);
+        m_backValid = true;
+    }
+    QPainter p(this);
+    p.drawPixmap(0, 0, m_back);
+
+    // The filled part from the minimum end, on whole pixels.
     const bool vertical = m_orientation == Qt::Vertical;
-    const QRectF inner = t.adjusted(1.5, 1.5, -1.5, -1.5);
-    const int len = kelvane::barLength(m_value, m_min, m_max, int(vertical ? inner.height() : inner.width()));
-    QRectF filled = vertical ? QRectF(inner.left(), inner.bottom() - len, inner.width(), len)
-                             : QRectF(inner.left(), inner.top(), len, inner.height());
+    const QRect inner = l.trough.adjusted(1.5, 1.5, -1.5, -1.5).toAlignedRect().adjusted(0, 0, -1, -1);
+    const int len = kelvane::barLength(m_value, m_min, m_max, vertical ? inner.height() : inner.width());
+    QRectF filled;
     if (len > 0) {
-        QLinearGradient g = vertical ? QLinearGradient(inner.topLeft(), inner.topRight())
-                                     : QLinearGradient(inner.topLeft(), inner.bottomLeft());
+        const QRect r = vertical ? QRect(inner.left(), inner.bottom() + 1 - len, inner.width(), len)
+                                 : QRect(inner.left(), inner.top(), len, inner.height());
+        QLinearGradient g
+            = vertical ? QLinearGradient(r.topLeft(), r.topRight()) : QLinearGradient(r.topLeft(), r.bottomLeft());
         const QColor c = isEnabled() ? m_barColor : QColor(0xa0, 0xa0, 0xa0);
         g.setColorAt(0, c.lighter(135));
         g.setColorAt(0.45, c);
         g.setColorAt(1, c.darker(135));
-        p.setPen(Qt::NoPen);
-        p.setBrush(g);
-        p.drawRect(filled);
-    } else {
-        filled = QRectF();
+        p.fillRect(r, g);
+        filled = r;
     }
-
-    if (l.scale)
-        paintScale(p, l);
+    p.setRenderHint(QPainter::TextAntialiasing);
     paintValue(p, l, filled);
 }
 
@@ -385,17 +406,15 @@ void TAbBar::paintValue(QPainter &p, const Layout &l, const QRectF &filled) cons
     }
     // Over the trough: dark on the empty part, white on the filled part, so it reads on both.
     p.save();
-    QPainterPath empty;
-    empty.addRect(l.value);
-    QPainterPath full;
-    full.addRect(filled);
-    p.setClipPath(empty.subtracted(full));
+    const QRectF v = l.value;
+    const double split = filled.isEmpty() ? v.left() : std::clamp(filled.right(), v.left(), v.right());
+    p.setClipRect(QRectF(QPointF(split, v.top()), v.bottomRight()));
     p.setPen(QColor(0x10, 0x10, 0x10));
-    p.drawText(l.value, Qt::AlignCenter, text);
+    p.drawText(v, Qt::AlignCenter, text);
     if (!filled.isEmpty()) {
-        p.setClipPath(full);
+        p.setClipRect(QRectF(v.topLeft(), QPointF(split, v.bottom())));
         p.setPen(Qt::white);
-        p.drawText(l.value, Qt::AlignCenter, text);
+        p.drawText(v, Qt::AlignCenter, text);
     }
     p.restore();
 }

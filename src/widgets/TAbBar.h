@@ -5,6 +5,7 @@
 #include "InstrumentMath.h"
 
 #include <QColor>
+#include <QPixmap>
 #include <QRectF>
 #include <QString>
 #include <QWidget>
@@ -66,6 +67,7 @@ private:
     void layoutHorizontal(Layout &l) const;
     QStringList extremeValueTexts() const;
     QFont boldFont() const;
+    void paintBackground(QPainter &p, const Layout &l) const;
     void paintScale(QPainter &p, const Layout &l) const;
     void paintValue(QPainter &p, const Layout &l, const QRectF &filled) const;
 
@@ -78,4 +80,6 @@ private:
     QColor m_barColor = QColor(0x2f, 0x80, 0xd0);
     mutable Layout m_layout;
     mutable bool m_layoutValid = false;
+    QPixmap m_back; // caption, empty trough and scale
+    bool m_backValid = false;
 };

@@ -3,6 +3,7 @@
 #include "InstrumentMath.h"
 #include "PaintHelpers.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -18,6 +19,7 @@ constexpr double kMajorInner = 78.0;
 constexpr double kMinorInner = 84.0;
 constexpr double kNumberRadius = 64.0;
 constexpr double kNeedleLength = 86.0;
+constexpr double kHubRadius = 7.5;
 constexpr double kPi = 3.14159265358979323846;
 
 QPointF polar(double radius, double rotationDeg)
@@ -32,6 +34,8 @@ TAbMeterBase::TAbMeterBase(double sweep, QWidget *parent)
     : QWidget(parent)
     , m_sweep(sweep)
 {
+    // the cached face covers every pixel, so Qt need not clear the background first
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
@@ -44,7 +48,7 @@ void TAbMeterBase::setRange(double min, double max)
     m_min = min;
     m_max = max;
     m_value = kelvane::clampToRange(m_value, m_min, m_max);
-    update();
+    invalidateFace();
 }
 
 void TAbMeterBase::setValue(double value)
@@ -61,7 +65,7 @@ void TAbMeterBase::setUnit(const QString &unit)
     if (unit == m_unit)
         return;
     m_unit = unit;
-    update();
+    invalidateFace();
 }
 
 void TAbMeterBase::setDecimals(int decimals)
@@ -70,7 +74,7 @@ void TAbMeterBase::setDecimals(int decimals)
     if (decimals == m_decimals)
         return;
     m_decimals = decimals;
-    update();
+    invalidateFace();
 }
 
 double TAbMeterBase::needleRotation() const
@@ -78,25 +82,89 @@ double TAbMeterBase::needleRotation() const
     return -m_sweep / 2.0 + kelvane::meterAngle(m_value, m_min, m_max, m_sweep);
 }
 
-void TAbMeterBase::paintEvent(QPaintEvent *)
+void TAbMeterBase::invalidateFace()
 {
-    QPainter p(this);
+    m_faceValid = false;
+    update();
+}
+
+void TAbMeterBase::resizeEvent(QResizeEvent *event)
+{
+    m_faceValid = false;
+    QWidget::resizeEvent(event);
+}
+
+void TAbMeterBase::changeEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::FontChange:
+    case QEvent::PaletteChange:
+    case QEvent::LocaleChange:
+    case QEvent::EnabledChange:
+        m_faceValid = false;
+        break;
+    default:
+        break;
+    }
+    QWidget::changeEvent(event);
+}
+
+bool TAbMeterBase::toLogical(QPainter &p)
+{
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     const QRectF box = logicalBox();
     const double s = std::min(width() / box.width(), height() / box.height());
     if (!(s > 0.0))
-        return;
+        return false;
     p.translate(width() / 2.0, height() / 2.0);
     p.scale(s, s);
     p.translate(-box.center());
     // Below about 180 px the fixed logical text sizes would fall under 11 px: let them grow a bit.
     m_textBoost = std::clamp(0.9 / s, 1.0, 1.35);
+    return true;
+}
 
-    paintFace(p);
-    paintScale(p);
-    paintTexts(p);
+void TAbMeterBase::paintEvent(QPaintEvent *)
+{
+    // Face, scale, numbers, unit and the empty value box change only with size, range or caption: they
+    // are drawn once into a pixmap, and so is the hub. A value change then costs one blit, one needle
+    // fill, one small blit and the value text.
+    const qreal dpr = devicePixelRatioF();
+    if (!m_faceValid || m_face.size() != size() * dpr || m_face.devicePixelRatio() != dpr) {
+        m_face = QPixmap(size() * dpr);
+        m_face.setDevicePixelRatio(dpr);
+        m_face.fill(palette().color(QPalette::Window));
+        QPainter fp(&m_face);
+        if (toLogical(fp)) {
+            paintFace(fp);
+            paintScale(fp);
+            paintUnit(fp);
+            paintValueBox(fp);
+            // the hub, in device pixels around the pivot
+            const QRectF hubDevice = fp.transform().mapRect(
+                QRectF(-kHubRadius - 1, -kHubRadius - 1, 2 * kHubRadius + 2, 2 * kHubRadius + 2));
+            m_hubOrigin = hubDevice.toAlignedRect().topLeft();
+            const QSize hubSize = hubDevice.toAlignedRect().size();
+            m_hub = QPixmap(hubSize * dpr);
+            m_hub.setDevicePixelRatio(dpr);
+            m_hub.fill(Qt::transparent);
+            QPainter hp(&m_hub);
+            hp.setRenderHint(QPainter::Antialiasing);
+            hp.translate(-m_hubOrigin);
+            hp.setTransform(fp.transform(), true);
+            paintHub(hp);
+        }
+        m_faceValid = true;
+    }
+    QPainter p(this);
+    p.drawPixmap(0, 0, m_face);
+    if (!toLogical(p))
+        return;
+    paintValueText(p);
     paintNeedle(p);
+    p.resetTransform();
+    p.drawPixmap(m_hubOrigin, m_hub);
 }
 
 void TAbMeterBase::paintScale(QPainter &p) const
@@ -157,53 +225,74 @@ void TAbMeterBase::paintScale(QPainter &p) const
     }
 }
 
-void TAbMeterBase::paintTexts(QPainter &p) const
+void TAbMeterBase::paintUnit(QPainter &p) const
 {
-    if (!m_unit.isEmpty()) {
-        const QRectF unitBox(-unitHalfWidth(), unitY() - 9, 2 * unitHalfWidth(), 18);
-        const int px = widgetpaint::fittingPixelSize(font(), { m_unit }, unitBox.size(), int(12 * m_textBoost), 7);
-        p.setFont(widgetpaint::withPixelSize(font(), px));
-        p.setPen(QColor(0x30, 0x30, 0x30));
-        p.drawText(unitBox, Qt::AlignCenter, m_unit);
-    }
+    if (m_unit.isEmpty())
+        return;
+    const QRectF unitBox(-unitHalfWidth(), unitY() - 9, 2 * unitHalfWidth(), 18);
+    const int px
+        = widgetpaint::fittingPixelSize(font(), { m_unit }, unitBox.size(), int(std::min(12 * m_textBoost, 14.0)), 7);
+    p.setFont(widgetpaint::withPixelSize(font(), px));
+    p.setPen(QColor(0x30, 0x30, 0x30));
+    p.drawText(unitBox, Qt::AlignCenter, m_unit);
+}
 
-    // Value box sized for the widest text the range can produce, so it does not jump as the value moves.
-    const QString text = widgetpaint::numberText(m_value, m_decimals);
-    const QString widest = widgetpaint::numberText(std::fabs(m_min) > std::fabs(m_max) ? m_min : m_max, m_decimals);
-    const int valuePx = std::min(int(16 * m_textBoost), 19);
-    const QFont f = widgetpaint::withPixelSize(font(), valuePx, true);
-    const QFontMetricsF fm(f);
-    const double w = std::clamp(std::max(fm.horizontalAdvance(widest), fm.horizontalAdvance(text)) + 14, 44.0, 90.0);
+TAbMeterBase::ValueBox TAbMeterBase::valueBox() const
+{
+    // Sized for the widest text the range can produce, so it does not jump as the value moves.
+    ValueBox b;
+    b.px = std::min(int(16 * m_textBoost), 19);
+    const QFontMetricsF fm(widgetpaint::withPixelSize(font(), b.px, true));
+    double widest = std::max(fm.horizontalAdvance(widgetpaint::numberText(m_min, m_decimals)),
+        fm.horizontalAdvance(widgetpaint::numberText(m_max, m_decimals)));
+    if (m_min < 0)
+        widest = std::max(widest,
+            fm.horizontalAdvance(QLatin1Char('-') + widgetpaint::numberText(std::max(-m_min, m_max), m_decimals)));
+    const double w = std::clamp(widest + 14, 44.0, 90.0);
     const double h = std::min(fm.height() + 3, 22.0);
-    const QRectF box(-w / 2, valueBoxY() - h / 2, w, h);
+    b.rect = QRectF(-w / 2, valueBoxY() - h / 2, w, h);
+    return b;
+}
+
+void TAbMeterBase::paintValueBox(QPainter &p) const
+{
     p.setPen(QPen(QColor(0x10, 0x10, 0x10), 1.0));
     p.setBrush(QColor(0x22, 0x26, 0x2a));
-    p.drawRoundedRect(box, 3, 3);
-    const int px = widgetpaint::fittingPixelSize(font(), { text }, QSizeF(w - 6, h), valuePx, 8);
-    p.setFont(widgetpaint::withPixelSize(font(), px, true));
+    p.drawRoundedRect(valueBox().rect, 3, 3);
+}
+
+void TAbMeterBase::paintValueText(QPainter &p) const
+{
+    const ValueBox b = valueBox();
+    const QString text = widgetpaint::numberText(m_value, m_decimals);
+    QFont f = widgetpaint::withPixelSize(font(), b.px, true);
+    if (QFontMetricsF(f).horizontalAdvance(text) > b.rect.width() - 4)
+        f = widgetpaint::withPixelSize(font(),
+            widgetpaint::fittingPixelSize(f, { text }, QSizeF(b.rect.width() - 4, b.rect.height()), b.px, 7), true);
+    p.setFont(f);
     p.setPen(QColor(0xf4, 0xf4, 0xf0));
-    p.drawText(box, Qt::AlignCenter, text);
+    p.drawText(b.rect, Qt::AlignCenter, text);
 }
 
 void TAbMeterBase::paintNeedle(QPainter &p) const
 {
+    // One plain fill: outlines and shadows would each cost another rasterisation on every value change.
     p.save();
     p.rotate(needleRotation());
     QPolygonF needle;
-    needle << QPointF(-3.2, 14) << QPointF(-1.0, -kNeedleLength) << QPointF(1.0, -kNeedleLength) << QPointF(3.2, 14);
-    // soft shadow first, then the needle
+    needle << QPointF(-3.4, 10) << QPointF(-1.0, -kNeedleLength) << QPointF(1.0, -kNeedleLength) << QPointF(3.4, 10);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 0, 50));
-    p.drawPolygon(needle.translated(1.5, 1.5));
-    p.setPen(QPen(QColor(0x70, 0x00, 0x00), 0.8));
     p.setBrush(QColor(0xd8, 0x10, 0x10));
     p.drawPolygon(needle);
     p.restore();
+}
 
+void TAbMeterBase::paintHub(QPainter &p)
+{
     QRadialGradient hub(QPointF(-2, -2), 9);
     hub.setColorAt(0, QColor(0x90, 0x90, 0x90));
     hub.setColorAt(1, QColor(0x20, 0x20, 0x20));
     p.setPen(QPen(QColor(0x10, 0x10, 0x10), 0.8));
     p.setBrush(hub);
-    p.drawEllipse(QPointF(0, 0), 7.5, 7.5);
+    p.drawEllipse(QPointF(0, 0), kHubRadius, kHubRadius);
 }

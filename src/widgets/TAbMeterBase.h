@@ -2,6 +2,7 @@
 // Common part of the dial meters: range, clamped value, unit caption, value text and the painting of
 // scale, numbers and needle. The two meters differ only in their sweep and the shape of their face.
 
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 
@@ -35,6 +36,8 @@ public:
 protected:
     TAbMeterBase(double sweep, QWidget *parent);
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
     // The face in logical units around the needle's pivot at (0, 0); the scale's outer radius is 100.
     virtual QRectF logicalBox() const = 0;
@@ -47,7 +50,17 @@ protected:
 private:
     void paintScale(QPainter &p) const;
     void paintNeedle(QPainter &p) const;
-    void paintTexts(QPainter &p) const;
+    struct ValueBox {
+        QRectF rect;
+        int px = 16;
+    };
+    ValueBox valueBox() const;
+    void paintUnit(QPainter &p) const;
+    void paintValueBox(QPainter &p) const;
+    void paintValueText(QPainter &p) const;
+    static void paintHub(QPainter &p);
+    bool toLogical(QPainter &p);
+    void invalidateFace();
 
     const double m_sweep;
     double m_min = 0.0;
@@ -55,5 +68,9 @@ private:
     double m_value = 0.0;
     int m_decimals = 2;
     QString m_unit;
+    QPixmap m_face; // everything but the needle, the hub and the value text
+    QPixmap m_hub;
+    QPoint m_hubOrigin;
+    bool m_faceValid = false;
     double m_textBoost = 1.0; // text grows a little in logical units when the dial is drawn small
 };

@@ -478,8 +478,8 @@ void TestWidgets::barFillFollowsTheValue_data()
     QTest::newRow("horizontal with scale") << int(Qt::Horizontal) << QSize(200, 40) << "LAMBDA [V]";
 }
 
-// Filled up to the value from the minimum end: at 3/4 the pixel a quarter from the start is the bar
-// colour and the one a quarter from the end is not; at the minimum neither is.
+// Filled up to the value from the minimum end: half way, the pixel a quarter from the start is the bar
+// colour and the one a quarter from the end is not; at the minimum neither is, at the maximum both are.
 void TestWidgets::barFillFollowsTheValue()
 {
     QFETCH(int, orientation);
@@ -501,7 +501,7 @@ void TestWidgets::barFillFollowsTheValue()
                                     : QPointF(t.right() - t.width() / 4, t.center().y() - 1).toPoint();
     auto isBlue = [](QRgb c) { return qBlue(c) > 150 && qRed(c) < 110 && qGreen(c) < 110; };
 
-    bar.setValue(-40 + 190 * 0.75);
+    bar.setValue(55);
     QImage img = render(bar, size);
     QVERIFY(isBlue(img.pixel(nearStart)));
     QVERIFY(!isBlue(img.pixel(nearEnd)));
@@ -509,6 +509,10 @@ void TestWidgets::barFillFollowsTheValue()
     img = render(bar, size);
     QVERIFY(!isBlue(img.pixel(nearStart)));
     QVERIFY(!isBlue(img.pixel(nearEnd)));
+    bar.setValue(150);
+    img = render(bar, size);
+    QVERIFY(isBlue(img.pixel(nearStart)));
+    QVERIFY(isBlue(img.pixel(nearEnd)));
 }
 
 void TestWidgets::ledShowsStateColourWhenLit()
