@@ -11,6 +11,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QEvent>
+
+#include "LayoutRules.h"
+
+#include <utility>
+#include <vector>
 
 namespace build {
 
@@ -110,5 +116,43 @@ QLineEdit *readOnlyEdit(QWidget *parent, const QString &name)
     e->setReadOnly(true);
     return e;
 }
+
+} // namespace build
+
+namespace build {
+
+namespace {
+class LabelFontScaler : public QObject {
+public:
+    LabelFontScaler(QWidget *panel, int designHeight) : QObject(panel), m_design(designHeight)
+    {
+        for (QLabel *l : panel->findChildren<QLabel *>()) {
+            const QFontInfo info(l->font());
+            m_labels.push_back({l, info.pixelSize()});
+        }
+        panel->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize) {
+            const int h = static_cast<QWidget *>(watched)->height();
+            for (const auto &[label, basePx] : m_labels) {
+                QFont f = label->font();
+                f.setPixelSize(kelvane::layout::ruleA(h, basePx * 3, basePx, m_design));
+                label->setFont(f);
+            }
+        }
+        return false;
+    }
+
+private:
+    int m_design;
+    std::vector<std::pair<QLabel *, int>> m_labels;
+};
+} // namespace
+
+void scaleLabelFonts(QWidget *panel, int designHeight) { new LabelFontScaler(panel, designHeight); }
 
 } // namespace build

@@ -39,3 +39,9 @@ inline QColor petrolOnColor() { return QColor(0x80, 0x00, 0x00); } // maroon
 inline QColor gasOnColor() { return QColor(0x40, 0x00, 0x00); }    // very dark red
 
 } // namespace build
+
+namespace build {
+// Labels inside a panel scale their font with the panel's height (rule A): at the design height
+// and below they have their design size, at most three times that.
+void scaleLabelFonts(QWidget *panel, int designHeight);
+} // namespace build

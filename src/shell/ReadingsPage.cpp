@@ -108,6 +108,7 @@ void ReadingsPage::buildPanelO2()
     }
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
+    build::scaleLabelFonts(m_panelO2, 330);
 }
 
 void ReadingsPage::buildPanelO3()
@@ -153,6 +154,7 @@ void ReadingsPage::buildPanelO3()
     grid->setRowStretch(4, 1);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
+    build::scaleLabelFonts(m_panelO3, 330);
 }
 
 void ReadingsPage::buildPanelOsc()

@@ -75,6 +75,7 @@ QFrame *SideStrip::buildV2()
         ++r;
     }
     g->setColumnStretch(1, 1);
+    build::scaleLabelFonts(p, 212);
     return p;
 }
 
@@ -91,6 +92,7 @@ QFrame *SideStrip::buildV4()
     m_tempReducer->setBarColor(QColor(0xd0, 0x60, 0x20));
     g->addWidget(m_tempReducer, 1, 1);
     g->setColumnStretch(1, 1);
+    build::scaleLabelFonts(p, 71);
     return p;
 }
 
@@ -152,6 +154,7 @@ QFrame *SideStrip::buildV1()
     }
     g->setColumnStretch(1, 1);
     g->setColumnStretch(3, 1);
+    build::scaleLabelFonts(p, 172);
     return p;
 }
 
@@ -183,6 +186,7 @@ QFrame *SideStrip::buildV7()
     m_progress->setTextVisible(false);
     m_progress->setMaximumHeight(8);
     v->addWidget(m_progress);
+    build::scaleLabelFonts(p, 80);
     return p;
 }
 
