@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QResizeEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -114,7 +115,9 @@ QSize TAbBar::minimumSizeHint() const
 
 void TAbBar::resizeEvent(QResizeEvent *event)
 {
-    invalidateLayout();
+    // (a hidden widget gets a resize event on every resize(), even to the same size)
+    if (event->size() != event->oldSize())
+        invalidateLayout();
     QWidget::resizeEvent(event);
 }
 

@@ -88,12 +88,6 @@ void TAbMeterBase::invalidateFace()
     update();
 }
 
-void TAbMeterBase::resizeEvent(QResizeEvent *event)
-{
-    m_faceValid = false;
-    QWidget::resizeEvent(event);
-}
-
 void TAbMeterBase::changeEvent(QEvent *event)
 {
     switch (event->type()) {

@@ -19,7 +19,7 @@ public:
     void setValue(double value);
     double value() const { return m_value; }
 
-    // The caption under the value, e.g. "RPMx1000".
+    // The unit caption shown with the value (between pivot and value box), e.g. "RPMx1000".
     void setUnit(const QString &unit);
     QString unit() const { return m_unit; }
 
@@ -36,7 +36,6 @@ public:
 protected:
     TAbMeterBase(double sweep, QWidget *parent);
     void paintEvent(QPaintEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
 
     // The face in logical units around the needle's pivot at (0, 0); the scale's outer radius is 100.

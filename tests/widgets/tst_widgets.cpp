@@ -73,6 +73,7 @@ private slots:
     void meter180NeedleFollowsTheValue();
     void barFillFollowsTheValue_data();
     void barFillFollowsTheValue();
+    void cachedFaceFollowsRangeUnitAndCaption();
     void ledShowsStateColourWhenLit();
     void colBitBtnTextTakesTheStateColour();
     void toggleSwitchKnobMoves();
@@ -513,6 +514,40 @@ void TestWidgets::barFillFollowsTheValue()
     img = render(bar, size);
     QVERIFY(isBlue(img.pixel(nearStart)));
     QVERIFY(isBlue(img.pixel(nearEnd)));
+}
+
+// Scale, unit and caption are drawn once and kept: each change of them must show on the next paint.
+// The value stays at the minimum, so the needle and fill do not move and only the static layer differs.
+void TestWidgets::cachedFaceFollowsRangeUnitAndCaption()
+{
+    auto grab = [](QWidget &w) { return w.grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    TAb270Meter m;
+    m.resize(200, 200);
+    m.setRange(0, 8);
+    m.setValue(0);
+    grab(m); // the first grab polishes the widget and delivers its pending resize
+    const QImage first = grab(m);
+    QCOMPARE(grab(m), first); // nothing changed, same picture
+    m.setRange(0, 80);
+    m.setValue(0);
+    const QImage widerRange = grab(m);
+    QVERIFY(widerRange != first);
+    m.setUnit("RPMx1000");
+    const QImage withUnit = grab(m);
+    QVERIFY(withUnit != widerRange);
+    m.setDecimals(0); // the value box is sized for the range's widest number
+    QVERIFY(grab(m) != withUnit);
+
+    TAbBar bar;
+    bar.resize(60, 200);
+    bar.setRange(0, 5);
+    grab(bar);
+    const QImage plain = grab(bar);
+    bar.setCaption("abs.");
+    const QImage captioned = grab(bar);
+    QVERIFY(captioned != plain);
+    bar.setRange(0, 3);
+    QVERIFY(grab(bar) != captioned);
 }
 
 void TestWidgets::ledShowsStateColourWhenLit()
