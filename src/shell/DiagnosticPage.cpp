@@ -4,6 +4,7 @@
 #include "Injectors.h"
 #include "ObdPage.h"
 #include "SequenceGrid.h"
+#include "SettingsControls.h"
 #include "TAbBar.h"
 #include "TAbColBitBtn.h"
 #include "TAbLED.h"
@@ -63,10 +64,7 @@ QWidget *DiagnosticPage::buildEcuSheet()
     auto *e = new QHBoxLayout(errors);
     e->addWidget(build::label(errors, QStringLiteral("LabelDiagErrorAuto"),
                               QStringLiteral("return to propane after error:")));
-    QComboBox *gazAutoOn = build::combo(errors, QStringLiteral("ComboBoxGazAutoOn"),
-                                        {QStringLiteral("OFF"), QStringLiteral("ON")});
-    gazAutoOn->setEnabled(false);
-    e->addWidget(gazAutoOn);
+    e->addWidget(createSetting(errors, "ComboBoxGazAutoOn"));
     e->addStretch(1);
     v->addWidget(errors, 2);
     return m_tabSheet6;
@@ -97,9 +95,8 @@ QWidget *DiagnosticPage::buildInjectorPanel(QWidget *parent)
         m_rows.gasSwitches[i] = build::injectorSwitch(p, QStringLiteral("AbColBitBtnDiagGoff") + num,
                                                       build::gasOnColor());
         m_cutLamps[i] = build::led(p, QStringLiteral("AbLEDcut") + num, QString(), QColor(0xff, 0x30, 0x20));
-        // Injector offsets are controller settings; they take input once their write-back is wired.
-        m_offsets[i] = build::spin(p, QStringLiteral("AbNumSpinDiagOffsetIn") + num, -2, 4, 0.05, 2);
-        m_offsets[i]->setEnabled(false);
+        m_offsets[i] = static_cast<TAbNumSpin *>(
+            createSetting(p, qPrintable(QStringLiteral("AbNumSpinDiagOffsetIn") + num)));
         g->addWidget(m_rows.petrolBars[i], n + 1, 1);
         g->addWidget(m_rows.petrolSwitches[i], n + 1, 2);
         g->addWidget(m_rows.gasBars[i], n + 1, 3);
@@ -127,13 +124,8 @@ QWidget *DiagnosticPage::buildLoggerSheet()
     auto *v = new QVBoxLayout(m_tabSheet8);
     v->addWidget(build::group(m_tabSheet8, QStringLiteral("GroupBoxLogsSelector"), QStringLiteral("Select Logs")), 1);
     auto *row = new QHBoxLayout;
-    QComboBox *cutOff = build::combo(m_tabSheet8, QStringLiteral("ComboBoxFastCutOff"),
-                                     {QStringLiteral("CUTOFF FAST"), QStringLiteral("CUTOFF NORMAL")});
-    cutOff->setEnabled(false);
-    m_blowPressure = build::combo(m_tabSheet8, QStringLiteral("ComboBoxBlowPressure"),
-                                  {QStringLiteral("NO BlowPressure"), QStringLiteral("BLOW High Pressure")});
-    m_blowPressure->setEnabled(false);
-    row->addWidget(cutOff);
+    row->addWidget(createSetting(m_tabSheet8, "ComboBoxFastCutOff"));
+    m_blowPressure = static_cast<QComboBox *>(createSetting(m_tabSheet8, "ComboBoxBlowPressure"));
     row->addWidget(m_blowPressure);
     row->addStretch(1);
     v->addLayout(row);

@@ -2,8 +2,10 @@
 
 #include "Build.h"
 #include "Readings.h"
+#include "SettingsControls.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -17,6 +19,16 @@ ObdPage::ObdPage(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("TabSheetOBD"));
     auto *v = new QVBoxLayout(this);
 
+    // The OBD settings.
+    auto *settings = new QGridLayout;
+    addSetting(this, settings, 0, 0, "ComboBoxObd");
+    addSetting(this, settings, 1, 0, "ComboBoxObdCorr");
+    // The hold value starts at 128, a fuel trim of 0.
+    if (auto *hold = qobject_cast<QComboBox *>(addSetting(this, settings, 0, 2, "ComboBoxOBDholdValue")))
+        hold->setCurrentIndex(128);
+    settings->setColumnStretch(4, 1);
+    v->addLayout(settings);
+
     auto *status = new QGridLayout;
     m_actualCorrection = build::readOnlyEdit(this, QStringLiteral("EditActualCorrObd"));
     m_shortTrim = build::readOnlyEdit(this, QStringLiteral("EditObdKST"));
@@ -28,7 +40,7 @@ ObdPage::ObdPage(QWidget *parent) : QWidget(parent)
     status->addWidget(m_shortTrim, 0, 3);
     status->addWidget(new QLabel(QStringLiteral("long trim [%]:"), this), 0, 4);
     status->addWidget(m_longTrim, 0, 5);
-    status->addWidget(new QLabel(QStringLiteral("OBD/CAN:"), this), 1, 0);
+    status->addWidget(new QLabel(QStringLiteral("CAN status:"), this), 1, 0);
     status->addWidget(m_canStatus, 1, 1, 1, 5);
     v->addLayout(status);
 

@@ -1,6 +1,7 @@
 #include "OtherPages.h"
 
 #include "Build.h"
+#include "SettingsControls.h"
 #include "TAbNumSpin.h"
 
 #include <QFrame>
@@ -22,23 +23,12 @@ AdjustmentPage::AdjustmentPage(QWidget *parent) : QWidget(parent)
 
     QFrame *adj = build::panel(this, QStringLiteral("PanelAdj"));
     auto *g = new QHBoxLayout(adj);
-    struct Setting {
-        const char *label;
-        const char *text;
-        const char *spin;
-        double min, max, step;
-        int decimals;
-    };
-    // Main settings; they take input once their write-back is wired.
-    const Setting settings[] = {
-        {"LabelWzbogacenieGlowne", "Main enrichment:", "AbNumSpinWzbogacenieGlowne", -25, 50, 1, 0},
-        {"LabelOffsetGlowny", "Idle correction:", "AbNumSpinOffsetGlowny", -2, 4, 0.05, 2},
-        {"LabelCisnieniePracy", "Work pressure:", "AbNumSpinCisnieniePracy", 0.3, 2.45, 0.05, 2}};
-    for (const Setting &s : settings) {
-        g->addWidget(build::label(adj, QString::fromLatin1(s.label), QString::fromLatin1(s.text)));
-        TAbNumSpin *spin = build::spin(adj, QString::fromLatin1(s.spin), s.min, s.max, s.step, s.decimals);
-        spin->setEnabled(false);
-        g->addWidget(spin);
+    static const char *const labels[3][2] = {{"LabelWzbogacenieGlowne", "AbNumSpinWzbogacenieGlowne"},
+                                             {"LabelOffsetGlowny", "AbNumSpinOffsetGlowny"},
+                                             {"LabelCisnieniePracy", "AbNumSpinCisnieniePracy"}};
+    for (const auto &l : labels) {
+        g->addWidget(build::label(adj, QString::fromLatin1(l[0]), settingCaption(l[1])));
+        g->addWidget(createSetting(adj, l[1]));
     }
     g->addStretch(1);
     v->addWidget(adj);

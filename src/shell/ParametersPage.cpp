@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "Build.h"
+#include "SettingsControls.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -61,32 +63,69 @@ QWidget *ParametersPage::buildSheet(const QString &sheetName, const QString &scr
         static const char *const captions[6] = {"1.Car setup", "2.Propane injector", "3.Level setup",
                                                 "4.Switch to propane", "5.Back to gasoline",
                                                 "6.Extra injection, accelerate rich/lean"};
+        static const std::vector<const char *> headers[6] = {{}, {"ComboBoxInjTyp"}, {"ComboBoxLevSensor"}, {}, {}, {}};
+        static const std::vector<const char *> contents[6] = {
+            {"ComboBoxRpmSet", "ComboBoxRpmSignal", "AbNumSpinRpmSignalV", "ComboBoxTurbo", "ComboBoxInjNum",
+             "ComboBoxLambdaTyp"},
+            {"AbNumSpinMinInj", "AbNumSpinPeak", "AbNumSpinHold"},
+            {"AbNumSpinE", "AbNumSpin14", "AbNumSpin24", "AbNumSpin34", "CheckBoxLevelSensorNegativ", "AbNumSpinRezRef",
+             "CheckBoxWskaznikZasilany"},
+            {"ComboBoxRpmSw", "ComboBoxTempSw", "AbNumSpinOnDelay", "AbNumSpinCylinderTime"},
+            {"AbNumSpinOffPres", "ComboBoxMinRpm", "ComboBoxMaxRpm", "AbNumSpinOffDelay", "ComboBoxPowrotZminRpm",
+             "ComboBoxPowrotZminRpmTime", "CheckBoxValvetronic"},
+            {"TrackBarExtraInj", "TrackBarAccelEnrich", "ComboBoxAccRich"}};
         for (int n = 1; n <= 6; ++n) {
             const QString num = QString::number(n);
-            addSection(content, layout, QStringLiteral("LabelPar") + num, QString::fromLatin1(captions[n - 1]),
-                       QStringLiteral("LabelParP") + num, QStringLiteral("GroupBoxPar") + num, n == 1,
-                       &m_par[static_cast<std::size_t>(n - 1)]);
+            QGroupBox *box = addSection(content, layout, QStringLiteral("LabelPar") + num,
+                                        QString::fromLatin1(captions[n - 1]), QStringLiteral("LabelParP") + num,
+                                        QStringLiteral("GroupBoxPar") + num, n == 1, headers[n - 1]);
+            m_par[static_cast<std::size_t>(n - 1)] = box;
+            fillGroup(box, contents[n - 1]);
         }
+        // Shown only for the "0-14V" signal source; the valvetronic box is hidden in this layout.
+        m_par[0]->findChild<QWidget *>(QStringLiteral("AbNumSpinRpmSignalV"))->hide();
+        m_par[4]->findChild<QWidget *>(QStringLiteral("CheckBoxValvetronic"))->hide();
+        addStepButtons(m_par[5], "TrackBarExtraInj", "ButtonExtraInMinus", "ButtonExtraInPlus");
+        addStepButtons(m_par[5], "TrackBarAccelEnrich", "ButtonAccelMinus", "ButtonAccelPlus");
     } else {
         static const char *const captions[8] = {
             "1.SENSORS:", "2.SERVICE:", "3.Propane Temperature Correction", "4.Reducer Temperature Correction",
             "5.External Relay Driver", "6.Injectors heating", "7.Mazda v.4", "8.Extras"};
-        static const char *const headers[8] = {"LabelCzujniki", "LabelAdvService", "LabelTempCorPropan",
-                                               "LabelTempCorRed", "LabelAdvRelayDr", "LabelInjHeat", "LabelAdv7",
-                                               "LabelAdv8"};
+        static const char *const headerNames[8] = {"LabelCzujniki", "LabelAdvService", "LabelTempCorPropan",
+                                                   "LabelTempCorRed", "LabelAdvRelayDr", "LabelInjHeat", "LabelAdv7",
+                                                   "LabelAdv8"};
+        static const std::vector<const char *> headers[8] = {{}, {}, {"AbToggleSwitchTempCorProp"},
+                                                             {"AbToggleSwitchTempCorRed"}, {},
+                                                             {"AbToggleSwitchInjHeat"}, {"AbToggleSwitchAdv7"}, {}};
+        static const std::vector<const char *> contents[8] = {
+            {"ComboBoxTGsensor", "ComboBoxTRsensor", "ComboBoxPresSensor", "ComboBoxMAPSensType"},
+            {},
+            {},
+            {},
+            {"ComboBoxExtRelay"},
+            {"AbNumSpinAdvTempHeat", "AbNumSpinAdvHeatT", "AbNumSpinAdvHeatNornal", "AbNumSpinAdvHeatLow",
+             "ComboBoxHeatMode"},
+            {"AbNumSpinMazdaMinInj", "AbNumSpinMazdaMaxInj", "AbNumSpinMinRpm", "AbNumSpinFilterStep"},
+            {"ComboBoxDifPenEm28", "TrackBarSwitchBright", "TrackBarBeepTime", "CheckBoxSilentMode",
+             "CheckBoxBeepWhenGazOn", "CheckBoxBeepWhenSwClick", "CheckBoxBeepWhenError", "ComboBoxBeepsWhenEmpty",
+             "ComboBoxErrorsBeep", "CheckBoxGazStart"}};
         for (int n = 1; n <= 8; ++n) {
             const QString toggle = n == 1 ? QStringLiteral("LabelR0") : QStringLiteral("LabelAdvR") + QString::number(n - 1);
-            addSection(content, layout, QString::fromLatin1(headers[n - 1]), QString::fromLatin1(captions[n - 1]),
-                       toggle, QStringLiteral("GroupBoxAdv") + QString::number(n), n == 1,
-                       &m_adv[static_cast<std::size_t>(n - 1)]);
+            QGroupBox *box = addSection(content, layout, QString::fromLatin1(headerNames[n - 1]),
+                                        QString::fromLatin1(captions[n - 1]), toggle,
+                                        QStringLiteral("GroupBoxAdv") + QString::number(n), n == 1, headers[n - 1]);
+            m_adv[static_cast<std::size_t>(n - 1)] = box;
+            fillGroup(box, contents[n - 1]);
         }
-        // The injector heating group shows the controller's heating time.
-        auto *heat = new QHBoxLayout(m_adv[5]);
-        heat->addWidget(new QLabel(QStringLiteral("heating time [s]:"), m_adv[5]));
+        // The injector heating group also shows the controller's heating time.
+        auto *grid = static_cast<QGridLayout *>(m_adv[5]->layout());
+        const int row = grid->rowCount();
+        grid->addWidget(new QLabel(QStringLiteral("heating time [s]:"), m_adv[5]), row, 0);
         m_heatTime = build::readOnlyEdit(m_adv[5], QStringLiteral("EditHeatWizTime"));
         m_heatTime->setMaximumWidth(80);
-        heat->addWidget(m_heatTime);
-        heat->addStretch(1);
+        grid->addWidget(m_heatTime, row, 1);
+        addPercentEdit(m_adv[7], "TrackBarSwitchBright", "EditSwitchBright");
+        addPercentEdit(m_adv[7], "TrackBarBeepTime", "EditBeepTime");
     }
     layout->addStretch(1);
     scroll->setWidget(content);
@@ -94,8 +133,9 @@ QWidget *ParametersPage::buildSheet(const QString &sheetName, const QString &scr
     return sheet;
 }
 
-void ParametersPage::addSection(QWidget *content, QLayout *layout, const QString &headerName, const QString &caption,
-                                const QString &toggleName, const QString &boxName, bool open, QGroupBox **slot)
+QGroupBox *ParametersPage::addSection(QWidget *content, QLayout *layout, const QString &headerName,
+                                      const QString &caption, const QString &toggleName, const QString &boxName,
+                                      bool open, const std::vector<const char *> &headerControls)
 {
     auto *header = new QFrame(content);
     header->setFrameShape(QFrame::StyledPanel);
@@ -106,6 +146,10 @@ void ParametersPage::addSection(QWidget *content, QLayout *layout, const QString
     f.setBold(true);
     title->setFont(f);
     h->addWidget(title);
+    for (const char *control : headerControls) {
+        if (QWidget *w = createSetting(header, control))
+            h->addWidget(w);
+    }
     h->addStretch(1);
     QLabel *toggle = build::label(header, toggleName,
                                   QString::fromStdString(open ? m_texts.groupOpen : m_texts.groupClosed));
@@ -115,11 +159,64 @@ void ParametersPage::addSection(QWidget *content, QLayout *layout, const QString
     layout->addWidget(header);
 
     QGroupBox *box = build::group(content, boxName, QString());
-    box->setMinimumHeight(40);
     box->setVisible(open);
     layout->addWidget(box);
-    *slot = box;
     m_sections.push_back({toggle, box});
+    return box;
+}
+
+void ParametersPage::fillGroup(QGroupBox *box, const std::vector<const char *> &controls)
+{
+    auto *grid = new QGridLayout(box);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(3);
+    // Two columns of caption and control.
+    const int perColumn = static_cast<int>((controls.size() + 1) / 2);
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const int k = static_cast<int>(i);
+        addSetting(box, grid, k % std::max(1, perColumn), k < perColumn ? 0 : 2, controls[i]);
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    if (controls.empty())
+        box->setMinimumHeight(40);
+}
+
+void ParametersPage::addStepButtons(QGroupBox *box, const char *trackBar, const char *minusName, const char *plusName)
+{
+    QWidget *track = box->findChild<QWidget *>(QString::fromLatin1(trackBar));
+    auto *grid = static_cast<QGridLayout *>(box->layout());
+    int row = 0, column = 0, rs = 0, cs = 0;
+    grid->getItemPosition(grid->indexOf(track), &row, &column, &rs, &cs);
+    grid->removeWidget(track);
+    auto *line = new QHBoxLayout;
+    auto button = [box](const char *name, const QString &text) {
+        auto *b = new QPushButton(text, box);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setEnabled(false);
+        b->setMaximumWidth(28);
+        return b;
+    };
+    line->addWidget(button(minusName, QStringLiteral("-")));
+    line->addWidget(track, 1);
+    line->addWidget(button(plusName, QStringLiteral("+")));
+    grid->addLayout(line, row, column);
+}
+
+void ParametersPage::addPercentEdit(QGroupBox *box, const char *trackBar, const char *editName)
+{
+    QWidget *track = box->findChild<QWidget *>(QString::fromLatin1(trackBar));
+    auto *grid = static_cast<QGridLayout *>(box->layout());
+    int row = 0, column = 0, rs = 0, cs = 0;
+    grid->getItemPosition(grid->indexOf(track), &row, &column, &rs, &cs);
+    grid->removeWidget(track);
+    auto *line = new QHBoxLayout;
+    line->addWidget(track, 1);
+    QLineEdit *edit = build::readOnlyEdit(box, QString::fromLatin1(editName));
+    edit->setMaximumWidth(56);
+    line->addWidget(edit);
+    line->addWidget(new QLabel(QStringLiteral("%"), box));
+    grid->addLayout(line, row, column);
 }
 
 bool ParametersPage::eventFilter(QObject *watched, QEvent *event)

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 class QGroupBox;
 class QLabel;
@@ -48,8 +49,12 @@ private:
         QGroupBox *box = nullptr;
     };
     QWidget *buildSheet(const QString &sheetName, const QString &scrollName, bool basic);
-    void addSection(QWidget *content, QLayout *layout, const QString &headerName, const QString &caption,
-                    const QString &toggleName, const QString &boxName, bool open, QGroupBox **slot);
+    QGroupBox *addSection(QWidget *content, QLayout *layout, const QString &headerName, const QString &caption,
+                          const QString &toggleName, const QString &boxName, bool open,
+                          const std::vector<const char *> &headerControls);
+    void fillGroup(QGroupBox *box, const std::vector<const char *> &controls);
+    void addStepButtons(QGroupBox *box, const char *trackBar, const char *minusName, const char *plusName);
+    void addPercentEdit(QGroupBox *box, const char *trackBar, const char *editName);
 
     const GlobalTexts &m_texts;
     QTabWidget *m_pageControl = nullptr;

@@ -1,0 +1,172 @@
+#include "SettingsControls.h"
+
+#include "Build.h"
+#include "FieldTable.h"
+#include "TAbNumSpin.h"
+#include "TAbToggleSwitch.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QSlider>
+
+#include <cmath>
+#include <cstring>
+
+namespace kelvane {
+
+namespace {
+
+const FieldDef *fieldOfControl(const char *control)
+{
+    for (const FieldDef &f : fieldTable()) {
+        if (std::strcmp(f.control, control) == 0)
+            return &f;
+    }
+    return nullptr;
+}
+
+int decimalsFor(double step)
+{
+    if (step <= 0 || step >= 1)
+        return 0;
+    return std::min(3, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
+}
+
+struct Caption {
+    const char *control;
+    const char *text;
+};
+const Caption captions[] = {
+    {"ComboBoxRpmSet", "engine type:"},
+    {"ComboBoxRpmSignal", "rpm signal:"},
+    {"AbNumSpinRpmSignalV", "signal level [V]:"},
+    {"ComboBoxTurbo", "turbo:"},
+    {"ComboBoxInjNum", "cylinders:"},
+    {"ComboBoxLambdaTyp", "lambda:"},
+    {"AbNumSpinMinInj", "min.inj"},
+    {"AbNumSpinPeak", "peak"},
+    {"AbNumSpinHold", "hold"},
+    {"AbNumSpinE", "E"},
+    {"AbNumSpin14", "1/4"},
+    {"AbNumSpin24", "2/4"},
+    {"AbNumSpin34", "3/4"},
+    {"AbNumSpinRezRef", "ref.time"},
+    {"ComboBoxRpmSw", "rpm"},
+    {"ComboBoxTempSw", "temp"},
+    {"AbNumSpinOnDelay", "delay"},
+    {"AbNumSpinCylinderTime", "cylinder time"},
+    {"AbNumSpinOffPres", "min. pressure"},
+    {"ComboBoxMinRpm", "min. rpm"},
+    {"ComboBoxMaxRpm", "max.rpm"},
+    {"AbNumSpinOffDelay", "delay"},
+    {"ComboBoxPowrotZminRpm", "back to propane after:"},
+    {"ComboBoxPowrotZminRpmTime", "[s]"},
+    {"TrackBarExtraInj", "extra injection:"},
+    {"TrackBarAccelEnrich", "accelerate enrichment:"},
+    {"ComboBoxAccRich", ""},
+    {"ComboBoxTGsensor", "TG sensor:"},
+    {"ComboBoxTRsensor", "TR sensor:"},
+    {"ComboBoxPresSensor", "pressure sensor:"},
+    {"ComboBoxMAPSensType", "MAP sensor:"},
+    {"ComboBoxExtRelay", "relay:"},
+    {"AbNumSpinAdvTempHeat", "Temp red.:"},
+    {"AbNumSpinAdvHeatT", "Heat time:"},
+    {"AbNumSpinAdvHeatNornal", "Normal pulse:"},
+    {"AbNumSpinAdvHeatLow", "Low pulse:"},
+    {"ComboBoxHeatMode", "heat mode:"},
+    {"AbNumSpinMazdaMinInj", "MinInj Time:"},
+    {"AbNumSpinMazdaMaxInj", "MaxInj Time:"},
+    {"AbNumSpinMinRpm", "Min RPM:"},
+    {"AbNumSpinFilterStep", "Filter Step:"},
+    {"ComboBoxDifPenEm28", "switch filter:"},
+    {"TrackBarSwitchBright", "brightness:"},
+    {"TrackBarBeepTime", "volume:"},
+    {"ComboBoxBeepsWhenEmpty", "beeps when empty:"},
+    {"ComboBoxErrorsBeep", "beeps on error:"},
+    {"AbNumSpinWzbogacenieGlowne", "Main enrichment:"},
+    {"AbNumSpinOffsetGlowny", "Idle correction:"},
+    {"AbNumSpinCisnieniePracy", "Work pressure:"},
+    {"ComboBoxGazAutoOn", "return to propane after error:"},
+    {"ComboBoxObd", "OBD/CAN:"},
+    {"ComboBoxObdCorr", "OBD LPG/CNG CORRECTION:"},
+    {"ComboBoxOBDholdValue", "HOLD:"},
+};
+
+const Caption checkTexts[] = {
+    {"CheckBoxLevelSensorNegativ", "negative sensor"}, {"CheckBoxWskaznikZasilany", "Valve powered"},
+    {"CheckBoxValvetronic", "valvetronic"},           {"CheckBoxGazStart", "propane start"},
+    {"CheckBoxSilentMode", "SILENT ON/OFF"},          {"CheckBoxBeepWhenGazOn", "beep when propane on"},
+    {"CheckBoxBeepWhenSwClick", "beep on switch click"}, {"CheckBoxBeepWhenError", "beep on error"},
+};
+
+QString lookup(const Caption *table, std::size_t n, const char *control)
+{
+    for (std::size_t i = 0; i < n; ++i) {
+        if (std::strcmp(table[i].control, control) == 0)
+            return QString::fromUtf8(table[i].text);
+    }
+    return QString();
+}
+
+} // namespace
+
+QString settingCaption(const char *control)
+{
+    return lookup(captions, sizeof captions / sizeof captions[0], control);
+}
+
+QWidget *createSetting(QWidget *parent, const char *control)
+{
+    const FieldDef *f = fieldOfControl(control);
+    if (!f)
+        return nullptr;
+    const QString name = QString::fromLatin1(control);
+    QWidget *w = nullptr;
+    switch (f->controlKind) {
+    case ControlKind::SpinEdit:
+        w = build::spin(parent, name, f->min, f->max, f->step, decimalsFor(f->step));
+        break;
+    case ControlKind::ComboBox:
+        w = build::combo(parent, name, f->items);
+        break;
+    case ControlKind::CheckBox: {
+        auto *c = new QCheckBox(lookup(checkTexts, sizeof checkTexts / sizeof checkTexts[0], control), parent);
+        c->setObjectName(name);
+        w = c;
+        break;
+    }
+    case ControlKind::ToggleSwitch: {
+        auto *t = new TAbToggleSwitch(parent);
+        t->setObjectName(name);
+        w = t;
+        break;
+    }
+    case ControlKind::TrackBar: {
+        auto *s = new QSlider(Qt::Horizontal, parent);
+        s->setObjectName(name);
+        s->setRange(static_cast<int>(f->min), static_cast<int>(f->max));
+        w = s;
+        break;
+    }
+    case ControlKind::None:
+        return nullptr;
+    }
+    w->setEnabled(false);
+    return w;
+}
+
+QWidget *addSetting(QWidget *parent, QGridLayout *grid, int row, int column, const char *control)
+{
+    QWidget *w = createSetting(parent, control);
+    if (!w)
+        return nullptr;
+    const QString caption = settingCaption(control);
+    if (!caption.isEmpty())
+        grid->addWidget(new QLabel(caption, parent), row, column);
+    grid->addWidget(w, row, column + 1);
+    return w;
+}
+
+} // namespace kelvane
