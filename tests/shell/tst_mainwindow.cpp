@@ -1,6 +1,8 @@
 // The main window on a scripted controller: polling, the display steps, the injector and mode
 // controls, navigation, the size rules and the exception display.
 #include "CommandLine.h"
+#include "FieldTable.h"
+#include "TAbNumSpin.h"
 #include "KelvaneApplication.h"
 #include "LayoutRules.h"
 #include "Main.h"
@@ -17,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTabWidget>
@@ -208,6 +211,36 @@ private slots:
         QVERIFY(a);
         QCOMPARE(a->text(), caption);
         QCOMPARE(a->shortcut(), shortcut);
+    }
+
+    void everySettingsControlExistsOnceWithItsRangeAndItems()
+    {
+        QSet<QString> names;
+        for (const FieldDef &f : fieldTable()) {
+            if (*f.control)
+                names.insert(QString::fromLatin1(f.control));
+        }
+        QVERIFY(names.size() > 70);
+        for (const QString &name : names) {
+            const QList<QWidget *> found = form->findChildren<QWidget *>(name);
+            QVERIFY2(found.size() == 1, qPrintable(name));
+            // Nothing takes input before its write-back is wired.
+            QVERIFY2(!found.first()->isEnabled(), qPrintable(name));
+        }
+        auto *hold = child<TAbNumSpin>("AbNumSpinHold");
+        QCOMPARE(hold->minimum(), 15.0);
+        QCOMPARE(hold->maximum(), 60.0);
+        auto *rpmSet = child<QComboBox>("ComboBoxRpmSet");
+        QCOMPARE(rpmSet->count(), 7);
+        QCOMPARE(rpmSet->itemText(6), QStringLiteral("8 cylinders"));
+        auto *holdValue = child<QComboBox>("ComboBoxOBDholdValue");
+        QCOMPARE(holdValue->count(), 256);
+        QCOMPARE(holdValue->currentText(), QStringLiteral("128(0)"));
+        // Each section has its group box; only the first of each page is open.
+        for (int n = 1; n <= 6; ++n)
+            QCOMPARE(child<QWidget>(qPrintable(QStringLiteral("GroupBoxPar%1").arg(n)))->isHidden(), n != 1);
+        for (int n = 1; n <= 8; ++n)
+            QCOMPARE(child<QWidget>(qPrintable(QStringLiteral("GroupBoxAdv%1").arg(n)))->isHidden(), n != 1);
     }
 
     // --- Polling cycle --------------------------------------------------------------------------
