@@ -275,19 +275,27 @@ void TForm1::exit1Click() { close(); }
 void TForm1::F10autoconnect1Click()
 {
     // The scan blocks the window; the timer stays stopped so that no tick runs in between, and the
-    // wait cursor shows the fitter why the window does not answer.
-    const bool wasActive = Timer1->isActive();
-    Timer1->stop();
-    m_scanning = true;
-    {
+    // wait cursor shows the fitter why the window does not answer. Both are undone however the
+    // scan ends.
+    struct ScanScope {
+        TForm1 &form;
+        bool timerWasActive;
         BusyCursor busy;
-        if (!m_state.ports.hasExplicitMappings())
-            m_state.ports.refresh();
-        m_state.connection.autoconnect();
-    }
-    m_scanning = false;
-    if (wasActive && !m_closed)
-        Timer1->start();
+        explicit ScanScope(TForm1 &f) : form(f), timerWasActive(f.Timer1->isActive())
+        {
+            form.Timer1->stop();
+            form.m_scanning = true;
+        }
+        ~ScanScope()
+        {
+            form.m_scanning = false;
+            if (timerWasActive && !form.m_closed)
+                form.Timer1->start();
+        }
+    } scope(*this);
+    if (!m_state.ports.hasExplicitMappings())
+        m_state.ports.refresh();
+    m_state.connection.autoconnect();
 }
 
 void TForm1::setCaption(const std::string &caption) { setWindowTitle(QString::fromStdString(caption)); }

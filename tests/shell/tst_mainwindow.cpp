@@ -814,6 +814,20 @@ private slots:
         app->setExceptionDisplay({});
     }
 
+    void aScanThatThrowsLeavesTheTimerRunningAndTheCursorRestored()
+    {
+        line->removeDevice(Device);
+        line->addDevice(Device, [](const std::vector<std::uint8_t> &, int) -> std::vector<ScriptedSerial::Delivery> {
+            throw std::runtime_error("line fault");
+        });
+        form->timer()->start();
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, form->F10autoconnect1Click());
+        QVERIFY(!form->scanning());
+        QVERIFY(form->timer()->isActive());
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        form->timer()->stop();
+    }
+
     void anExceptionWithoutAMessageIsShownToo()
     {
         auto *app = static_cast<KelvaneApplication *>(QCoreApplication::instance());
