@@ -55,7 +55,7 @@ private slots:
             QTest::qWait(35);
         }
         const PollingStats &stats = state.polling.stats();
-        QVERIFY2(stats.accepted >= 25, qPrintable(QStringLiteral("accepted %1 of %2").arg(stats.accepted).arg(stats.requests)));
+        QVERIFY2(stats.accepted >= 20, qPrintable(QStringLiteral("accepted %1 of %2").arg(stats.accepted).arg(stats.requests)));
         QVERIFY2(seen.size() >= 3, qPrintable(QStringLiteral("%1 distinct readings").arg(seen.size())));
         QVERIFY(rpm->value() > 0.3);
         QVERIFY(petrol1->value() > 0.5);
@@ -64,8 +64,7 @@ private slots:
         // Now the real timer: the ticks keep coming and the records keep arriving.
         const std::uint64_t before = stats.accepted;
         form.timer()->start();
-        QTest::qWait(700);
-        QVERIFY2(stats.accepted >= before + 6, qPrintable(QStringLiteral("%1 more").arg(stats.accepted - before)));
+        QTRY_VERIFY_WITH_TIMEOUT(stats.accepted >= before + 6, 5000);
         form.close();
         QCOMPARE(state.linkState.PortOpen, std::uint8_t(0));
     }
