@@ -57,6 +57,8 @@ QWidget *ParametersPage::buildSheet(const QString &sheetName, const QString &scr
     scroll->setObjectName(scrollName);
     scroll->setWidgetResizable(true);
     auto *content = new QWidget;
+    // The sections are at least 557 pixels wide; a narrower page scrolls sideways.
+    content->setMinimumWidth(557);
     auto *layout = new QVBoxLayout(content);
     layout->setSpacing(1);
     if (basic) {
