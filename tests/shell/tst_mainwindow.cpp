@@ -802,8 +802,6 @@ private slots:
         QMetaObject::Connection c = connect(form->timer(), &QTimer::timeout, this,
                                             [] { throw std::runtime_error("injector table out of range"); });
         form->timer()->start();
-        const std::uint64_t ticksBefore = 0;
-        Q_UNUSED(ticksBefore);
         QTRY_VERIFY(shown.size() >= 3);
         QCOMPARE(shown.first(), QStringLiteral("injector table out of range"));
         QVERIFY(form->timer()->isActive());
