@@ -78,4 +78,20 @@ QColor blend(const QColor &a, const QColor &b, double t)
         float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
 }
 
+int FitCache::get(const QFont &base, const QStringList &texts, const QSizeF &box, int maxPx, int minPx, int flags)
+{
+    const QString key = base.key();
+    if (m_px > 0 && key == m_fontKey && texts == m_texts && box == m_box && maxPx == m_maxPx && minPx == m_minPx
+        && flags == m_flags)
+        return m_px;
+    m_px = fittingPixelSize(base, texts, box, maxPx, minPx, flags);
+    m_fontKey = key;
+    m_texts = texts;
+    m_box = box;
+    m_maxPx = maxPx;
+    m_minPx = minPx;
+    m_flags = flags;
+    return m_px;
+}
+
 } // namespace widgetpaint

@@ -14,6 +14,19 @@ namespace widgetpaint {
 int fittingPixelSize(
     const QFont &base, const QStringList &texts, const QSizeF &box, int maxPx, int minPx, int flags = 0);
 
+// Remembers the last answer of fittingPixelSize, so a widget that repaints with the same
+// texts and size does not measure its text again on every paint.
+class FitCache {
+public:
+    int get(const QFont &base, const QStringList &texts, const QSizeF &box, int maxPx, int minPx, int flags = 0);
+
+private:
+    QString m_fontKey;
+    QStringList m_texts;
+    QSizeF m_box;
+    int m_maxPx = -1, m_minPx = -1, m_flags = -1, m_px = 0;
+};
+
 QFont withPixelSize(QFont font, int px, bool bold = false);
 
 // A value as the fitter reads it: fixed decimals, the system's decimal separator.

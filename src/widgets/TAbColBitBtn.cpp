@@ -150,7 +150,7 @@ void TAbColBitBtn::paintEvent(QPaintEvent *)
     const QString text = currentText();
     const QRectF textBox = r.adjusted(3, 1, -3, -1).translated(down ? 0.5 : 0, down ? 0.5 : 0);
     const int maxPx = std::clamp(int(height() * 0.62), 8, 13);
-    const int px = widgetpaint::fittingPixelSize(font(), { m_onText, m_offText }, textBox.size(), maxPx, 7);
+    const int px = m_fit.get(font(), { m_onText, m_offText }, textBox.size(), maxPx, 7);
     p.setFont(widgetpaint::withPixelSize(font(), px, true));
     p.setPen(isEnabled() ? (m_on ? m_onColor : m_offColor) : QColor(0x98, 0x98, 0x98));
     const QFontMetricsF fm(p.font());

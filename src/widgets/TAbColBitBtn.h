@@ -1,4 +1,6 @@
 #pragma once
+
+#include "PaintHelpers.h"
 // Flat two-state button with coloured text: "on" in the on colour, "off" in the off colour.
 // The state is set from code only (setOn emits nothing); a user click (mouse, or Space / Enter while
 // it has the focus) emits clicked() and leaves the state as it was. With the same text for both
@@ -45,6 +47,7 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
+    widgetpaint::FitCache m_fit;
     bool m_on = false;
     bool m_pressed = false;
     bool m_pressedInside = false;

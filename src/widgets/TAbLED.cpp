@@ -162,10 +162,10 @@ void TAbLED::paintEvent(QPaintEvent *)
     } else if (side) {
         d = std::min(h - 2, 22.0);
         const QRectF free(d + 6, 0, std::max(1.0, w - d - 7), h);
-        px = widgetpaint::fittingPixelSize(font(), { m_caption }, free.size(), std::clamp(int(h * 0.6), 8, 14), 7);
+        px = m_fit.get(font(), { m_caption }, free.size(), std::clamp(int(h * 0.6), 8, 14), 7);
         textRect = free;
     } else {
-        px = widgetpaint::fittingPixelSize(
+        px = m_fit.get(
             font(), { m_caption }, QSizeF(w - 2, h * 0.45), std::clamp(int(h * 0.3), 8, 13), 7);
         const double th = QFontMetricsF(widgetpaint::withPixelSize(font(), px)).height();
         d = std::min(w - 2, h - th - 3);

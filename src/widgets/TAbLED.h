@@ -1,4 +1,6 @@
 #pragma once
+
+#include "PaintHelpers.h"
 // Round lamp with a caption beside it (or under it when the widget is taller than wide).
 // Lit shows the state colour bright, unlit dark. While flashing, the lamp alternates between lit and
 // dark every half second whatever its checked state; the blink timer runs only while flashing is on
@@ -52,6 +54,7 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    widgetpaint::FitCache m_fit;
     void updateTimer();
     void blink();
 
