@@ -87,13 +87,7 @@ QWidget *DiagnosticPage::buildInjectorPanel(QWidget *parent)
         const auto i = static_cast<std::size_t>(n - 1);
         const QString num = QString::number(n);
         g->addWidget(new QLabel(num, p), n + 1, 0);
-        m_rows.petrolBars[i] = build::bar(p, QStringLiteral("AbBarDiagInjB") + num, 0, 35, Qt::Horizontal, 2);
-        m_rows.petrolSwitches[i] = build::injectorSwitch(p, QStringLiteral("AbColBitBtnDiagEmu") + num,
-                                                         build::petrolOnColor());
-        m_rows.gasBars[i] = build::bar(p, QStringLiteral("AbBarDiagInjG") + num, 0, 35, Qt::Horizontal, 2);
-        m_rows.gasBars[i]->setBarColor(QColor(0x20, 0xa0, 0x40));
-        m_rows.gasSwitches[i] = build::injectorSwitch(p, QStringLiteral("AbColBitBtnDiagGoff") + num,
-                                                      build::gasOnColor());
+        buildInjectorRow(m_rows, p, n, {"AbBarDiagInjB", "AbColBitBtnDiagEmu", "AbBarDiagInjG", "AbColBitBtnDiagGoff", 2});
         m_cutLamps[i] = build::led(p, QStringLiteral("AbLEDcut") + num, QString(), QColor(0xff, 0x30, 0x20));
         m_offsets[i] = static_cast<TAbNumSpin *>(
             createSetting(p, qPrintable(QStringLiteral("AbNumSpinDiagOffsetIn") + num)));

@@ -1,5 +1,6 @@
 #include "DisplayContext.h"
 
+#include "Build.h"
 #include "Injectors.h"
 #include "TAbBar.h"
 #include "TAbColBitBtn.h"
@@ -29,6 +30,24 @@ char systemDecimalPoint()
     if (dp.size() == 1 && dp.at(0).unicode() < 0x80)
         return static_cast<char>(dp.at(0).unicode());
     return '.';
+}
+
+
+void buildInjectorRow(InjectorRows &rows, QWidget *parent, int n, const InjectorRowNames &names)
+{
+    const auto i = static_cast<std::size_t>(n - 1);
+    const QString num = QString::number(n);
+    auto name = [&](const char *prefix) { return QLatin1String(prefix) + num; };
+    if (names.petrolBar)
+        rows.petrolBars[i] = build::bar(parent, name(names.petrolBar), 0, 35, Qt::Horizontal, names.barDecimals);
+    if (names.petrolSwitch)
+        rows.petrolSwitches[i] = build::injectorSwitch(parent, name(names.petrolSwitch), build::petrolOnColor());
+    if (names.gasBar) {
+        rows.gasBars[i] = build::bar(parent, name(names.gasBar), 0, 35, Qt::Horizontal, names.barDecimals);
+        rows.gasBars[i]->setBarColor(QColor(0x20, 0xa0, 0x40));
+    }
+    if (names.gasSwitch)
+        rows.gasSwitches[i] = build::injectorSwitch(parent, name(names.gasSwitch), build::gasOnColor());
 }
 
 } // namespace kelvane

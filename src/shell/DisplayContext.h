@@ -8,6 +8,8 @@
 
 #include <array>
 
+class QWidget;
+
 class TAbBar;
 class TAbColBitBtn;
 
@@ -27,6 +29,18 @@ struct InjectorRows {
     std::array<TAbBar *, 8> gasBars {};
     std::array<TAbColBitBtn *, 8> gasSwitches {};
 };
+// Object-name prefixes of one group's columns, the cylinder number follows; a null prefix leaves
+// that column out.
+struct InjectorRowNames {
+    const char *petrolBar;
+    const char *petrolSwitch;
+    const char *gasBar;
+    const char *gasSwitch;
+    int barDecimals;
+};
+// Creates the controls of cylinder n (1-8) of one group under parent.
+void buildInjectorRow(InjectorRows &rows, QWidget *parent, int n, const InjectorRowNames &names);
+
 // Petrol times, petrol switch states, gas switch states and the gated gas times.
 void showInjectorRows(const InjectorRows &rows, const DisplayContext &context);
 

@@ -93,13 +93,7 @@ void ReadingsPage::buildPanelO2()
         auto *rowLabel = new QLabel(num, m_panelO2);
         rowLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(rowLabel, n + 1, 0);
-        m_rows.petrolBars[i] = build::bar(m_panelO2, QStringLiteral("AbBarOdInB") + num, 0, 35, Qt::Horizontal, 2);
-        m_rows.petrolSwitches[i] = build::injectorSwitch(m_panelO2, QStringLiteral("AbColBitBtnEmu") + num,
-                                                         build::petrolOnColor());
-        m_rows.gasBars[i] = build::bar(m_panelO2, QStringLiteral("AbBarOdInG") + num, 0, 35, Qt::Horizontal, 2);
-        m_rows.gasBars[i]->setBarColor(QColor(0x20, 0xa0, 0x40));
-        m_rows.gasSwitches[i] = build::injectorSwitch(m_panelO2, QStringLiteral("AbColBitBtnGoff") + num,
-                                                      build::gasOnColor());
+        buildInjectorRow(m_rows, m_panelO2, n, {"AbBarOdInB", "AbColBitBtnEmu", "AbBarOdInG", "AbColBitBtnGoff", 2});
         grid->addWidget(m_rows.petrolBars[i], n + 1, 1);
         grid->addWidget(m_rows.petrolSwitches[i], n + 1, 2);
         grid->addWidget(m_rows.gasBars[i], n + 1, 3);

@@ -141,12 +141,8 @@ QFrame *SideStrip::buildV1()
         const auto i = static_cast<std::size_t>(n - 1);
         const QString num = QString::number(n);
         g->addWidget(small(p, QString(), num + QLatin1Char(':')), n, 0);
-        m_rows.petrolBars[i] = build::bar(p, QStringLiteral("AbBarPasB") + num, 0, 35, Qt::Horizontal, 1);
-        m_rows.petrolSwitches[i] = build::injectorSwitch(p, QStringLiteral("AbColBitBtnPasEmu") + num,
-                                                         build::petrolOnColor());
+        buildInjectorRow(m_rows, p, n, {"AbBarPasB", "AbColBitBtnPasEmu", "AbBarPasG", nullptr, 1});
         m_rows.petrolSwitches[i]->setMinimumWidth(28);
-        m_rows.gasBars[i] = build::bar(p, QStringLiteral("AbBarPasG") + num, 0, 35, Qt::Horizontal, 1);
-        m_rows.gasBars[i]->setBarColor(QColor(0x20, 0xa0, 0x40));
         g->addWidget(m_rows.petrolBars[i], n, 1);
         g->addWidget(m_rows.petrolSwitches[i], n, 2);
         g->addWidget(m_rows.gasBars[i], n, 3);
