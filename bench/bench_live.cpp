@@ -20,11 +20,11 @@ std::vector<std::uint8_t> liveReply()
 ParameterImage sampleImage()
 {
     ParameterImage image;
-    image.setByte(ImageRpmSet, 3);
+    image.setByte(img::RpmSet, 3);
     for (int k = 0; k < 8; ++k)
-        image.setWordAt(ImageRpmAxisWord + k, static_cast<std::uint16_t>(40000 - 4000 * k));
+        image.setWordAt(img::RpmAxisWord + k, static_cast<std::uint16_t>(40000 - 4000 * k));
     for (int k = 0; k < 16; ++k)
-        image.setWordAt(ImageInjTimeAxisWord + k, static_cast<std::uint16_t>(500 + 300 * k));
+        image.setWordAt(img::InjTimeAxisWord + k, static_cast<std::uint16_t>(500 + 300 * k));
     return image;
 }
 } // namespace

@@ -25,7 +25,7 @@ struct Rig {
 
     Rig()
     {
-        state.ports.map(3, "/dev/ttyBENCH3");
+        state.session.ports.map(3, "/dev/ttyBENCH3");
         line.addDevice("/dev/ttyBENCH3", ecu.responder());
         form = std::make_unique<TForm1>(state);
         form->show();

@@ -7,8 +7,6 @@
 
 namespace kelvane {
 
-constexpr int ImageSize = 768;
-
 class Commands {
 public:
     explicit Commands(SerialLink &link) : m_link(link) {}
@@ -32,7 +30,7 @@ public:
     void SendEraseErrors();
     void SendGasCutOffWord(std::uint16_t word);
     void SendPetrolOverrideWord(std::uint16_t word);
-    // Image writes send what is in the image now (768 bytes).
+    // Image writes send what is in the image now (the 768 bytes of the configuration memory).
     void SendImageByte(const std::uint8_t *image, int offset);
     void SendImageWord(const std::uint8_t *image, int wordIndex);
     void SendImageDword(const std::uint8_t *image, int offset);
@@ -41,6 +39,8 @@ public:
 
 private:
     void send(const CommandFrame &frame, int preMs, int postMs);
+    void sendCommand(proto::Command command, std::uint16_t data, int preMs, int postMs);
+    void sendRequest(proto::Request request, int preMs, int postMs);
     bool readBlock(std::uint8_t sub, std::uint8_t hi, std::uint8_t lo, std::uint8_t type, std::uint8_t *dest,
                    std::size_t capacity);
 

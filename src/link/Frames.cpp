@@ -19,28 +19,28 @@ std::uint8_t replyChecksum(const std::uint8_t *data, std::size_t count)
 
 CommandFrame imageByteFrame(int offset, std::uint8_t value)
 {
-    return makeFrame(static_cast<std::uint8_t>(0xC1 + ((offset >> 8) & 0x0F)), static_cast<std::uint8_t>(offset & 0xFF), 0,
+    return makeFrame(static_cast<std::uint8_t>(proto::code(proto::Command::ImageByteBase) + ((offset >> 8) & 0x0F)), static_cast<std::uint8_t>(offset & 0xFF), 0,
                      value);
 }
 
 CommandFrame imageWordFrame(int wordIndex, std::uint16_t value)
 {
-    return makeFrame(static_cast<std::uint8_t>(0xD1 + ((wordIndex >> 8) & 0x0F)), static_cast<std::uint8_t>(wordIndex & 0xFF),
+    return makeFrame(static_cast<std::uint8_t>(proto::code(proto::Command::ImageWordBase) + ((wordIndex >> 8) & 0x0F)), static_cast<std::uint8_t>(wordIndex & 0xFF),
                      static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value & 0xFF));
 }
 
 bool blockReplyValid(const std::uint8_t *rx, bool complete, std::uint8_t expectedType)
 {
-    return complete && rx[0] == 0x48 && rx[1] == expectedType && rx[131] == FrameEnd
+    return complete && rx[0] == proto::BlockHeader && rx[1] == expectedType && rx[131] == FrameEnd
         && rx[130] == replyChecksum(rx + 2, BlockDataLength);
 }
 
 bool liveReplyValid(const std::uint8_t *rx, bool complete)
 {
-    return complete && rx[0] == 0x56 && rx[1] == 0x05 && rx[195] == FrameEnd && rx[194] == replyChecksum(rx + 2, LiveDataLength);
+    return complete && rx[0] == proto::LiveHeader && rx[1] == proto::LiveType && rx[195] == FrameEnd && rx[194] == replyChecksum(rx + 2, LiveDataLength);
 }
 
-bool greetingValid(const std::uint8_t *rx, bool complete) { return complete && rx[0] == 0x49 && rx[4] == FrameEnd; }
+bool greetingValid(const std::uint8_t *rx, bool complete) { return complete && rx[0] == proto::GreetingHeader && rx[4] == FrameEnd; }
 
 void storeReversed(const std::uint8_t *payload, std::size_t count, std::uint8_t *dest, std::size_t destCapacity)
 {

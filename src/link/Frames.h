@@ -2,14 +2,16 @@
 // Command frames and reply validation. Every frame is 6 bytes: command,
 // sub-code or low address, data high, data low, checksum, 0xF0.
 
+#include "Protocol.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
 namespace kelvane {
 
-constexpr std::uint8_t ChecksumSeed = 0xAA;
-constexpr std::uint8_t FrameEnd = 0xF0;
+using proto::ChecksumSeed;
+using proto::FrameEnd;
 
 constexpr std::uint32_t GreetingLength = 5;
 constexpr std::uint32_t BlockReplyLength = 132;
@@ -17,8 +19,8 @@ constexpr std::uint32_t LiveReplyLength = 196;
 constexpr std::size_t BlockDataLength = 128;
 constexpr std::size_t LiveDataLength = 192;
 
-constexpr std::uint8_t BlockTypeImage = 1;
-constexpr std::uint8_t BlockTypeErrors = 2;
+constexpr std::uint8_t BlockTypeImage = proto::code(proto::Request::ImageBlock);
+constexpr std::uint8_t BlockTypeErrors = proto::code(proto::Request::ErrorBlock);
 
 using CommandFrame = std::array<std::uint8_t, 6>;
 

@@ -12,12 +12,6 @@ bool acceptLiveReply(const std::uint8_t *rx, bool complete, LiveData &live)
     return true;
 }
 
-bool ReceiveLiveRecord(SerialLink &link, LiveData &live)
-{
-    bool complete = link.ReceiveReply(LiveReplyLength);
-    return acceptLiveReply(link.state().RxBuffer.data(), complete, live);
-}
-
 bool mergeSideChannels(LiveData &live)
 {
     const unsigned slotA = live.u16(rec::AutoMapIndexA);
@@ -36,30 +30,30 @@ bool mergeSideChannels(LiveData &live)
 
 std::uint32_t engineRpm(const LiveData &live, const ParameterImage &image, const TimeBases &tb)
 {
-    return TicksToRpm(live.u16(rec::RpmPeriod), image.byte(ImageRpmSet), image.bits(ImageRpmSignalByte, 0, 2), tb);
+    return TicksToRpm(live.u16(rec::RpmPeriod), image.byte(img::RpmSet), image.bits(img::RpmSignal, 0, 2), tb);
 }
 
 void computeLiveValues(LiveData &live, const ParameterImage &image, const TimeBases &tb)
 {
     auto &v = live.LiveValues;
-    v[0] = static_cast<float>(live.u32(rec::GasWorkTime));
-    v[1] = static_cast<float>(live.u32(rec::PetrolWorkTime));
-    v[2] = static_cast<float>(engineRpm(live, image, tb));
+    v[lv::GasWorkTime] = static_cast<float>(live.u32(rec::GasWorkTime));
+    v[lv::PetrolWorkTime] = static_cast<float>(live.u32(rec::PetrolWorkTime));
+    v[lv::Rpm] = static_cast<float>(engineRpm(live, image, tb));
     for (int n = 1; n <= 8; ++n) {
-        v[2 + n] = TicksToMs(live.injPetrol(n), 1, tb);
-        v[10 + n] = TicksToMs(live.injGas(n), 0, tb);
+        v[lv::InjPetrol1 + n - 1] = TicksToMs(live.injPetrol(n), 1, tb);
+        v[lv::InjGas1 + n - 1] = TicksToMs(live.injGas(n), 0, tb);
     }
-    v[19] = live.s16(rec::TempReducer);
-    v[20] = live.s16(rec::TempGas);
-    v[22] = static_cast<float>(live.u16(rec::GasPressure1) * 0.001L);
-    v[23] = static_cast<float>(live.u16(rec::PresManifold) * 0.001L);
-    v[24] = static_cast<float>(live.u16(rec::PresDiff) * 0.001L);
-    v[25] = static_cast<float>(live.u16(rec::LevelRaw) * 0.00122L);
-    v[26] = static_cast<float>(live.u16(rec::SupplyRaw) * 0.00122L * 5.4L);
-    v[28] = static_cast<float>(live.u16(rec::LambdaRaw) * 0.00122L);
+    v[lv::TempReducer] = live.s16(rec::TempReducer);
+    v[lv::TempGas] = live.s16(rec::TempGas);
+    v[lv::GasPressure] = static_cast<float>(pressureBar(live.u16(rec::GasPressure1)));
+    v[lv::PresManifold] = static_cast<float>(pressureBar(live.u16(rec::PresManifold)));
+    v[lv::PresDiff] = static_cast<float>(pressureBar(live.u16(rec::PresDiff)));
+    v[lv::Level] = static_cast<float>(sensorVolts(live.u16(rec::LevelRaw)));
+    v[lv::Supply] = static_cast<float>(supplyVolts(live.u16(rec::SupplyRaw)));
+    v[lv::Lambda] = static_cast<float>(sensorVolts(live.u16(rec::LambdaRaw)));
     for (int n = 0; n < 4; ++n)
-        v[33 + n] = static_cast<float>(live.u16(rec::Correction1 + 2 * n) * 0.1L);
-    v[37] = live.u16(rec::ErrorCount);
+        v[lv::Correction1 + n] = static_cast<float>(tenths(live.u16(rec::Correction1 + 2 * n)));
+    v[lv::ErrorCount] = live.u16(rec::ErrorCount);
 }
 
 bool computeMapPoint(LiveData &live, const ParameterImage &image)
@@ -67,13 +61,13 @@ bool computeMapPoint(LiveData &live, const ParameterImage &image)
     const std::uint16_t period = live.u16(rec::RpmPeriod);
     std::int32_t column = 7;
     for (int k = 6; k >= 0; --k) {
-        if (period >= image.wordAt(ImageRpmAxisWord + k))
+        if (period >= image.wordAt(img::RpmAxisWord + k))
             column = k;
     }
     const std::uint16_t inj = live.u16(rec::InjPetrolRef);
     std::int32_t row = 0;
     for (int k = 1; k <= 15; ++k) {
-        if (inj >= image.wordAt(ImageInjTimeAxisWord + k - 1))
+        if (inj >= image.wordAt(img::InjTimeAxisWord + k - 1))
             row = k;
     }
     live.MapColumn = column;

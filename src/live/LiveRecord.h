@@ -4,7 +4,6 @@
 // LiveValues and the current operating point in the main map.
 
 #include "Conversions.h"
-#include "Link.h"
 #include "ParameterImage.h"
 
 #include <array>
@@ -29,11 +28,33 @@ constexpr int TempReducer = 0, TempGas = 2, ObdCorrection = 4, InjPetrol1 = 6, I
               AutoMapValueB = 190;
 }
 
-// Engine type and signal source, read from the image (bytes 125 and 545).
-constexpr int ImageRpmSet = 125;
-constexpr int ImageRpmSignalByte = 545;
-constexpr int ImageRpmAxisWord = 245;
-constexpr int ImageInjTimeAxisWord = 253;
+// Entries of LiveValues (the logger's columns); entries not named here stay 0.
+namespace lv {
+enum Index : int {
+    GasWorkTime = 0,
+    PetrolWorkTime = 1,
+    Rpm = 2,
+    InjPetrol1 = 3, // 3-10: petrol injection times of cylinders 1-8, ms
+    InjGas1 = 11,   // 11-18: gas injection times, ms
+    TempReducer = 19,
+    TempGas = 20,
+    GasPressure = 22,
+    PresManifold = 23,
+    PresDiff = 24,
+    Level = 25,
+    Supply = 26,
+    Lambda = 28,
+    Correction1 = 33, // 33-36
+    ErrorCount = 37,
+};
+} // namespace lv
+
+// Unit factors of the record's raw counts, written once for every view (in long double, so the
+// logged float is the nearest one to the exact product).
+inline long double pressureBar(std::uint16_t raw) { return raw * 0.001L; }
+inline long double sensorVolts(std::uint16_t raw) { return raw * 0.00122L; }
+inline long double supplyVolts(std::uint16_t raw) { return raw * 0.00122L * 5.4L; }
+inline long double tenths(std::int32_t raw) { return raw * 0.1L; }
 
 struct LiveData {
     std::array<std::uint8_t, LiveRecordSize> Record {};
@@ -77,10 +98,9 @@ struct LiveData {
     }
 };
 
-// Validates the live reply in rx and stores it reversed into the record; a bad reply leaves it unchanged.
+// Validates the live reply in rx (196 bytes) and stores it reversed into the record; a bad reply
+// leaves it unchanged.
 bool acceptLiveReply(const std::uint8_t *rx, bool complete, LiveData &live);
-// ReceiveReply of 196 bytes, then the validation above.
-bool ReceiveLiveRecord(SerialLink &link, LiveData &live);
 
 // Side-channel merge; slots outside the tables are skipped. Returns true when the OBD slot
 // index is 80 or more (the trouble-code list is to be redrawn).

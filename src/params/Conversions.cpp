@@ -5,6 +5,13 @@
 
 namespace kelvane {
 
+TimeBases timeBasesFor(std::uint8_t baudFlag)
+{
+    if (baudFlag == 1)
+        return {0.0040553f, 0.0040553f, 4e-6f};
+    return {0.0044f, 0.0044f, 4.34e-6f};
+}
+
 namespace {
 using ext = long double;
 

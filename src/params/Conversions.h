@@ -3,7 +3,7 @@
 // extended precision (long double, the 80-bit format on x86-64) with float()
 // rounding where the controller's own tool rounds; speeds lie on a 25-rpm grid.
 
-#include "Connection.h" // TimeBases
+#include "ParameterImage.h"
 
 #include <cstdint>
 

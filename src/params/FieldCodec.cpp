@@ -207,12 +207,12 @@ void updateDerived(ParameterImage &img, const FieldDef &f, ImageWrites &writes)
 
 std::uint8_t engineType(const ParameterImage &image)
 {
-    return image.byte(RpmSetOffset);
+    return image.byte(img::RpmSet);
 }
 
 unsigned rpmSignal(const ParameterImage &image)
 {
-    return image.bits(RpmSignalOffset, 0, 2);
+    return image.bits(img::RpmSignal, 0, 2);
 }
 
 std::int64_t storedValue(const ParameterImage &image, const FieldDef &f)

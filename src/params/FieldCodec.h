@@ -3,7 +3,7 @@
 // control's value back into the image, for any row of the field table. Pure functions:
 // the engine type and signal source come from the image, the time bases from the context.
 
-#include "Connection.h" // TimeBases
+#include "ParameterImage.h"
 #include "FieldTable.h"
 #include "ParameterImage.h"
 

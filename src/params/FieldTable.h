@@ -102,10 +102,6 @@ const std::vector<FieldDef> &fieldTable();
 // nullptr when no field has that name.
 const FieldDef *findField(const QString &name);
 
-// Image byte 125 (engine type) and bits 0-1 of byte 545 (speed signal source).
-constexpr int RpmSetOffset = 125;
-constexpr int RpmSignalOffset = 545;
-
 // Items of ComboBoxOBDholdValue: "n(trim)" with the fuel trim (n - 128) x 100 / 128 rounded
 // half away from zero to two decimals, "," as separator, trailing zeros dropped.
 QString obdHoldItemText(int n);

@@ -2,6 +2,7 @@
 
 #include "Conversions.h"
 
+#include <sys/stat.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -123,8 +124,18 @@ bool loadImageFile(const QString &path, ParameterImage &out, QString *warning, Q
 {
     if (warning)
         warning->clear();
+    // Regular files only (symbolic links followed): opening a FIFO would wait for a writer for ever,
+    // and a device would be read without end.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        if (error)
+            *error = QStringLiteral("Cannot open %1: %2")
+                         .arg(path, S_ISDIR(st.st_mode) ? QStringLiteral("is a directory")
+                                                        : QStringLiteral("is not a regular file"));
+        return false;
+    }
     QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly)) {
         if (error)
             *error = QStringLiteral("Cannot open %1: %2")
                          .arg(path, QFileInfo(path).isDir() ? QStringLiteral("is a directory") : file.errorString());

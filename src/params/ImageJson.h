@@ -2,7 +2,7 @@
 // A parameter file read from disk, and the whole Parameter image as one JSON object
 // (what `kelvane-cli show` prints).
 
-#include "Connection.h" // TimeBases
+#include "ParameterImage.h"
 #include "FieldCodec.h"
 #include "ParameterImage.h"
 

@@ -2,11 +2,32 @@
 // The PC's copy of the controller's configuration memory: 768 bytes,
 // 384 little-endian words, addressed by byte offset or word index.
 
-#include "Connection.h" // ImageBytes, ImageSize
-
+#include <array>
 #include <cstdint>
 
 namespace kelvane {
+
+constexpr int ImageSize = 768;
+constexpr int ImageWordCount = ImageSize / 2;
+using ImageBytes = std::array<std::uint8_t, ImageSize>;
+
+// Milliseconds per injection tick and seconds per speed tick. The link speed marks the controller's
+// clock: one found at 38400 baud counts in other ticks than one found at 57600.
+struct TimeBases {
+    float InjTickMsA = 0.0044f;
+    float InjTickMsB = 0.0044f;
+    float RpmTickSec = 4.34e-6f;
+};
+// baudFlag 1: 38400 baud; anything else: 57600 baud.
+TimeBases timeBasesFor(std::uint8_t baudFlag);
+
+// Image locations that more than one part of the program reads (the field table holds the rest).
+namespace img {
+constexpr int RpmSet = 125;          // engine type: cylinders and strokes
+constexpr int RpmSignal = 545;       // bits 0-1: the source of the engine-speed signal
+constexpr int RpmAxisWord = 245;     // 8 speed periods, the main map's columns
+constexpr int InjTimeAxisWord = 253; // 15 injection times, the main map's rows
+} // namespace img
 
 struct ParameterImage {
     ImageBytes bytes {};

@@ -87,7 +87,6 @@ TForm1::TForm1(AppState &state, QWidget *parent) : QMainWindow(parent), m_state(
 
     buildMenu();
     connectSwitches();
-    m_state.relay.attach(this, this);
 
     FormCreate();
     resize(layout::DefaultWindowWidth, layout::DefaultWindowHeight);
@@ -98,7 +97,6 @@ TForm1::TForm1(AppState &state, QWidget *parent) : QMainWindow(parent), m_state(
 
 TForm1::~TForm1()
 {
-    m_state.relay.detach();
     if (!m_closed)
         FormClose();
 }
@@ -243,7 +241,7 @@ void TForm1::Timer1Timer()
         bool &flag;
         ~Reset() { flag = false; }
     } reset {m_inTick};
-    m_state.polling.tick();
+    m_state.session.polling.tick(*this);
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
@@ -264,7 +262,7 @@ void TForm1::FormClose()
     Timer1->stop();
     // 4. The instrument widgets are released with the window.
     // 5. Close the link.
-    m_state.connection.Disconnect();
+    m_state.session.connection.Disconnect();
 }
 
 void TForm1::exit1Click() { close(); }
@@ -293,9 +291,9 @@ void TForm1::F10autoconnect1Click()
                 form.Timer1->start();
         }
     } scope(*this);
-    if (!m_state.ports.hasExplicitMappings())
-        m_state.ports.refresh();
-    m_state.connection.autoconnect();
+    if (!m_state.session.ports.hasExplicitMappings())
+        m_state.session.ports.refresh();
+    m_state.session.connection.autoconnect(*this);
 }
 
 void TForm1::setCaption(const std::string &caption) { setWindowTitle(QString::fromStdString(caption)); }
@@ -327,10 +325,10 @@ void TForm1::setProgress(int position, int maximum)
 void TForm1::showImage()
 {
     // Feature gates by the controller's revisions.
-    if (m_state.conn.HardwareRevision >= 2)
+    if (m_state.session.conn.HardwareRevision >= 2)
         m_diagnostic->setObdEnabled(true);
     // Display range of the lambda bars by the lambda probe type.
-    switch (m_state.image.byte(139)) {
+    switch (m_state.session.image.byte(139)) {
     case 0: m_readings->setLambdaRange(0, 0), m_strip->setLambdaRange(0, 0); break;
     case 1: m_readings->setLambdaRange(0, 1.2), m_strip->setLambdaRange(0, 1.2); break;
     case 2: m_readings->setLambdaRange(0, 5), m_strip->setLambdaRange(0, 5); break;
@@ -366,7 +364,7 @@ bool TForm1::tabSheetShown(const QWidget *sheet) const
 
 DisplayContext TForm1::displayContext() const
 {
-    return {m_state.live, m_state.image, m_state.timeBases, systemDecimalPoint()};
+    return {m_state.session.live, m_state.session.image, m_state.session.timeBases, systemDecimalPoint()};
 }
 
 void TForm1::DecodeLiveRecord(const DecodeResult &result)
@@ -391,7 +389,7 @@ void TForm1::DecodeLiveRecord(const DecodeResult &result)
     if (tabSheetShown(m_diagnostic->ecuSheet()))
         m_diagnostic->showDiagnostic(c);
     // 10. Level lamps.
-    if (const auto lamps = levelLamps(m_state.live.u8(rec::LevelStep))) {
+    if (const auto lamps = levelLamps(m_state.session.live.u8(rec::LevelStep))) {
         m_readings->showLevelLamps(*lamps);
         m_strip->showLevelLamps(*lamps);
     }
@@ -403,8 +401,8 @@ void TForm1::DecodeLiveRecord(const DecodeResult &result)
         paintMappingView();
     // 13. Operating point in the maps.
     if ((tabSheetShown(m_adjustment->advancedMapSheet()) || tabSheetShown(m_adjustment->mappingSheet()))
-        && m_state.conn.Connected == 1) {
-        if (computeMapPoint(m_state.live, m_state.image))
+        && m_state.session.conn.Connected == 1) {
+        if (computeMapPoint(m_state.session.live, m_state.session.image))
             repaintMapGrids();
     }
     // 14. Service label.
@@ -416,7 +414,7 @@ void TForm1::DecodeLiveRecord(const DecodeResult &result)
     if (tabSheetShown(m_parameters->basicSheet()))
         m_parameters->showReturnTime(c);
     // 17. Status lamp.
-    m_strip->showStatus(statusLamp(m_state.live, m_state.statusTexts));
+    m_strip->showStatus(statusLamp(m_state.session.live, m_state.statusTexts));
     // 18. Side strip.
     m_strip->showStrip(c);
 }
@@ -451,12 +449,12 @@ void TForm1::F7advancedmap1Click()
 // ---------------------------------------------------------------------------------------------------
 // Injector and mode controls
 
-void TForm1::AbColBitBtnEmuClick(int cylinder) { togglePetrolInjector(m_state.live, m_state.commands, cylinder); }
-void TForm1::AbColBitBtnGoffClick(int cylinder) { toggleGasInjector(m_state.live, m_state.commands, cylinder); }
+void TForm1::AbColBitBtnEmuClick(int cylinder) { togglePetrolInjector(m_state.session.live, m_state.session.commands, cylinder); }
+void TForm1::AbColBitBtnGoffClick(int cylinder) { toggleGasInjector(m_state.session.live, m_state.session.commands, cylinder); }
 
-void TForm1::petro1Click() { m_state.commands.SendModePetrol(); }
-void TForm1::auto1Click() { m_state.commands.SendModeAuto(); }
-void TForm1::propane1Click() { m_state.commands.SendModeGas(); }
+void TForm1::petro1Click() { m_state.session.commands.SendModePetrol(); }
+void TForm1::auto1Click() { m_state.session.commands.SendModeAuto(); }
+void TForm1::propane1Click() { m_state.session.commands.SendModeGas(); }
 void TForm1::AbColBitBtnPasBenzynaClick() { petro1Click(); }
 void TForm1::AbColBitBtnPasAutomatClick() { auto1Click(); }
 void TForm1::AbColBitBtnPasGazClick() { propane1Click(); }

@@ -69,7 +69,7 @@ void ObdPage::showObd(const DisplayContext &c)
 {
     const LiveData &live = c.live;
     m_actualCorrection->setText(
-        QString::fromStdString(screenFixed(live.s16(rec::ObdCorrection) * 0.1, 2, c.decimalPoint)));
+        QString::fromStdString(screenFixed(tenths(live.s16(rec::ObdCorrection)), 2, c.decimalPoint)));
     const std::array<ObdValue, 21> v = obdValues(live);
     for (std::size_t i = 0; i < 21; ++i) {
         m_checks[i]->setEnabled(v[i].supported);

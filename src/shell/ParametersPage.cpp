@@ -247,7 +247,7 @@ void ParametersPage::toggleSection(QLabel *toggle)
 
 void ParametersPage::showHeatTime(const DisplayContext &c)
 {
-    m_heatTime->setText(QString::fromStdString(screenFixed(c.live.u16(rec::HeatTime) * 0.1, 1, c.decimalPoint)));
+    m_heatTime->setText(QString::fromStdString(screenFixed(tenths(c.live.u16(rec::HeatTime)), 1, c.decimalPoint)));
 }
 
 void ParametersPage::showWorkTime(const DisplayContext &c, const StatusTexts &texts)
@@ -258,7 +258,7 @@ void ParametersPage::showWorkTime(const DisplayContext &c, const StatusTexts &te
 
 void ParametersPage::showReturnTime(const DisplayContext &c)
 {
-    m_timeBack->setText(QString::fromStdString(screenFixed(c.live.u16(rec::ReturnTime) * 0.1, 1, c.decimalPoint)));
+    m_timeBack->setText(QString::fromStdString(screenFixed(tenths(c.live.u16(rec::ReturnTime)), 1, c.decimalPoint)));
 }
 
 } // namespace kelvane

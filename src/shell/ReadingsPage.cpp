@@ -205,9 +205,9 @@ void ReadingsPage::showReadings(const DisplayContext &c)
     m_tempReducer->setValue(live.s16(rec::TempReducer));
     m_tempGas->setValue(live.s16(rec::TempGas));
     m_rpm->setValue(engineRpm(live, c.image, c.timeBases) * 0.001);
-    m_difp->setValue(live.u16(rec::PresDiff) * 0.001);
-    m_lambda->setValue(live.u16(rec::LambdaRaw) * 0.00122);
-    m_level->setValue(live.u16(rec::LevelRaw) * 0.00122);
+    m_difp->setValue(pressureBar(live.u16(rec::PresDiff)));
+    m_lambda->setValue(sensorVolts(live.u16(rec::LambdaRaw)));
+    m_level->setValue(sensorVolts(live.u16(rec::LevelRaw)));
     showInjectorRows(m_rows, c);
 }
 

@@ -202,16 +202,16 @@ void SideStrip::showStrip(const DisplayContext &c)
 {
     const LiveData &live = c.live;
     showInjectorRows(m_rows, c);
-    const double difp = live.u16(rec::PresDiff) * 0.001;
+    const double difp = pressureBar(live.u16(rec::PresDiff));
     m_difpMeter->setValue(difp);
     m_rpm->setValue(engineRpm(live, c.image, c.timeBases));
     m_difp->setValue(difp);
-    m_abs->setValue(live.u16(rec::GasPressure2) * 0.001);
-    m_vacuum->setValue(live.u16(rec::PresManifold) * 0.001);
+    m_abs->setValue(pressureBar(live.u16(rec::GasPressure2)));
+    m_vacuum->setValue(pressureBar(live.u16(rec::PresManifold)));
     m_tempGas->setValue(live.s16(rec::TempGas));
     m_tempReducer->setValue(live.s16(rec::TempReducer));
-    m_lambda->setValue(live.u16(rec::LambdaRaw) * 0.00122);
-    m_level->setValue(live.u16(rec::LevelRaw) * 0.00122);
+    m_lambda->setValue(sensorVolts(live.u16(rec::LambdaRaw)));
+    m_level->setValue(sensorVolts(live.u16(rec::LevelRaw)));
 }
 
 void SideStrip::showLevelLamps(const std::array<bool, 5> &lit)

@@ -10,6 +10,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
 namespace {
 const QString BinDir = QStringLiteral(KELVANE_BIN_DIR);
 
@@ -163,15 +168,109 @@ private slots:
 
     void hangupKeepsTheCycleRunning()
     {
-        QVERIFY(startSim({"--hangup-after", "1"}));
+        // The scan and the image read take about 3.5 s; the controller hangs up a while later.
+        QVERIFY(startSim({"--hangup-after", "5"}));
         const Result r = cli(com3() << "live" << "--count" << "60");
         QCOMPARE(r.exitCode, 0);
         const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 61);
-        QRegularExpression re("rejected: (\\d+)");
-        QVERIFY(re.match(r.err).captured(1).toInt() > 0);
+        QRegularExpression re("accepted: (\\d+), rejected: (\\d+)");
+        const auto m = re.match(r.err);
+        QVERIFY2(m.captured(1).toInt() > 0 && m.captured(2).toInt() > 0, qPrintable(r.err));
+        QVERIFY2(r.err.contains("in a row rejected"), qPrintable(r.err));
         // After the hang-up the rows repeat the last record; only the time moves.
         QCOMPARE(lines[60].section(',', 1), lines[59].section(',', 1));
+    }
+
+    void noAcceptedReplyIsAFailure()
+    {
+        QVERIFY(startSim({"--drop-every", "1"}));
+        const Result r = cli(com3() << "live" << "--count" << "20");
+        QCOMPARE(r.exitCode, 4);
+        // The rows are still there, as the logger keeps them.
+        QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts).size(), 21);
+        QVERIFY2(r.err.contains("in a row rejected"), qPrintable(r.err));
+        QVERIFY2(r.err.contains("accepted: 0"), qPrintable(r.err));
+    }
+
+    void notFoundNamesTheDevicesThatCannotBeUsed()
+    {
+        QFile plain(tmp.filePath("plain"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        const Result r = cli({"--com", "2=" + tmp.filePath("missing"), "--com", "5=" + plain.fileName(), "scan"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("COM2 " + tmp.filePath("missing") + ": No such file or directory"), qPrintable(r.err));
+        QVERIFY2(r.err.contains("COM5 " + plain.fileName() + ": not a terminal"), qPrintable(r.err));
+    }
+
+    void readNeverReplacesAFifoOrADevice()
+    {
+        const QString fifo = tmp.filePath("fifo");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QVERIFY(startSim());
+        const Result r = cli(com3() << "read" << fifo, 20000);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("not a regular file"), qPrintable(r.err));
+        struct stat st {};
+        QVERIFY(::stat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+        // A symbolic link to it is followed, and refused the same way.
+        const QString viaLink = tmp.filePath("fifo-link");
+        QVERIFY(QFile::link(fifo, viaLink));
+        QCOMPARE(cli(com3() << "read" << viaLink, 20000).exitCode, 2);
+        QVERIFY(QFileInfo(viaLink).isSymLink());
+    }
+
+    void showOfAFifoDoesNotWait()
+    {
+        const QString fifo = tmp.filePath("showfifo");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        const Result r = cli({"show", fifo}, 10000);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("not a regular file"), qPrintable(r.err));
+    }
+
+    // An interrupt ends every command promptly with 130 and leaves nothing half-done behind.
+    void interruptEndsTheCommand_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<int>("afterMs");
+        QTest::addColumn<int>("signal");
+        QTest::newRow("read, SIGINT during the image read") << QStringList {"read", "interrupted.kvset"} << 2000 << SIGINT;
+        QTest::newRow("read, SIGINT during the scan") << QStringList {"read", "interrupted.kvset"} << 300 << SIGINT;
+        QTest::newRow("live, SIGTERM") << QStringList {"live"} << 5000 << SIGTERM;
+        QTest::newRow("scan, SIGINT") << QStringList {"scan"} << 200 << SIGINT;
+    }
+    void interruptEndsTheCommand()
+    {
+        QFETCH(QStringList, command);
+        QFETCH(int, afterMs);
+        QFETCH(int, signal);
+        // Without a controller on COM3 the scan runs through all ports; with one, the read takes seconds.
+        QVERIFY(startSim());
+        QProcess p;
+        p.setWorkingDirectory(tmp.path());
+        p.start(BinDir + "/kelvane-cli", com3() + command);
+        QVERIFY(p.waitForStarted());
+        QTest::qWait(afterMs);
+        QCOMPARE(p.state(), QProcess::Running);
+        QElapsedTimer t;
+        t.start();
+        ::kill(static_cast<pid_t>(p.processId()), signal);
+        QVERIFY(p.waitForFinished(5000));
+        QVERIFY2(t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 130);
+        QVERIFY(!QFile::exists(tmp.filePath("interrupted.kvset")));
+    }
+
+    void liveStopsWhenStdoutIsGone()
+    {
+        QVERIFY(startSim());
+        QProcess sh;
+        sh.start("sh", {"-c", QString("'%1' --com 3='%2' live | head -3").arg(BinDir + "/kelvane-cli", link)});
+        QVERIFY2(sh.waitForFinished(30000), "kelvane-cli kept polling after head went away");
+        QCOMPARE(sh.readAllStandardOutput().split('\n').size(), 4); // three lines and the last break
     }
 
     void showDecodesAFile()

@@ -108,7 +108,7 @@ private slots:
         QFETCH(int, period);
         QFETCH(int, column);
         for (int k = 0; k < 8; ++k)
-            image.setWordAt(ImageRpmAxisWord + k, 1000);
+            image.setWordAt(img::RpmAxisWord + k, 1000);
         live.setU16(rec::RpmPeriod, static_cast<std::uint16_t>(period));
         computeMapPoint(live, image);
         QCOMPARE(live.MapColumn, column);
@@ -119,9 +119,9 @@ private slots:
         // Periods fall as the speed rises; injection times rise along the rows.
         const std::uint16_t rpmAxis[8] = {60000, 40000, 30000, 20000, 15000, 10000, 8000, 6000};
         for (int k = 0; k < 8; ++k)
-            image.setWordAt(ImageRpmAxisWord + k, rpmAxis[k]);
+            image.setWordAt(img::RpmAxisWord + k, rpmAxis[k]);
         for (int k = 0; k < 16; ++k)
-            image.setWordAt(ImageInjTimeAxisWord + k, static_cast<std::uint16_t>(500 + 250 * k));
+            image.setWordAt(img::InjTimeAxisWord + k, static_cast<std::uint16_t>(500 + 250 * k));
         live.setU16(rec::RpmPeriod, 25000); // between 30000 and 20000: column 3
         live.setU16(rec::InjPetrolRef, 100); // below the first breakpoint: row 0
         QVERIFY(computeMapPoint(live, image)); // (1,1) at start-up
@@ -202,7 +202,7 @@ private slots:
 
     void liveValues()
     {
-        image.setByte(ImageRpmSet, 3); // 4 cylinders: 2 pulses per revolution
+        image.setByte(img::RpmSet, 3); // 4 cylinders: 2 pulses per revolution
         LiveData d;
         d.setU16(rec::TempReducer, static_cast<std::uint16_t>(-5));
         d.setU16(rec::TempGas, 30);

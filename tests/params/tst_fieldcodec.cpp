@@ -19,7 +19,7 @@ const DecodeContext At57600 { timeBasesFor(0) };
 // Four cylinders on the 12V signal: 3456 ticks read 2000 rpm, 4608 read 1500, 3545 read 1950.
 void fourCylinders(ParameterImage &img)
 {
-    img.setByte(RpmSetOffset, 3);
+    img.setByte(img::RpmSet, 3);
 }
 
 Setup pokeByte(int offset, int v)
@@ -33,7 +33,7 @@ Setup pokeWord(int offset, int v, unsigned signal = 0)
 {
     return [=](ParameterImage &img) {
         fourCylinders(img);
-        img.setBits(RpmSignalOffset, 0, 2, signal);
+        img.setBits(img::RpmSignal, 0, 2, signal);
         img.setWord(offset, static_cast<std::uint16_t>(v));
     };
 }
@@ -363,8 +363,8 @@ private slots:
                         // Item 0 of ComboBoxPowrotZminRpmTime stores 0, which shows an empty text.
                         for (int v = f.hasBlank && f.blankBelow == 1 ? 1 : first; v <= last; ++v) {
                             ParameterImage img;
-                            img.setByte(RpmSetOffset, type);
-                            img.setBits(RpmSignalOffset, 0, 2, signal);
+                            img.setByte(img::RpmSet, type);
+                            img.setBits(img::RpmSignal, 0, 2, signal);
                             if (periodOverflows(f, v, type, signal, ctx))
                                 continue;
                             encodeField(img, f, v, ctx);
@@ -392,7 +392,7 @@ private slots:
             for (auto &b : img.bytes)
                 b = static_cast<std::uint8_t>(rng.bounded(256));
             if (n % 3 == 0)
-                img.setByte(RpmSetOffset, static_cast<std::uint8_t>(rng.bounded(7)));
+                img.setByte(img::RpmSet, static_cast<std::uint8_t>(rng.bounded(7)));
             const DecodeContext ctx { timeBasesFor(static_cast<std::uint8_t>(n % 2)) };
             for (const FieldDef &f : fieldTable()) {
                 const Shown s = decodeField(img, f, ctx);

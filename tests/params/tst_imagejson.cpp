@@ -15,7 +15,7 @@ ParameterImage fixture()
 {
     ParameterImage img;
     img.setWord(0, 0xAAAA);
-    img.setByte(RpmSetOffset, 3);
+    img.setByte(img::RpmSet, 3);
     img.setByte(23, 10); // TempSw below 15: empty
     img.setWord(340, 1045); // WzbogacenieGlowne 4 %
     img.setWord(364, 3456); // MaxRpm 2000 rpm

@@ -28,14 +28,14 @@ private slots:
 
         PosixSerial serial;
         AppState state(serial);
-        state.ports.map(3, simulator.slavePath());
+        state.session.ports.map(3, simulator.slavePath());
         TForm1 form(state);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.timer()->stop();
 
         form.F10autoconnect1Click();
-        QCOMPARE(state.conn.Connected, std::uint8_t(1));
+        QCOMPARE(state.session.conn.Connected, std::uint8_t(1));
         QVERIFY2(form.windowTitle().endsWith(QStringLiteral("Rev.H 2 Rev.S 3 TQ204  COM3")),
                  qPrintable(form.windowTitle()));
         QVERIFY(!form.timer()->isActive()); // it was stopped before the scan and stays so
@@ -50,11 +50,11 @@ private slots:
         std::set<std::pair<double, double>> seen;
         for (int i = 0; i < 60; ++i) {
             form.Timer1Timer();
-            if (state.polling.PollPhase == 0)
+            if (state.session.polling.PollPhase == 0)
                 seen.insert({petrol1->value(), lambda->value()});
             QTest::qWait(35);
         }
-        const PollingStats &stats = state.polling.stats();
+        const PollingStats &stats = state.session.polling.stats();
         QVERIFY2(stats.accepted >= 20, qPrintable(QStringLiteral("accepted %1 of %2").arg(stats.accepted).arg(stats.requests)));
         QVERIFY2(seen.size() >= 3, qPrintable(QStringLiteral("%1 distinct readings").arg(seen.size())));
         QVERIFY(rpm->value() > 0.3);
@@ -66,7 +66,7 @@ private slots:
         form.timer()->start();
         QTRY_VERIFY_WITH_TIMEOUT(stats.accepted >= before + 6, 5000);
         form.close();
-        QCOMPARE(state.linkState.PortOpen, std::uint8_t(0));
+        QCOMPARE(state.session.linkState.PortOpen, std::uint8_t(0));
     }
 };
 

@@ -83,7 +83,7 @@ class TstMainWindow : public QObject {
     // One request tick and one receive tick: the controller's current record is decoded.
     void decode()
     {
-        QCOMPARE(state->polling.PollPhase, std::uint8_t(0));
+        QCOMPARE(state->session.polling.PollPhase, std::uint8_t(0));
         tick();
         tick();
     }
@@ -98,8 +98,8 @@ class TstMainWindow : public QObject {
     void connectEcu()
     {
         form->F10autoconnect1Click();
-        QCOMPARE(state->conn.Connected, std::uint8_t(1));
-        QCOMPARE(state->conn.PollingEnabled, std::uint8_t(1));
+        QCOMPARE(state->session.conn.Connected, std::uint8_t(1));
+        QCOMPARE(state->session.conn.PollingEnabled, std::uint8_t(1));
         line->clearLog();
     }
     std::vector<std::uint8_t> lastFrame() const
@@ -113,7 +113,7 @@ private slots:
         line = std::make_unique<ScriptedSerial>();
         ecu = std::make_unique<test::FakeEcu>();
         state = std::make_unique<AppState>(*line);
-        state->ports.map(3, Device);
+        state->session.ports.map(3, Device);
         line->addDevice(Device, ecu->responder());
         form = std::make_unique<TForm1>(*state);
         // Tests drive the ticks themselves.
@@ -286,7 +286,7 @@ private slots:
     {
         ecu->sw = 4;
         form->F10autoconnect1Click();
-        QCOMPARE(state->conn.Connected, std::uint8_t(0));
+        QCOMPARE(state->session.conn.Connected, std::uint8_t(0));
         QCOMPARE(messages, QStringList {QStringLiteral("Need software update. Download From www !!!")});
         QCOMPARE(form->windowTitle(), QStringLiteral("Kelvane Sequential v.3.02+OBD"));
     }
@@ -313,7 +313,7 @@ private slots:
             QCOMPARE(bar->value(), double(temps[k]));
             QCOMPARE(strip->value(), double(temps[k]));
         }
-        QCOMPARE(state->polling.stats().accepted, std::uint64_t(3));
+        QCOMPARE(state->session.polling.stats().accepted, std::uint64_t(3));
     }
 
     void hiddenPagesKeepTheirValuesWhileTheStripFollows()
@@ -353,7 +353,7 @@ private slots:
         QVERIFY(qFuzzyCompare(child<TAbBar>("AbBarPasLevel")->value(), 2000 * 0.00122));
         // The lambda bars take their range from the probe type: 0 ("n/c") gives 0 to 0 at connection.
         QCOMPARE(child<TAbBar>("AbBarLambda")->maximum(), 0.0);
-        const double ms = TicksToMs(1000, 1, state->timeBases);
+        const double ms = TicksToMs(1000, 1, state->session.timeBases);
         QVERIFY(qFuzzyCompare(child<TAbBar>("AbBarOdInB2")->value(), ms));
         QVERIFY(qFuzzyCompare(child<TAbBar>("AbBarPasB2")->value(), ms));
         QVERIFY(qFuzzyCompare(child<TAbBar>("AbBarDiagInjB2")->value(), ms));
@@ -530,7 +530,7 @@ private slots:
         const QString pattern = QStringLiteral("10110000");
         for (int n = 1; n <= 8; ++n) {
             const bool on = pattern[n - 1] == QLatin1Char('1');
-            const double ms = on ? TicksToMs(500 + 100 * n, 1, state->timeBases) : 0.0;
+            const double ms = on ? TicksToMs(500 + 100 * n, 1, state->session.timeBases) : 0.0;
             for (const char *group : {"AbColBitBtnGoff", "AbColBitBtnDiagGoff"})
                 QCOMPARE(child<TAbColBitBtn>(qPrintable(QString::fromLatin1(group) + QString::number(n)))->isOn(), on);
             for (const char *group : {"AbBarOdInG", "AbBarDiagInjG", "AbBarPasG"}) {
@@ -582,7 +582,7 @@ private slots:
         QCOMPARE(line->written()[1].bytes, frame({0x75, 0x00, 0x5A, 0x21}));
         // The next decode shows the controller's own view again.
         decode();
-        QCOMPARE(state->live.petrolOverrideMask(), std::uint8_t(0x21));
+        QCOMPARE(state->session.live.petrolOverrideMask(), std::uint8_t(0x21));
     }
 
     void modeCommands_data()
@@ -776,8 +776,8 @@ private slots:
         QVERIFY(form->close());
         QVERIFY(!form->timer()->isActive());
         QVERIFY(!form->layoutFlag());
-        QCOMPARE(state->conn.Connected, std::uint8_t(0));
-        QCOMPARE(state->linkState.PortOpen, std::uint8_t(0));
+        QCOMPARE(state->session.conn.Connected, std::uint8_t(0));
+        QCOMPARE(state->session.linkState.PortOpen, std::uint8_t(0));
         QVERIFY(line->written().empty());
         QCOMPARE(app->exceptionsShown(), before);
     }
@@ -787,7 +787,7 @@ private slots:
         connectEcu();
         QCOMPARE(line->openHandles(), 1);
         QVERIFY(form->close());
-        QCOMPARE(state->conn.Connected, std::uint8_t(0));
+        QCOMPARE(state->session.conn.Connected, std::uint8_t(0));
         QCOMPARE(line->openHandles(), 0);
     }
 

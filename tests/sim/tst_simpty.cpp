@@ -3,6 +3,7 @@
 
 #include "Commands.h"
 #include "Connection.h"
+#include "PollingCycle.h"
 #include "LiveRecord.h"
 #include "PosixSerial.h"
 #include "PtySimulator.h"
@@ -54,7 +55,7 @@ struct Pc {
     TimeBases tb;
     ImageBytes image {};
     RecordingView view;
-    Connection conn { cmd, cs, tb, image, view };
+    Connection conn { cmd, cs, tb, image };
     LiveData live;
 
     explicit Pc(const std::string &slave) { ports.map(3, slave); }
@@ -135,7 +136,7 @@ void TestSimPty::scanFindsCom3At57600OnAttempt5AndReadsTheImage()
     auto sim = startSim(SimOptions {});
     QVERIFY(!sim->slavePath().empty());
     Pc pc(sim->slavePath());
-    QCOMPARE(pc.conn.autoconnect(), 3);
+    QCOMPARE(pc.conn.autoconnect(pc.view).port, 3);
     // COM1 and COM2 map to nothing (attempts 0-3); COM3 is tried at 38400 (attempt 4), then at 57600 (attempt 5).
     QCOMPARE(pc.serial.configured, (std::vector<int> { 38400, 57600 }));
     QCOMPARE(int(pc.ls.BaudFlag), 0);
@@ -288,7 +289,7 @@ void TestSimPty::controllerAt38400FoundOnItsFirstAttemptAndDeafAt57600()
     o.baud = 38400;
     auto sim = startSim(o);
     Pc pc(sim->slavePath());
-    QCOMPARE(pc.conn.autoconnect(), 3);
+    QCOMPARE(pc.conn.autoconnect(pc.view).port, 3);
     QCOMPARE(pc.serial.configured, (std::vector<int> { 38400 })); // attempt 4, the first for COM3
     QCOMPARE(int(pc.ls.BaudFlag), 1);
     QVERIFY(sameTimeBases(pc.tb, timeBasesFor(1)));

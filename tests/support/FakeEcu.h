@@ -5,6 +5,7 @@
 #include "Frames.h"
 #include "ScriptedSerial.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -19,27 +20,28 @@ struct FakeEcu {
     std::array<std::uint8_t, 192> live {};
     double replyDelayMs = 1.0;
     int corruptBlockAddress = -1; // block whose checksum is sent off by one
+    std::vector<int> corruptBlocks; // more such blocks
     int answerLive = 1;           // 0: ignore live requests
     std::vector<std::vector<std::uint8_t>> frames; // every frame received at the right speed
 
     static std::vector<std::uint8_t> blockReply(std::uint8_t type, const std::uint8_t *data128, bool corrupt = false)
     {
-        std::vector<std::uint8_t> r {0x48, type};
+        std::vector<std::uint8_t> r {proto::BlockHeader, type};
         for (int k = 127; k >= 0; --k) // highest address first
             r.push_back(data128[k]);
         std::uint8_t sum = replyChecksum(r.data() + 2, 128);
         r.push_back(static_cast<std::uint8_t>(corrupt ? sum + 1 : sum));
-        r.push_back(0xF0);
+        r.push_back(proto::FrameEnd);
         return r;
     }
 
     static std::vector<std::uint8_t> liveReply(const std::array<std::uint8_t, 192> &record)
     {
-        std::vector<std::uint8_t> r {0x56, 0x05};
+        std::vector<std::uint8_t> r {proto::LiveHeader, proto::LiveType};
         for (int k = 191; k >= 0; --k)
             r.push_back(record[static_cast<std::size_t>(k)]);
         r.push_back(replyChecksum(r.data() + 2, 192));
-        r.push_back(0xF0);
+        r.push_back(proto::FrameEnd);
         return r;
     }
 
@@ -49,20 +51,25 @@ struct FakeEcu {
             if (lineBaud != baud || w.size() != 6)
                 return {};
             frames.push_back(w);
-            if (w[0] == 0x01)
-                return {{replyDelayMs, {0x49, hw, sw, greetingByte3, 0xF0}}};
-            if (w[0] == 0xAA && w[1] == 1) {
+            using proto::Command;
+            using proto::Request;
+            const bool request = w[0] == proto::code(Command::Request);
+            if (w[0] == proto::code(Command::Hello))
+                return {{replyDelayMs, {proto::GreetingHeader, hw, sw, greetingByte3, proto::FrameEnd}}};
+            if (request && w[1] == proto::code(Request::ImageBlock)) {
                 const int address = (w[2] << 8) | w[3];
                 std::array<std::uint8_t, 128> data {};
                 for (int k = 0; k < 128 && address + k < 768; ++k)
                     data[static_cast<std::size_t>(k)] = image[static_cast<std::size_t>(address + k)];
-                return {{replyDelayMs, blockReply(1, data.data(), address == corruptBlockAddress)}};
+                const bool corrupt = address == corruptBlockAddress
+                    || std::find(corruptBlocks.begin(), corruptBlocks.end(), address) != corruptBlocks.end();
+                return {{replyDelayMs, blockReply(1, data.data(), corrupt)}};
             }
-            if (w[0] == 0xAA && w[1] == 2) {
-                const int half = w[2] == 0x80 ? 128 : 0;
+            if (request && w[1] == proto::code(Request::ErrorBlock)) {
+                const int half = w[2] == proto::ErrorSecondHalf ? 128 : 0;
                 return {{replyDelayMs, blockReply(2, errors.data() + half)}};
             }
-            if (w[0] == 0xAA && w[1] == 5 && answerLive)
+            if (request && w[1] == proto::code(Request::Live) && answerLive)
                 return {{replyDelayMs, liveReply(live)}};
             return {};
         };

@@ -4,36 +4,43 @@
 //   kelvane-cli [--com N=PATH]... read FILE
 //   kelvane-cli [--com N=PATH]... live [--count N]
 //   kelvane-cli show FILE [--baud 38400|57600]
+//
+// Exit codes: 0 done, 1 no controller found, 2 bad input or a file that cannot be used,
+// 3 controller refused (software too new), 4 no live reply accepted, 130 interrupted.
 
-#include "Commands.h"
-#include "Connection.h"
+#include "ControllerSession.h"
 #include "ImageJson.h"
-#include "LiveRecord.h"
 #include "LogText.h"
-#include "ParameterImage.h"
-#include "PollingCycle.h"
 #include "PosixSerial.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QJsonDocument>
 #include <QSaveFile>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <iostream>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace kelvane;
 
 namespace {
 
-std::atomic<bool> g_stop {false};
-void onSignal(int) { g_stop = true; }
+volatile std::sig_atomic_t g_stop = 0;
+extern "C" void onSignal(int) { g_stop = 1; }
 
-constexpr int ExitOk = 0, ExitNotFound = 1, ExitBadInput = 2, ExitRefused = 3;
+constexpr int ExitOk = 0, ExitNotFound = 1, ExitBadInput = 2, ExitRefused = 3, ExitNoData = 4, ExitInterrupted = 130;
 constexpr int ImageReadTries = 3;
+// Rejected live replies in a row before the terminal is told that the controller does not answer.
+constexpr std::uint64_t RejectionWarningRun = 15;
 
 const char *const Usage = "usage: kelvane-cli [--com N=PATH]... scan | read FILE | live [--count N]\n"
                           "       kelvane-cli show FILE [--baud 38400|57600]\n";
@@ -44,135 +51,198 @@ int badInput(const std::string &message)
     return ExitBadInput;
 }
 
+int interrupted()
+{
+    std::cerr << "kelvane-cli: interrupted\n";
+    return ExitInterrupted;
+}
+
+// SIGINT and SIGTERM set a flag that every command checks between exchanges; no SA_RESTART, so a
+// wait in the kernel ends early. A closed stdout shows as a failed write (SIGPIPE ignored).
+void installSignalHandlers()
+{
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
 // What the scan shows, for a terminal: messages to stderr, the caption kept for the caller.
 struct TerminalView : ConnectionView {
     std::string caption;
-    bool refused = false;
     void setCaption(const std::string &c) override { caption = c; }
     void showMessage(const std::string &text) override
     {
-        if (text == NeedUpdateText)
-            refused = true;
-        else
+        if (text != NeedUpdateText) // the refusal is printed by the command, on stdout
             std::cerr << text << "\n";
     }
     void setProgress(int, int) override {}
     void showImage() override {}
+    bool cancelled() const override { return g_stop != 0; }
 };
 
-// The link, the connection and the image, as the window holds them.
-struct Session {
-    PosixSerial serial;
-    PortMap ports;
-    LinkState linkState;
-    ConnectionState connection;
-    TimeBases timeBases;
-    ParameterImage image;
-    TerminalView view;
-    SerialLink link {serial, ports, linkState};
-    Commands commands {link};
-    Connection conn {commands, connection, timeBases, image.bytes, view};
+// Why nothing answered on the ports tried: the devices that could not be opened or are no terminals.
+std::string whyNotFound(const PortMap &ports)
+{
+    std::string text;
+    int tried = 0;
+    for (int n = 1; n <= 16; ++n) {
+        const std::string path = ports.deviceForPort(n);
+        if (path.empty())
+            continue;
+        ++tried;
+        const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        std::string reason;
+        if (fd < 0)
+            reason = std::strerror(errno);
+        else if (!isatty(fd))
+            reason = "not a terminal";
+        if (fd >= 0)
+            ::close(fd);
+        if (!reason.empty())
+            text += "\n  COM" + std::to_string(n) + " " + path + ": " + reason;
+    }
+    if (tried == 0)
+        return "\n  no serial devices found (map one with --com N=PATH)";
+    return text;
+}
 
-    // Scan; on failure prints why and returns the exit code, else -1.
-    int connect()
-    {
-        if (!ports.hasExplicitMappings())
-            ports.refresh();
-        const int port = conn.autoconnect();
-        if (view.refused) {
-            std::cout << NeedUpdateText << std::endl;
-            return ExitRefused;
-        }
-        if (port == 0) {
-            std::cerr << "No controller found\n";
-            return ExitNotFound;
-        }
+// Scans; on failure prints why and returns the exit code, else -1.
+int connect(ControllerSession &s, TerminalView &view)
+{
+    if (!s.ports.hasExplicitMappings())
+        s.ports.refresh();
+    const ScanOutcome outcome = s.connection.autoconnect(view);
+    switch (outcome.result) {
+    case ScanResult::Found:
         return -1;
+    case ScanResult::Refused:
+        std::cout << NeedUpdateText << std::endl;
+        return ExitRefused;
+    case ScanResult::Cancelled:
+        return interrupted();
+    case ScanResult::NotFound:
+        break;
     }
+    std::cerr << "No controller found" << whyNotFound(s.ports) << "\n";
+    return ExitNotFound;
+}
 
-    // The scan keeps a rejected image block silently as it was; a backup must not hold
-    // such a hole, so rejected blocks are read again, and the read fails if one stays missing.
-    bool completeImage(std::string &error)
-    {
-        for (int address : conn.rejectedBlocks()) {
-            bool ok = false;
-            for (int t = 0; t < ImageReadTries && !ok; ++t)
-                ok = commands.ReadImageBlock(address, image.bytes.data() + address,
-                                             static_cast<std::size_t>(ImageSize - address));
-            if (!ok) {
-                error = "image read incomplete: the controller did not deliver the block at byte " + std::to_string(address);
-                return false;
-            }
-        }
+int runScan(ControllerSession &s)
+{
+    TerminalView view;
+    const int failed = connect(s, view);
+    if (failed >= 0)
+        return failed;
+    std::cout << view.caption << std::endl;
+    s.connection.Disconnect();
+    return ExitOk;
+}
+
+// A backup goes to a new file or replaces a regular one; a FIFO, a device or a directory is never
+// replaced by it (symbolic links are followed).
+bool targetUsable(const QString &file, std::string &error)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(file).constData(), &st) != 0)
+        return true; // a new file; whether the folder takes it shows when it is written
+    if (S_ISREG(st.st_mode))
         return true;
+    error = file.toStdString() + " exists and is not a regular file; not replaced";
+    return false;
+}
+
+int runRead(ControllerSession &s, const QString &file)
+{
+    std::string error;
+    if (!targetUsable(file, error))
+        return badInput(error);
+    TerminalView view;
+    const int failed = connect(s, view);
+    if (failed >= 0)
+        return failed;
+    // The scan keeps a rejected image block silently as it was; a backup must not hold such a
+    // hole, so rejected blocks are read again, and the read fails if one stays missing.
+    const int missing = g_stop ? -1 : s.connection.rereadRejectedBlocks(ImageReadTries);
+    s.connection.Disconnect();
+    if (g_stop)
+        return interrupted();
+    if (missing >= 0)
+        return badInput("image read incomplete: the controller did not deliver the block at byte "
+                        + std::to_string(missing));
+    if (!targetUsable(file, error))
+        return badInput(error);
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly)
+        || out.write(reinterpret_cast<const char *>(s.image.bytes.data()), ImageSize) != ImageSize) {
+        return badInput("cannot write " + file.toStdString() + ": " + out.errorString().toStdString());
     }
-};
+    if (g_stop) {
+        out.cancelWriting();
+        return interrupted();
+    }
+    if (!out.commit())
+        return badInput("cannot write " + file.toStdString() + ": " + out.errorString().toStdString());
+    std::cerr << "wrote " << ImageSize << " bytes to " << file.toStdString() << "\n";
+    return ExitOk;
+}
 
 struct LivePrinter : PollingView {
     const LiveData &live;
     std::array<bool, LogColumnCount> columns = logAllSelectableColumns();
     std::int32_t elapsedMs = 0;
     long rows = 0;
+    bool outputGone = false;
     explicit LivePrinter(const LiveData &l) : live(l) {}
     void showNotConnected() override {}
     void showDecoded(const DecodeResult &) override
     {
+        // A rejected reply leaves the record as it was: the row repeats it, as the logger does.
         elapsedMs += 2 * PollIntervalMs;
         std::cout << logRow(elapsedMs, live.LiveValues, columns) << "\n" << std::flush;
+        outputGone = outputGone || !std::cout;
         ++rows;
     }
 };
 
-int runScan(Session &s)
+int runLive(ControllerSession &s, long count)
 {
-    const int failed = s.connect();
+    TerminalView view;
+    const int failed = connect(s, view);
     if (failed >= 0)
         return failed;
-    std::cout << s.view.caption << std::endl;
-    s.conn.Disconnect();
-    return ExitOk;
-}
-
-int runRead(Session &s, const QString &file)
-{
-    const int failed = s.connect();
-    if (failed >= 0)
-        return failed;
-    std::string error;
-    if (!s.completeImage(error)) {
-        s.conn.Disconnect();
-        return badInput(error);
-    }
-    s.conn.Disconnect();
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)
-        || out.write(reinterpret_cast<const char *>(s.image.bytes.data()), ImageSize) != ImageSize || !out.commit())
-        return badInput("cannot write " + file.toStdString() + ": " + out.errorString().toStdString());
-    std::cerr << "wrote " << ImageSize << " bytes to " << file.toStdString() << "\n";
-    return ExitOk;
-}
-
-int runLive(Session &s, long count)
-{
-    const int failed = s.connect();
-    if (failed >= 0)
-        return failed;
-    LiveData live;
-    LivePrinter printer(live);
-    PollingCycle cycle(s.commands, s.connection, live, s.image, s.timeBases, printer);
+    LivePrinter printer(s.live);
     std::cout << logHeader(printer.columns) << "\n" << std::flush;
+    bool warned = false;
     auto next = std::chrono::steady_clock::now();
-    while (!g_stop && (count <= 0 || printer.rows < count)) {
+    while (!g_stop && !printer.outputGone && std::cout && (count <= 0 || printer.rows < count)) {
         next += std::chrono::milliseconds(PollIntervalMs);
-        cycle.tick();
+        s.polling.tick(printer);
+        const PollingStats &st = s.polling.stats();
+        if (st.rejectedInARow >= RejectionWarningRun && !warned) {
+            std::cerr << "kelvane-cli: warning: " << st.rejectedInARow
+                      << " live replies in a row rejected; is the controller still connected?\n";
+            warned = true;
+        }
+        if (st.rejectedInARow == 0)
+            warned = false;
         std::this_thread::sleep_until(next);
         if (std::chrono::steady_clock::now() > next + std::chrono::milliseconds(PollIntervalMs))
             next = std::chrono::steady_clock::now(); // never let ticks queue up
     }
-    s.conn.Disconnect();
-    const auto &st = cycle.stats();
+    s.connection.Disconnect();
+    const PollingStats &st = s.polling.stats();
     std::cerr << "requests: " << st.requests << ", accepted: " << st.accepted << ", rejected: " << st.rejected << "\n";
-    return ExitOk;
+    if (g_stop)
+        return interrupted();
+    if (st.accepted == 0 && st.requests > 0) {
+        std::cerr << "kelvane-cli: no live reply was accepted\n";
+        return ExitNoData;
+    }
+    return ExitOk; // also when the reader of stdout went away: nothing is left to print to
 }
 
 int runShow(const QString &file, int baud)
@@ -183,9 +253,11 @@ int runShow(const QString &file, int baud)
         return badInput(error.toStdString());
     if (!warning.isEmpty())
         std::cerr << "kelvane-cli: " << warning.toStdString() << "\n";
+    if (g_stop)
+        return interrupted();
     const QJsonObject json = imageToJson(image, timeBasesFor(baud == 38400 ? 1 : 0));
-    std::cout << QJsonDocument(json).toJson(QJsonDocument::Indented).toStdString();
-    return ExitOk;
+    std::cout << QJsonDocument(json).toJson(QJsonDocument::Indented).toStdString() << std::flush;
+    return std::cout ? ExitOk : ExitBadInput;
 }
 
 bool parseNumber(const QString &text, long &out)
@@ -200,11 +272,10 @@ bool parseNumber(const QString &text, long &out)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-    std::signal(SIGPIPE, SIG_IGN);
+    installSignalHandlers();
 
-    Session session;
+    PosixSerial serial;
+    ControllerSession session(serial);
     QStringList args = app.arguments().mid(1);
     QString command;
     QStringList operands;
@@ -219,20 +290,22 @@ int main(int argc, char **argv)
             return true;
         };
         QString v;
+        auto mapPort = [&](const QString &text) {
+            int port = 0;
+            std::string path, error;
+            if (!PortMap::parseComOption(text.toStdString(), port, path, error))
+                return badInput(error);
+            session.ports.map(port, path);
+            return -1;
+        };
         if (a == "--com") {
             if (!value(v))
                 return badInput("--com needs N=PATH");
-            int port = 0;
-            std::string path, error;
-            if (!PortMap::parseComOption(v.toStdString(), port, path, error))
-                return badInput(error);
-            session.ports.map(port, path);
+            if (const int rc = mapPort(v); rc >= 0)
+                return rc;
         } else if (a.startsWith("--com=")) {
-            int port = 0;
-            std::string path, error;
-            if (!PortMap::parseComOption(a.mid(6).toStdString(), port, path, error))
-                return badInput(error);
-            session.ports.map(port, path);
+            if (const int rc = mapPort(a.mid(6)); rc >= 0)
+                return rc;
         } else if (a == "--count") {
             if (!value(v) || !parseNumber(v, count) || count < 0)
                 return badInput("--count needs a whole number of records");

@@ -11,10 +11,10 @@
 namespace kelvane::sim {
 
 namespace {
-constexpr std::uint8_t GreetingHeader = 0x49; // "I"
-constexpr std::uint8_t BlockHeader = 0x48; // "H"
-constexpr std::uint8_t LiveHeader = 0x56; // "V"
-constexpr std::uint8_t LiveType = 0x05;
+using proto::BlockHeader;
+using proto::GreetingHeader;
+using proto::LiveHeader;
+using proto::LiveType;
 constexpr std::uint8_t ErasedByte = 0xFF; // memory past the configuration image
 
 bool frameAt(const std::vector<std::uint8_t> &buf, std::size_t pos)
@@ -63,77 +63,80 @@ std::vector<std::uint8_t> Controller::receive(const std::uint8_t *data, std::siz
 
 void Controller::handleFrame(const std::uint8_t *f, double nowMs, std::vector<std::uint8_t> &out)
 {
+    using proto::Command;
+    using proto::Request;
     const std::uint8_t cmd = f[0], sub = f[1], hi = f[2], lo = f[3];
     const double nowSec = nowMs / 1000.0;
-    switch (cmd) {
-    case 0x01:
+    switch (static_cast<Command>(cmd)) {
+    case Command::Hello:
         sendGreeting(out);
         return;
-    case 0xAA:
-        switch (sub) {
-        case 1:
+    case Command::Request:
+        switch (static_cast<Request>(sub)) {
+        case Request::ImageBlock:
             sendImageBlock((hi << 8) | lo, out);
             return;
-        case 2:
-            sendErrorBlock(hi >= 0x80, out);
+        case Request::ErrorBlock:
+            sendErrorBlock(hi >= proto::ErrorSecondHalf, out);
             return;
-        case 5:
+        case Request::Live:
             sendLive(nowMs, out);
             return;
-        case 6:
+        case Request::ObdErase:
             m_state.carTroubleCodes.clear();
             return; // erase the car's trouble codes
-        case 7: // read all OBD data: the PID reading shows for a while, the codes come along
+        case Request::ObdReadAll: // read all OBD data: the PID reading shows for a while, the codes come along
             m_state.obdReadingUntilSec = nowSec + 2.0;
             m_state.obdTroubleCodes = m_state.carTroubleCodes;
             return;
-        case 10:
+        case Request::ObdReadErrors:
             m_state.obdTroubleCodes = m_state.carTroubleCodes;
             return; // read the trouble codes
         default:
             return;
         }
-    case 0x45:
+    case Command::Commit:
         ++m_counters.commits;
         return;
-    case 0x51:
+    case Command::ModeGas:
         m_state.mode = Mode::Gas;
         m_state.onGas = true;
         m_state.switchArmed = false;
         return;
-    case 0x52:
+    case Command::ModeAuto:
         // Automatic: stays on gas when already there, otherwise switches when warm and fast enough.
         m_state.mode = Mode::Auto;
         m_state.switchArmed = false;
         return;
-    case 0x53:
+    case Command::ModePetrol:
         m_state.mode = Mode::Petrol;
         m_state.onGas = false;
         m_state.switchArmed = false;
         return;
-    case 0x5B:
+    case Command::ResetMapPetrol:
         std::fill(m_state.autoMapSamples.begin(), m_state.autoMapSamples.begin() + 64, 0);
         return;
-    case 0x5C:
+    case Command::ResetMapGas:
         std::fill(m_state.autoMapSamples.begin() + 64, m_state.autoMapSamples.end(), 0);
         return;
-    case 0x61:
+    case Command::EraseErrors:
         m_state.faults.clear();
         ++m_state.errorChangeMarker;
         return;
-    case 0x65:
+    case Command::GasCutOff:
         m_state.gasCutOffMask = hi;
         return; // the active mask (low byte) is the controller's own
-    case 0x75:
+    case Command::PetrolOverride:
         m_state.petrolOverrideWord = static_cast<std::uint16_t>((hi << 8) | lo);
         return;
     default:
         break;
     }
-    if (cmd >= 0xC1 && cmd <= 0xCF)
-        applyByteWrite(((cmd - 0xC1) << 8) | sub, lo);
-    else if (cmd >= 0xD1 && cmd <= 0xDF)
-        applyWordWrite(((cmd - 0xD1) << 8) | sub, static_cast<std::uint16_t>((hi << 8) | lo));
+    const int byteBase = proto::code(Command::ImageByteBase), wordBase = proto::code(Command::ImageWordBase);
+    if (cmd >= byteBase && cmd <= byteBase + 14)
+        applyByteWrite(((cmd - byteBase) << 8) | sub, lo);
+    else if (cmd >= wordBase && cmd <= wordBase + 14)
+        applyWordWrite(((cmd - wordBase) << 8) | sub, static_cast<std::uint16_t>((hi << 8) | lo));
 }
 
 void Controller::applyByteWrite(int offset, std::uint8_t value)

@@ -5,7 +5,7 @@
 // controller's own bookkeeping (mode, injector masks, work-time counters,
 // auto-mapping samples). Engine::update turns all of it into the 192-byte live record.
 
-#include "Connection.h" // ImageBytes, TimeBases
+#include "ParameterImage.h"
 
 #include <array>
 #include <cstdint>

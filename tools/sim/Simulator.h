@@ -4,7 +4,7 @@
 // be shown and tested without a car. Controller holds the protocol and the
 // model and does no I/O; PtySimulator runs it on a pseudo-terminal.
 
-#include "Connection.h" // ImageBytes, TimeBases
+#include "ParameterImage.h"
 #include "Engine.h"
 
 #include <array>

@@ -33,7 +33,7 @@ int main(int argc, char **argv)
     kelvane::PosixSerial serial;
     kelvane::AppState state(serial);
     for (const auto &[port, path] : options.ports)
-        state.ports.map(port, path);
+        state.session.ports.map(port, path);
 
     std::unique_ptr<kelvane::sim::PtySimulator> simulator;
     if (options.demo) {
@@ -42,7 +42,7 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "kelvane: the simulated controller did not start: %s\n", error.c_str());
             return 1;
         }
-        state.ports.map(3, simulator->slavePath());
+        state.session.ports.map(3, simulator->slavePath());
         std::fprintf(stdout, "kelvane: simulated controller on COM3 (%s); press F10 to connect\n",
                      simulator->slavePath().c_str());
         std::fflush(stdout);

@@ -45,11 +45,11 @@ class TstPollingCycle : public QObject {
     std::size_t liveRequests() const
     {
         return static_cast<std::size_t>(std::count_if(line.written().begin(), line.written().end(),
-                                                       [](const auto &w) { return w.bytes[0] == 0xAA && w.bytes[1] == 5; }));
+                                                       [](const auto &w) { return w.bytes[1] == proto::code(proto::Request::Live); }));
     }
     void tick(PollingCycle &cycle)
     {
-        cycle.tick();
+        cycle.tick(view);
         line.advance(35);
     }
 
@@ -72,7 +72,7 @@ private slots:
 
     void notConnectedTicksOnlyShowTheLamp()
     {
-        PollingCycle cycle(cmd, conn, live, image, tb, view);
+        PollingCycle cycle(cmd, conn, live, image, tb);
         for (int i = 0; i < 5; ++i)
             tick(cycle);
         QCOMPARE(view.notConnected, 5);
@@ -84,7 +84,7 @@ private slots:
     {
         conn.Connected = 1;
         conn.PollingEnabled = 1;
-        PollingCycle cycle(cmd, conn, live, image, tb, view);
+        PollingCycle cycle(cmd, conn, live, image, tb);
         view.adapting = true;
         view.scopeShown = true;
         for (int i = 1; i <= 6; ++i) {
@@ -107,7 +107,7 @@ private slots:
     {
         conn.Connected = 1;
         conn.PollingEnabled = 1;
-        PollingCycle cycle(cmd, conn, live, image, tb, view);
+        PollingCycle cycle(cmd, conn, live, image, tb);
         LiveData r;
         r.setU16(rec::TempReducer, 77);
         ecu.live = r.Record;
@@ -118,14 +118,21 @@ private slots:
         tick(cycle);
         QCOMPARE(view.decoded, 2);
         QCOMPARE(cycle.stats().rejected, std::uint64_t(1));
+        QCOMPARE(cycle.stats().rejectedInARow, std::uint64_t(1));
+        QVERIFY(!cycle.lastReplyAccepted());
         QCOMPARE(view.tempReducer, (std::vector<std::int16_t> {77, 77}));
+        ecu.answerLive = 1;
+        tick(cycle);
+        tick(cycle);
+        QCOMPARE(cycle.stats().rejectedInARow, std::uint64_t(0));
+        QVERIFY(cycle.lastReplyAccepted());
     }
 
     void suspendedPollingSendsNothing()
     {
         conn.Connected = 1;
         conn.PollingEnabled = 0;
-        PollingCycle cycle(cmd, conn, live, image, tb, view);
+        PollingCycle cycle(cmd, conn, live, image, tb);
         for (int i = 0; i < 4; ++i)
             tick(cycle);
         QVERIFY(line.written().empty());
@@ -136,7 +143,7 @@ private slots:
     {
         conn.Connected = 1;
         conn.PollingEnabled = 1;
-        PollingCycle cycle(cmd, conn, live, image, tb, view);
+        PollingCycle cycle(cmd, conn, live, image, tb);
         cycle.PollPhase = 1; // left from an earlier connection
         tick(cycle);
         QCOMPARE(cycle.stats().rejected, std::uint64_t(1));

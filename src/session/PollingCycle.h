@@ -1,7 +1,7 @@
 #pragma once
-// The polling cycle: one tick sends the live request, the next receives, validates
-// and decodes the reply, so a record arrives every second tick. The timer (or a
-// test, or the command line) calls tick(); the cycle itself owns no timer.
+// The polling cycle: one tick sends the live request, the next receives, validates and decodes the
+// reply, so a record arrives every second tick. The timer (or a test, or the command line) calls
+// tick(); the cycle itself owns no timer.
 
 #include "Commands.h"
 #include "Connection.h"
@@ -32,20 +32,26 @@ struct PollingStats {
     std::uint64_t requests = 0;
     std::uint64_t accepted = 0;
     std::uint64_t rejected = 0;
+    std::uint64_t rejectedInARow = 0; // since the last accepted reply
 };
+
+// ReceiveReply of 196 bytes, then the validation into the record; a bad reply leaves it unchanged.
+bool ReceiveLiveRecord(SerialLink &link, LiveData &live);
 
 class PollingCycle {
 public:
     PollingCycle(Commands &commands, ConnectionState &connection, LiveData &live, const ParameterImage &image,
-                 const TimeBases &timeBases, PollingView &view)
-        : m_cmd(commands), m_conn(connection), m_live(live), m_image(image), m_tb(timeBases), m_view(view)
+                 const TimeBases &timeBases)
+        : m_cmd(commands), m_conn(connection), m_live(live), m_image(image), m_tb(timeBases)
     {
     }
 
-    void tick();
+    void tick(PollingView &view);
 
     std::uint8_t PollPhase = 0; // 0: the next tick sends the request; 1: it receives and decodes
     const PollingStats &stats() const { return m_stats; }
+    // Whether the reply of the last decode was accepted (a rejected one left the record as it was).
+    bool lastReplyAccepted() const { return m_lastAccepted; }
 
 private:
     Commands &m_cmd;
@@ -53,8 +59,8 @@ private:
     LiveData &m_live;
     const ParameterImage &m_image;
     const TimeBases &m_tb;
-    PollingView &m_view;
     PollingStats m_stats;
+    bool m_lastAccepted = false;
 };
 
 } // namespace kelvane

@@ -1,0 +1,40 @@
+#include "PollingCycle.h"
+
+namespace kelvane {
+
+bool ReceiveLiveRecord(SerialLink &link, LiveData &live)
+{
+    const bool complete = link.ReceiveReply(LiveReplyLength);
+    return acceptLiveReply(link.state().RxBuffer.data(), complete, live);
+}
+
+void PollingCycle::tick(PollingView &view)
+{
+    if (m_conn.Connected == 0)
+        view.showNotConnected();
+    if (m_conn.PollingEnabled != 1)
+        return;
+    if (PollPhase != 1) {
+        m_cmd.SendLiveRequest();
+        ++m_stats.requests;
+        PollPhase = 1;
+        return;
+    }
+    m_lastAccepted = ReceiveLiveRecord(m_cmd.link(), m_live);
+    if (m_lastAccepted) {
+        ++m_stats.accepted;
+        m_stats.rejectedInARow = 0;
+    } else {
+        ++m_stats.rejected;
+        ++m_stats.rejectedInARow;
+    }
+    const DecodeResult result = decodeLiveData(m_live, m_image, m_tb);
+    view.showDecoded(result);
+    PollPhase = 0;
+    if (view.adaptationRunning())
+        view.adaptationStep();
+    if (view.scopeVisible())
+        view.feedScope();
+}
+
+} // namespace kelvane
