@@ -14,10 +14,16 @@ bool SerialLink::OpenComPort()
         m_s.ComHandle = InvalidHandle;
         return false;
     }
-    m_s.ComHandle = h;
     LineSettings settings;
     settings.baud = baudFor(m_s.BaudFlag);
-    m_ops.configure(h, settings); // result not tested: the greeting tells whether the line works
+    // A line that cannot be set up (a speed the terminal does not know, settings that do not take)
+    // is no port: a greeting over it would only be garbled.
+    if (!m_ops.configure(h, settings)) {
+        m_ops.close(h);
+        m_s.ComHandle = InvalidHandle;
+        return false;
+    }
+    m_s.ComHandle = h;
     m_s.PortOpen = 1;
     return true;
 }

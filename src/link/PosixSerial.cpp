@@ -11,18 +11,71 @@
 namespace kelvane {
 
 namespace {
-speed_t speedFor(int baud)
+// The speeds the terminal layer is asked for; any other is refused rather than replaced.
+bool speedFor(int baud, speed_t &speed)
 {
     switch (baud) {
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 19200: return B19200;
-    case 9600: return B9600;
-    case 115200: return B115200;
-    default: return B57600;
+    case 9600: speed = B9600; return true;
+    case 19200: speed = B19200; return true;
+    case 38400: speed = B38400; return true;
+    case 57600: speed = B57600; return true;
+    case 115200: speed = B115200; return true;
+    default: return false;
     }
 }
+
 int fdOf(PortHandle h) { return static_cast<int>(h); }
+
+// The settings that would let the line discipline eat, change or hold back bytes.
+constexpr tcflag_t CookedInput = IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL | IXON
+    | IXOFF | IXANY | IMAXBEL
+#ifdef IUCLC
+    | IUCLC
+#endif
+#ifdef IUTF8
+    | IUTF8
+#endif
+    ;
+constexpr tcflag_t CookedOutput = OPOST | ONLCR | OCRNL | ONOCR | ONLRET | OFILL
+#ifdef OLCUC
+    | OLCUC
+#endif
+    ;
+constexpr tcflag_t CookedLocal = ISIG | ICANON | ECHO | ECHOE | ECHOK | ECHONL | IEXTEN | NOFLSH | TOSTOP
+#ifdef ECHOCTL
+    | ECHOCTL
+#endif
+#ifdef ECHOPRT
+    | ECHOPRT
+#endif
+#ifdef ECHOKE
+    | ECHOKE
+#endif
+#ifdef XCASE
+    | XCASE
+#endif
+#ifdef EXTPROC
+    | EXTPROC
+#endif
+    ;
+constexpr tcflag_t FramingAndFlow = CSIZE | PARENB | PARODD | CSTOPB | HUPCL
+#ifdef CRTSCTS
+    | CRTSCTS
+#endif
+#ifdef CMSPAR
+    | CMSPAR
+#endif
+    ;
+
+bool isRaw(const termios &t)
+{
+    return (t.c_iflag & CookedInput) == 0 && (t.c_oflag & CookedOutput) == 0 && (t.c_lflag & CookedLocal) == 0
+        && (t.c_cflag & (CSIZE | PARENB)) == CS8
+#ifdef CRTSCTS
+        && (t.c_cflag & CRTSCTS) == 0
+#endif
+        && t.c_cc[VMIN] == 0 && t.c_cc[VTIME] == 0;
+}
 } // namespace
 
 PortHandle PosixSerial::open(const std::string &device)
@@ -30,6 +83,16 @@ PortHandle PosixSerial::open(const std::string &device)
     int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return InvalidHandle;
+    // Descriptors 0-2 are standard input, output and error even when the program was started
+    // with them closed: a port there would get whatever the program prints, and the link counts
+    // handle 0 as "no port". Keep the port above them.
+    if (fd <= 2) {
+        const int high = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+        ::close(fd);
+        if (high < 0)
+            return InvalidHandle;
+        fd = high;
+    }
     if (!isatty(fd)) {
         ::close(fd);
         return InvalidHandle;
@@ -44,29 +107,45 @@ PortHandle PosixSerial::open(const std::string &device)
 
 bool PosixSerial::configure(PortHandle h, const LineSettings &s)
 {
+    speed_t speed {};
+    if (!speedFor(s.baud, speed))
+        return false; // the line stays as it was
     termios tio {};
     if (tcgetattr(fdOf(h), &tio) != 0)
         return false;
-    // Raw bytes: no line discipline, no translation, no echo.
-    tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | INPCK);
-    tio.c_oflag &= ~OPOST;
-    tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB);
+    // A fully raw line, whatever the driver had before: a freshly plugged adapter comes with the
+    // terminal defaults (XON/XOFF, CR to NL, echo, line editing, signal characters). The controller
+    // sends 0x11 and 0x13 as ordinary data in its replies; with software flow control the line
+    // discipline would swallow them, and one 0x13 would stop everything the PC sends after it.
+    // No hardware flow control either: the controller does not drive CTS.
+    cfmakeraw(&tio);
+    tio.c_iflag &= ~CookedInput;
+    tio.c_oflag &= ~CookedOutput;
+    tio.c_lflag &= ~CookedLocal;
+    tio.c_cflag &= ~FramingAndFlow;
     tio.c_cflag |= CS8 | CREAD | CLOCAL;
     if (s.stopBits == 2)
         tio.c_cflag |= CSTOPB;
-    // DTR control disabled: do not raise DTR on open, drop it on close.
-    tio.c_cflag &= ~HUPCL;
+    // Reads deliver what is queued and never wait.
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    cfsetispeed(&tio, speedFor(s.baud));
-    cfsetospeed(&tio, speedFor(s.baud));
-    bool ok = tcsetattr(fdOf(h), TCSANOW, &tio) == 0;
-    if (!s.dtrEnabled) {
-        int bits = TIOCM_DTR;
-        ioctl(fdOf(h), TIOCMBIC, &bits); // ENOTTY on a pseudo-terminal: not a link error
-    }
-    return ok;
+    if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0)
+        return false;
+    if (tcsetattr(fdOf(h), TCSANOW, &tio) != 0)
+        return false;
+    // tcsetattr succeeds when any one of the changes took: check what the driver holds now. An
+    // input speed of 0 reads as "the same as the output speed".
+    termios now {};
+    if (tcgetattr(fdOf(h), &now) != 0 || !isRaw(now) || cfgetospeed(&now) != speed)
+        return false;
+    const speed_t inSpeed = cfgetispeed(&now);
+    if (inSpeed != speed && inSpeed != B0)
+        return false;
+    // DTR control: HUPCL is off, so closing the port leaves DTR as set here.
+    // ENOTTY on a pseudo-terminal, which has no DTR: not a link error.
+    int bits = TIOCM_DTR;
+    ioctl(fdOf(h), s.dtrEnabled ? TIOCMBIS : TIOCMBIC, &bits);
+    return true;
 }
 
 void PosixSerial::setRts(PortHandle h, bool on)

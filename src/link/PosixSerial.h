@@ -3,11 +3,17 @@
 
 namespace kelvane {
 
-// Serial operations on POSIX terminals: termios raw 8N1, RTS by TIOCMBIS/TIOCMBIC,
-// transmit-empty by tcdrain, queue length by TIOCINQ, exclusive open by TIOCEXCL.
+// Serial operations on POSIX terminals: a fully raw 8N1 line (see configure), RTS by
+// TIOCMBIS/TIOCMBIC, transmit-empty by tcdrain, queue length by TIOCINQ, exclusive open by
+// TIOCEXCL. Port descriptors are always above 2, so that they never take the place of
+// standard input, output or error.
 class PosixSerial : public SerialOps {
 public:
     PortHandle open(const std::string &device) override;
+    // Makes the line fully raw whatever the driver had before: no flow control of any kind, no
+    // character translation, no line editing, no signals, 8N1 at settings.baud, reads that never
+    // wait. False, with the line left as it was, for a speed the terminal layer does not know;
+    // false when the settings cannot be written or the driver did not take the speed.
     bool configure(PortHandle h, const LineSettings &settings) override;
     void setRts(PortHandle h, bool on) override;
     void waitTransmitEmpty(PortHandle h) override;

@@ -63,7 +63,7 @@ PortHandle ScriptedSerial::open(const std::string &device)
 bool ScriptedSerial::configure(PortHandle h, const LineSettings &settings)
 {
     Open *o = find(h);
-    if (!o)
+    if (!o || m_devices[o->device].refuseSettings)
         return false;
     m_devices[o->device].baud = settings.baud;
     return true;

@@ -36,6 +36,8 @@ public:
     // A device that exists; without a responder nothing ever answers.
     void addDevice(const std::string &device, Responder responder = {});
     void removeDevice(const std::string &device);
+    // A device whose line settings cannot be set (configure fails), as a terminal that refuses a speed.
+    void refuseSettings(const std::string &device) { m_devices[device].refuseSettings = true; }
     // Queue bytes on the open handle of a device, arriving at an absolute virtual time.
     void deliverAt(const std::string &device, double atMs, std::vector<std::uint8_t> bytes);
 
@@ -68,6 +70,7 @@ private:
         Responder responder;
         int baud = 9600;
         PortHandle openHandle = InvalidHandle;
+        bool refuseSettings = false;
     };
     struct Open {
         std::string device;

@@ -26,7 +26,7 @@ public:
 
     // 1. Open a device exclusively, read/write; InvalidHandle on failure.
     virtual PortHandle open(const std::string &device) = 0;
-    // 2. Change the named line settings; everything else stays as the driver had it.
+    // 2. Set the line up raw for the named settings; false when it cannot be set up.
     virtual bool configure(PortHandle h, const LineSettings &settings) = 0;
     // 5. Half-duplex line direction.
     virtual void setRts(PortHandle h, bool on) = 0;

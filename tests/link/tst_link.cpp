@@ -153,6 +153,21 @@ private slots:
         QCOMPARE(other.ComHandle, InvalidHandle);
     }
 
+    void aLineThatCannotBeSetUpIsNoPort()
+    {
+        const std::string other = "/dev/ttyFAKE4";
+        ports.map(4, other);
+        line.addDevice(other);
+        line.refuseSettings(other);
+        LinkState st;
+        SerialLink l2(line, ports, st);
+        st.PortName = ComPortName(3);
+        QVERIFY(!l2.OpenComPort());
+        QCOMPARE(st.PortOpen, std::uint8_t(0));
+        QCOMPARE(st.ComHandle, InvalidHandle);
+        QCOMPARE(line.openHandles(), 1); // only the port init() opened; the refused one was closed
+    }
+
     void comOptionParsing_data()
     {
         QTest::addColumn<QString>("value");

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -95,6 +96,7 @@ class TestSimPty : public QObject {
     Q_OBJECT
 private slots:
     void lineSpeedOfTheSlaveShowsOnTheMasterAndTheSlave();
+    void terminalComesWithTheKernelDefaultsAndXonXoffCrossIt();
     void scanFindsCom3At57600OnAttempt5AndReadsTheImage();
     void fiftyLiveRecordsNoneRejected();
     void repliesLeaveAtTheLineSpeed();
@@ -102,7 +104,7 @@ private slots:
     void strayBytesSpoilTheNextReply();
     void hangUpFreezesTheRecordAndClosesCleanly();
     void controllerAt38400FoundOnItsFirstAttemptAndDeafAt57600();
-    void reopeningThePortDiscardsBytesLeftFromBefore();
+    void reopeningThePortDiscardsBytesAndPartFrameLeftFromBefore();
     void linkPathPointsToTheTerminalWhileRunning();
 };
 
@@ -129,6 +131,44 @@ void TestSimPty::lineSpeedOfTheSlaveShowsOnTheMasterAndTheSlave()
     }
     ::close(ownSlave);
     ::close(master);
+}
+
+void TestSimPty::terminalComesWithTheKernelDefaultsAndXonXoffCrossIt()
+{
+    auto sim = startSim(SimOptions {});
+    QVERIFY(!sim->slavePath().empty());
+    // The simulator sets nothing on the terminal: the PC finds it cooked, as a freshly plugged
+    // adapter comes (XON/XOFF, CR to NL, echo, line editing, signal characters).
+    const int look = ::open(sim->slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    QVERIFY(look >= 0);
+    termios t {};
+    QCOMPARE(tcgetattr(look, &t), 0);
+    ::close(look);
+    QVERIFY(t.c_iflag & IXON);
+    QVERIFY(t.c_iflag & ICRNL);
+    QVERIFY(t.c_oflag & OPOST);
+    QVERIFY(t.c_lflag & ICANON);
+    QVERIFY(t.c_lflag & ECHO);
+    QVERIFY(t.c_lflag & ISIG);
+    QCOMPARE(t.c_lflag & EXTPROC, tcflag_t(0));
+
+    // XON and XOFF stored in the controller come back in an image block, and the PC can still
+    // send after it has read them.
+    Pc pc(sim->slavePath());
+    QVERIFY(pc.openCom3(0));
+    ImageBytes written = sim->image();
+    written[130] = 0x13;
+    written[131] = 0x11;
+    written[132] = 0x13;
+    for (int offset : { 130, 131, 132 })
+        pc.cmd.SendImageByte(written.data(), offset);
+    std::array<std::uint8_t, 128> block {};
+    QVERIFY(pc.cmd.ReadImageBlock(128, block.data(), block.size()));
+    QVERIFY(std::equal(block.begin(), block.end(), written.begin() + 128));
+    pc.cmd.SendHello();
+    QVERIFY(pc.link.ReceiveReply(GreetingLength));
+    QVERIFY(greetingValid(pc.ls.RxBuffer.data(), true));
+    pc.conn.Disconnect();
 }
 
 void TestSimPty::scanFindsCom3At57600OnAttempt5AndReadsTheImage()
@@ -304,12 +344,14 @@ void TestSimPty::controllerAt38400FoundOnItsFirstAttemptAndDeafAt57600()
     pc.conn.Disconnect();
 }
 
-void TestSimPty::reopeningThePortDiscardsBytesLeftFromBefore()
+void TestSimPty::reopeningThePortDiscardsBytesAndPartFrameLeftFromBefore()
 {
     auto sim = startSim(SimOptions {});
     Pc pc(sim->slavePath());
     QVERIFY(pc.openCom3(0));
     pc.cmd.SendLiveRequest();
+    const std::uint8_t partFrame[] = { 0x01, 0x00, 0x00 }; // the start of a greeting request
+    QVERIFY(pc.link.WriteComPort(pc.ls.ComHandle, partFrame, sizeof partFrame));
     pc.conn.Disconnect(); // closed while the reply is on its way
     std::this_thread::sleep_for(std::chrono::milliseconds(80));
     QVERIFY(pc.openCom3(0));
@@ -319,6 +361,9 @@ void TestSimPty::reopeningThePortDiscardsBytesLeftFromBefore()
     QVERIFY(pc.link.ReceiveReply(GreetingLength));
     QVERIFY(greetingValid(pc.ls.RxBuffer.data(), true));
     QCOMPARE(sim->counters().liveRequests, 1);
+    // The reopening (at the same speed, with the same settings) made the controller forget the part
+    // frame: the new request was not glued to it.
+    QCOMPARE(sim->counters().garbageBytes, 0);
     pc.conn.Disconnect();
 }
 

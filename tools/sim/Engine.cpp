@@ -202,179 +202,214 @@ LiveRecordBytes Engine::update(double nowSec, const ImageBytes &image, const Tim
     const double dt = std::clamp(nowSec - m_lastSec, 0.0, 86400.0);
     m_lastSec = std::max(m_lastSec, nowSec);
 
-    const DrivePoint p = driveCycle(nowSec);
-    const int cylinders = std::min<int>(u8(image, img::InjNum), 8);
-    const std::uint8_t cylMask = static_cast<std::uint8_t>((1u << cylinders) - 1);
+    const Moment m = moment(nowSec, image, tb);
+    updateSwitch(m, image, st);
+    const bool heating = bit(image, img::Flags540, 5) && m.reducer < s8(image, img::AdvTempHeat);
+    integrate(dt, st, m.rpm, u16(image, img::AdvHeatT) * 0.1, heating);
+    const InjectorMasks masks = injectorMasks(m, st);
+    const MapModel model = runMapModel(m, masks, image, tb);
+    const Sensors sensors = readSensors(m, image, st);
+    sampleAutoMap(m, masks, model, image, st);
+    fillObdArea(
+        { nowSec, m.rpm, model.manifold, model.lambdaV, model.shortTrimPct, model.longTrimPct }, m.p, image, st);
+    return writeRecord(m, masks, model, sensors, image, st);
+}
+
+Engine::Moment Engine::moment(double nowSec, const ImageBytes &image, const TimeBases &tb)
+{
+    Moment m;
+    m.nowSec = nowSec;
+    m.p = driveCycle(nowSec);
+    m.cylinders = std::min<int>(u8(image, img::InjNum), 8);
+    m.cylMask = static_cast<std::uint8_t>((1u << m.cylinders) - 1);
     const std::uint8_t rpmSet = u8(image, img::RpmSet);
     const unsigned rpmSignal = u8(image, img::Flags545) & 3u;
+    m.rpm = std::max(300.0, m.p.rpm + noise(20));
+    m.period = static_cast<std::uint16_t>(
+        std::clamp<std::int32_t>(RpmToTicks(static_cast<std::uint32_t>(m.rpm), rpmSet, rpmSignal, tb), 0, 65535));
+    m.reducer = reducerTempAt(nowSec);
+    m.gasTemp = gasTempAt(nowSec);
+    return m;
+}
 
-    const double rpm = std::max(300.0, p.rpm + noise(20));
-    const std::uint16_t period = static_cast<std::uint16_t>(
-        std::clamp<std::int32_t>(RpmToTicks(static_cast<std::uint32_t>(rpm), rpmSet, rpmSignal, tb), 0, 65535));
-    const double reducer = reducerTempAt(nowSec);
-    const double gasTemp = gasTempAt(nowSec);
-
+void Engine::updateSwitch(const Moment &m, const ImageBytes &image, ControllerState &st)
+{
     // Auto mode: switch to gas once the reducer is warm and the engine has passed the switch speed,
     // after the switch delay.
-    if (st.mode == Mode::Auto && !st.onGas) {
-        const bool warm = reducer >= s8(image, img::TempSw);
-        const std::uint16_t switchPeriod = u16(image, img::RpmSw);
-        const bool fastEnough = switchPeriod == 0 || period <= switchPeriod; // a shorter period is a higher speed
-        if (!warm)
-            st.switchArmed = false;
-        else if (!st.switchArmed && fastEnough) {
-            st.switchArmed = true;
-            st.armedAtSec = nowSec;
-        }
-        if (st.switchArmed && nowSec - st.armedAtSec >= u16(image, img::OnDelay) * 0.1) {
-            st.onGas = true;
-            st.switchArmed = false;
-        }
+    if (st.mode != Mode::Auto || st.onGas)
+        return;
+    const bool warm = m.reducer >= s8(image, img::TempSw);
+    const std::uint16_t switchPeriod = u16(image, img::RpmSw);
+    const bool fastEnough = switchPeriod == 0 || m.period <= switchPeriod; // a shorter period is a higher speed
+    if (!warm)
+        st.switchArmed = false;
+    else if (!st.switchArmed && fastEnough) {
+        st.switchArmed = true;
+        st.armedAtSec = m.nowSec;
     }
+    if (st.switchArmed && m.nowSec - st.armedAtSec >= u16(image, img::OnDelay) * 0.1) {
+        st.onGas = true;
+        st.switchArmed = false;
+    }
+}
 
-    const bool heating = bit(image, img::Flags540, 5) && reducer < s8(image, img::AdvTempHeat);
-    integrate(dt, st, rpm, u16(image, img::AdvHeatT) * 0.1, heating);
-
-    // Injector masks. On gas the petrol override forces a cylinder back to petrol; on petrol it
-    // switches that petrol injector off.
+Engine::InjectorMasks Engine::injectorMasks(const Moment &m, const ControllerState &st)
+{
+    // On gas the petrol override forces a cylinder back to petrol; on petrol it switches that
+    // petrol injector off.
     const std::uint8_t override = static_cast<std::uint8_t>(st.petrolOverrideWord & 0xFF);
-    const std::uint8_t cut = st.gasCutOffMask;
-    const std::uint8_t gasActive = st.onGas ? static_cast<std::uint8_t>(cylMask & ~override) : 0;
-    const std::uint8_t gasInjecting = p.fuelCut ? 0 : static_cast<std::uint8_t>(gasActive & ~cut);
-    const std::uint8_t petrolWorks = st.onGas ? static_cast<std::uint8_t>((override | cut) & cylMask)
-                                              : static_cast<std::uint8_t>(cylMask & ~override);
-    const std::uint8_t cutOffState = p.fuelCut ? cylMask : (st.onGas ? static_cast<std::uint8_t>(cut & cylMask) : 0);
+    InjectorMasks k;
+    k.cut = st.gasCutOffMask;
+    k.gasActive = st.onGas ? static_cast<std::uint8_t>(m.cylMask & ~override) : 0;
+    k.gasInjecting = m.p.fuelCut ? 0 : static_cast<std::uint8_t>(k.gasActive & ~k.cut);
+    k.petrolWorks = st.onGas ? static_cast<std::uint8_t>((override | k.cut) & m.cylMask)
+                             : static_cast<std::uint8_t>(m.cylMask & ~override);
+    k.cutOffState = m.p.fuelCut ? m.cylMask : (st.onGas ? static_cast<std::uint8_t>(k.cut & m.cylMask) : 0);
+    return k;
+}
 
+Engine::MapModel Engine::runMapModel(
+    const Moment &m, const InjectorMasks &masks, const ImageBytes &image, const TimeBases &tb)
+{
+    MapModel r;
     // The car's own injection times, stretched by its fuel trim.
-    std::array<std::uint16_t, 8> petrolTicks {};
     double refSum = 0;
-    for (int n = 0; n < cylinders; ++n) {
-        const double ms = p.fuelCut ? 0 : p.petrolMs * m_trim * (1 + 0.012 * (n - 1.5)) * (1 + noise(0.01));
-        petrolTicks[static_cast<std::size_t>(n)] = toWord(MsToTicks(static_cast<float>(ms), 1, tb));
-        refSum += petrolTicks[static_cast<std::size_t>(n)];
+    for (int n = 0; n < m.cylinders; ++n) {
+        const double ms = m.p.fuelCut ? 0 : m.p.petrolMs * m_trim * (1 + 0.012 * (n - 1.5)) * (1 + noise(0.01));
+        r.petrolTicks[static_cast<std::size_t>(n)] = toWord(MsToTicks(static_cast<float>(ms), 1, tb));
+        refSum += r.petrolTicks[static_cast<std::size_t>(n)];
     }
-    const std::uint16_t petrolRef = cylinders > 0 ? toWord(refSum / cylinders) : 0;
+    r.petrolRef = m.cylinders > 0 ? toWord(refSum / m.cylinders) : 0;
 
     // Operating point in the main map, as the PC computes it.
     int column = 7;
     for (int k = 6; k >= 0; --k) {
-        if (period >= u16(image, img::RpmAxis + 2 * k))
+        if (m.period >= u16(image, img::RpmAxis + 2 * k))
             column = k;
     }
     int row = 0;
     for (int k = 1; k <= 15; ++k) {
-        if (petrolRef >= u16(image, img::InjTimeAxis + 2 * (k - 1)))
+        if (r.petrolRef >= u16(image, img::InjTimeAxis + 2 * (k - 1)))
             row = k;
     }
-    const double mainCell = u8(image, img::MainMap + 8 * row + column) / 100.0;
-    const double map2d = u8(image, img::Map2D + row) / 100.0;
+    r.mainCell = u8(image, img::MainMap + 8 * row + column) / 100.0;
+    r.map2d = u8(image, img::Map2D + row) / 100.0;
     const double enrich = u16(image, img::WzbogacenieGlowne) / 1000.0;
-    const double redCorr
-        = bit(image, img::Flags543, 1) ? 1 + tempCorrection(image, img::ReducerTempMap, reducer) / 100 : 1;
-    const double gasCorr = bit(image, img::Flags543, 2) ? 1 + tempCorrection(image, img::GasTempMap, gasTemp) / 100 : 1;
-    const double factor = enrich * mainCell * map2d * redCorr * gasCorr;
+    r.redCorr = bit(image, img::Flags543, 1) ? 1 + tempCorrection(image, img::ReducerTempMap, m.reducer) / 100 : 1;
+    r.gasCorr = bit(image, img::Flags543, 2) ? 1 + tempCorrection(image, img::GasTempMap, m.gasTemp) / 100 : 1;
+    const double factor = enrich * r.mainCell * r.map2d * r.redCorr * r.gasCorr;
 
     // Gas time = petrol time x enrichment x map corrections + offsets, at least the minimum time.
-    std::array<std::uint16_t, 8> gasTicks {};
     const double minInj = u16(image, img::MinInj);
-    for (int n = 0; n < cylinders; ++n) {
-        if (!((gasInjecting >> n) & 1))
+    for (int n = 0; n < m.cylinders; ++n) {
+        if (!((masks.gasInjecting >> n) & 1))
             continue;
-        double t = petrolTicks[static_cast<std::size_t>(n)] * factor + s16(image, img::OffsetGlowny)
+        double t = r.petrolTicks[static_cast<std::size_t>(n)] * factor + s16(image, img::OffsetGlowny)
             + s16(image, img::DiagOffsetIn1 + 2 * n);
-        gasTicks[static_cast<std::size_t>(n)] = toWord(std::max(t, minInj));
+        r.gasTicks[static_cast<std::size_t>(n)] = toWord(std::max(t, minInj));
     }
 
     // The car's controller sees a lean or rich gas mixture through its lambda probe and trims its
     // own times until the mixture is right again.
-    const double manifold = p.manifoldBar + noise(0.006);
-    const double idealFactor = 1.18 + 0.08 * (manifold - 0.5);
-    const double gasShare = cylinders > 0 ? __builtin_popcount(gasInjecting) / static_cast<double>(cylinders) : 0;
+    r.manifold = m.p.manifoldBar + noise(0.006);
+    const double idealFactor = 1.18 + 0.08 * (r.manifold - 0.5);
+    const double gasShare
+        = m.cylinders > 0 ? __builtin_popcount(masks.gasInjecting) / static_cast<double>(m.cylinders) : 0;
     m_trimTarget
         = (factor > 0 && gasShare > 0) ? std::clamp(1 + gasShare * (idealFactor / factor - 1), 0.75, 1.25) : 1.0;
 
-    double lambdaV;
-    if (p.fuelCut)
-        lambdaV = 0.08 + noise(0.01);
-    else if (p.accelerating)
-        lambdaV = 0.82 + noise(0.03);
+    if (m.p.fuelCut)
+        r.lambdaV = 0.08 + noise(0.01);
+    else if (m.p.accelerating)
+        r.lambdaV = 0.82 + noise(0.03);
     else
-        lambdaV = (m_lambdaPhase < 1 ? 0.78 : 0.15) + noise(0.04);
-    const double shortTrimPct = (m_trim - 1) * 100 + (lambdaV > 0.45 ? -2.5 : 2.5);
-    const double longTrimPct = 2.34;
+        r.lambdaV = (m_lambdaPhase < 1 ? 0.78 : 0.15) + noise(0.04);
+    r.shortTrimPct = (m_trim - 1) * 100 + (r.lambdaV > 0.45 ? -2.5 : 2.5);
+    r.longTrimPct = 2.34;
+    return r;
+}
 
+Engine::Sensors Engine::readSensors(const Moment &m, const ImageBytes &image, const ControllerState &st)
+{
+    Sensors s;
     const double workBar = std::clamp(u16(image, img::CisnieniePracy) * 0.001, 0.3, 2.5);
-    const double presDiff = workBar - (st.onGas ? 0.03 * p.throttle : 0) + noise(0.012);
-    const double levelV = 1.6 + 3.0 * m_levelFraction;
-    const double supplyV = 13.8 + noise(0.03);
+    s.presDiff = workBar - (st.onGas ? 0.03 * m.p.throttle : 0) + noise(0.012);
+    s.levelV = 1.6 + 3.0 * m_levelFraction;
+    s.supplyV = 13.8 + noise(0.03);
 
     // Level step: how many of the four level points (E, 1/4, 2/4, 3/4) the sensor has reached.
-    int levelStep = 0;
     const bool positiveSensor = bit(image, img::Flags540, 4);
     for (int i = 0; i < 4; ++i) {
         const double pointV = u16(image, img::LevelE + 2 * i) / 819.2;
-        if (positiveSensor ? levelV >= pointV : levelV <= pointV)
-            ++levelStep;
+        if (positiveSensor ? s.levelV >= pointV : s.levelV <= pointV)
+            ++s.levelStep;
     }
+    return s;
+}
 
-    // Auto-mapping: per manifold-pressure band, two samples of the car's injection time, on petrol
-    // into set A and on gas into set B.
-    if (!p.fuelCut && petrolRef > 0 && (!st.onGas || (cylMask != 0 && gasInjecting == cylMask))) {
-        const double step = bit(image, img::Flags543, 5) ? 0.078 : 0.034;
-        const int band = std::clamp(static_cast<int>(manifold / step), 0, 31);
-        const int k = m_sampleToggle[static_cast<std::size_t>(band)];
-        m_sampleToggle[static_cast<std::size_t>(band)] ^= 1;
-        st.autoMapSamples[static_cast<std::size_t>((st.onGas ? 64 : 0) + 2 * band + k)] = petrolRef;
-    }
+void Engine::sampleAutoMap(
+    const Moment &m, const InjectorMasks &masks, const MapModel &model, const ImageBytes &image, ControllerState &st)
+{
+    // Per manifold-pressure band, two samples of the car's injection time, on petrol into set A
+    // and on gas into set B; only while every gas injector works.
+    if (m.p.fuelCut || model.petrolRef == 0 || (st.onGas && (m.cylMask == 0 || masks.gasInjecting != m.cylMask)))
+        return;
+    const double step = bit(image, img::Flags543, 5) ? 0.078 : 0.034;
+    const int band = std::clamp(static_cast<int>(model.manifold / step), 0, 31);
+    const int k = m_sampleToggle[static_cast<std::size_t>(band)];
+    m_sampleToggle[static_cast<std::size_t>(band)] ^= 1;
+    st.autoMapSamples[static_cast<std::size_t>((st.onGas ? 64 : 0) + 2 * band + k)] = model.petrolRef;
+}
 
-    fillObdArea({ nowSec, rpm, manifold, lambdaV, shortTrimPct, longTrimPct }, p, image, st);
-
+LiveRecordBytes Engine::writeRecord(const Moment &m, const InjectorMasks &masks, const MapModel &model,
+    const Sensors &sensors, const ImageBytes &image, const ControllerState &st)
+{
     LiveRecordBytes record {};
     RecordWriter w { record };
-    w.s16(rec::TempReducer, std::lround(reducer));
-    w.s16(rec::TempGas, std::lround(gasTemp));
+    w.s16(rec::TempReducer, std::lround(m.reducer));
+    w.s16(rec::TempGas, std::lround(m.gasTemp));
     const bool obdOn = bit(image, img::Flags541, 0);
     const bool obdCorr = ((u8(image, img::Flags549) >> 1) & 3) != 0;
-    w.s16(rec::ObdCorrection, obdOn && obdCorr ? std::lround(longTrimPct * 10) : 0);
+    w.s16(rec::ObdCorrection, obdOn && obdCorr ? std::lround(model.longTrimPct * 10) : 0);
     for (int n = 0; n < 8; ++n) {
-        w.u16(rec::InjPetrol1 + 2 * n, petrolTicks[static_cast<std::size_t>(n)]);
-        w.u16(rec::InjGas1 + 2 * n, gasTicks[static_cast<std::size_t>(n)]);
+        w.u16(rec::InjPetrol1 + 2 * n, model.petrolTicks[static_cast<std::size_t>(n)]);
+        w.u16(rec::InjGas1 + 2 * n, model.gasTicks[static_cast<std::size_t>(n)]);
     }
-    w.u16(rec::InjPetrolRef, petrolRef);
-    w.u16(rec::RpmPeriod, period);
-    w.u16(rec::GasPressure1, toWord((manifold + presDiff) * 1000));
-    w.u16(rec::PresDiff, toWord(presDiff * 1000));
-    w.u16(rec::LevelRaw, toWord(levelV / 0.00122));
-    w.u16(rec::SupplyRaw, toWord(supplyV / (0.00122 * 5.4)));
-    w.u16(rec::LambdaRaw, toWord(lambdaV / 0.00122));
+    w.u16(rec::InjPetrolRef, model.petrolRef);
+    w.u16(rec::RpmPeriod, m.period);
+    w.u16(rec::GasPressure1, toWord((model.manifold + sensors.presDiff) * 1000));
+    w.u16(rec::PresDiff, toWord(sensors.presDiff * 1000));
+    w.u16(rec::LevelRaw, toWord(sensors.levelV / 0.00122));
+    w.u16(rec::SupplyRaw, toWord(sensors.supplyV / (0.00122 * 5.4)));
+    w.u16(rec::LambdaRaw, toWord(model.lambdaV / 0.00122));
     w.u16(rec::ErrorCount, static_cast<std::uint16_t>(st.faults.size()));
-    w.u8(rec::GasCutOffWord, gasActive);
-    w.u8(rec::GasCutOffWord + 1, cut);
-    w.u8(rec::PetrolStateMask, petrolWorks);
+    w.u8(rec::GasCutOffWord, masks.gasActive);
+    w.u8(rec::GasCutOffWord + 1, masks.cut);
+    w.u8(rec::PetrolStateMask, masks.petrolWorks);
     w.u8(rec::SignalFlags, 0x04); // speed signal present, no signal error
-    w.u8(rec::ObdShortTrim, obdOn ? trimRaw(shortTrimPct) : 128);
-    w.u8(rec::ObdLongTrim, obdOn ? trimRaw(longTrimPct) : 128);
+    w.u8(rec::ObdShortTrim, obdOn ? trimRaw(model.shortTrimPct) : 128);
+    w.u8(rec::ObdLongTrim, obdOn ? trimRaw(model.longTrimPct) : 128);
     w.u16(rec::ModeWord, static_cast<std::uint16_t>(st.reportedMode() << 7));
     // Corrections in force, 0.1 % units of the factor (1000 = none): main map, 2D map, reducer and gas temperature.
-    w.u16(rec::Correction1, toWord(mainCell * 1000));
-    w.u16(rec::Correction1 + 2, toWord(map2d * 1000));
-    w.u16(rec::Correction1 + 4, toWord(redCorr * 1000));
-    w.u16(rec::Correction1 + 6, toWord(gasCorr * 1000));
+    w.u16(rec::Correction1, toWord(model.mainCell * 1000));
+    w.u16(rec::Correction1 + 2, toWord(model.map2d * 1000));
+    w.u16(rec::Correction1 + 4, toWord(model.redCorr * 1000));
+    w.u16(rec::Correction1 + 6, toWord(model.gasCorr * 1000));
     w.u16(rec::PetrolOverrideWord, st.petrolOverrideWord);
-    w.u8(rec::CutOffStateMask, cutOffState);
+    w.u8(rec::CutOffStateMask, masks.cutOffState);
     w.u8(rec::PressureFlags, 0);
-    w.u8(rec::LevelStep, static_cast<std::uint8_t>(levelStep));
+    w.u8(rec::LevelStep, static_cast<std::uint8_t>(sensors.levelStep));
     w.u16(rec::ErrorChangeMarker, st.errorChangeMarker);
     w.u16(rec::HeatTime, toWord(m_heatSec * 10));
     const std::uint32_t serviceDue = u32(image, img::ServiceDue);
     w.u8(rec::ServiceBeeps, serviceDue != 0 && m_gasWorkSec >= serviceDue ? 3 : 0);
-    const std::vector<int> &order = firingOrder(cylinders);
+    const std::vector<int> &order = firingOrder(m.cylinders);
     for (int n = 0; n < 8; ++n)
         w.u16(rec::Sequence1 + 2 * n, 0xFFFF); // no injector on this output
     for (std::size_t i = 0; i < order.size(); ++i)
         w.u16(rec::Sequence1 + 2 * (order[i] - 1), static_cast<std::uint16_t>(i * 720 / order.size()));
-    w.u16(rec::GasPressure2, toWord((manifold + presDiff) * 1000));
-    w.u16(rec::PresManifold, toWord(manifold * 1000));
+    w.u16(rec::GasPressure2, toWord((model.manifold + sensors.presDiff) * 1000));
+    w.u16(rec::PresManifold, toWord(model.manifold * 1000));
     w.u16(rec::ReturnTime, 0);
     w.u32(rec::PetrolWorkTime, static_cast<std::uint32_t>(m_petrolWorkSec));
     w.u32(rec::GasWorkTime, static_cast<std::uint32_t>(m_gasWorkSec));

@@ -71,7 +71,59 @@ public:
     const ObdArea &obdArea() const { return m_obd; }
 
 private:
+    // The steps of update, in the order it runs them. Each works on what the ones before it found.
+
+    // The drive cycle at this moment, with the engine speed as the controller measures it.
+    struct Moment {
+        double nowSec = 0;
+        DrivePoint p;
+        int cylinders = 0;
+        std::uint8_t cylMask = 0;
+        double rpm = 0;
+        std::uint16_t period = 0; // engine speed in controller ticks
+        double reducer = 0, gasTemp = 0; // degrees C
+    };
+    Moment moment(double nowSec, const ImageBytes &image, const TimeBases &tb);
+    // Auto mode's switch to gas: warm reducer, switch speed passed, switch delay over.
+    static void updateSwitch(const Moment &m, const ImageBytes &image, ControllerState &state);
     void integrate(double dt, const ControllerState &state, double rpm, double heatLimitSec, bool heating);
+
+    // Which injectors work, bit n-1 for cylinder n.
+    struct InjectorMasks {
+        std::uint8_t gasActive = 0; // driven on gas by the controller
+        std::uint8_t cut = 0; // gas injectors switched off by the fitter
+        std::uint8_t gasInjecting = 0; // gas injectors injecting now
+        std::uint8_t petrolWorks = 0; // petrol injectors working
+        std::uint8_t cutOffState = 0; // cylinders cut off (overrun or switched off on gas)
+    };
+    static InjectorMasks injectorMasks(const Moment &m, const ControllerState &state);
+
+    // The gas-time model: the car's petrol times, the operating point in the maps, the corrections
+    // and the gas times, and how the car's controller answers the mixture through its lambda probe.
+    struct MapModel {
+        std::array<std::uint16_t, 8> petrolTicks {};
+        std::uint16_t petrolRef = 0;
+        double mainCell = 1, map2d = 1, redCorr = 1, gasCorr = 1; // correction factors
+        std::array<std::uint16_t, 8> gasTicks {};
+        double manifold = 0; // bar
+        double lambdaV = 0;
+        double shortTrimPct = 0, longTrimPct = 0;
+    };
+    MapModel runMapModel(const Moment &m, const InjectorMasks &masks, const ImageBytes &image, const TimeBases &tb);
+
+    // Pressure, level and supply readings.
+    struct Sensors {
+        double presDiff = 0; // bar
+        double levelV = 0, supplyV = 0;
+        int levelStep = 0; // level points reached, 0-4
+    };
+    Sensors readSensors(const Moment &m, const ImageBytes &image, const ControllerState &state);
+    void sampleAutoMap(const Moment &m, const InjectorMasks &masks, const MapModel &model, const ImageBytes &image,
+        ControllerState &state);
+    // The record as the controller sends it now; advances both side channels by one slot.
+    LiveRecordBytes writeRecord(const Moment &m, const InjectorMasks &masks, const MapModel &model,
+        const Sensors &sensors, const ImageBytes &image, const ControllerState &state);
+
     struct ObdInputs {
         double nowSec, rpm, manifoldBar, lambdaV, shortTrimPct, longTrimPct;
     };

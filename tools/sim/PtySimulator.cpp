@@ -6,7 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/ioctl.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -79,7 +79,9 @@ bool PtySimulator::start(std::string *error)
             ::close(m_slave);
         if (m_master >= 0)
             ::close(m_master);
-        m_slave = m_master = -1;
+        if (m_notify >= 0)
+            ::close(m_notify);
+        m_slave = m_master = m_notify = -1;
         m_slavePath.clear();
         return false;
     };
@@ -97,24 +99,19 @@ bool PtySimulator::start(std::string *error)
     char name[256];
     if (ptsname_r(m_master, name, sizeof name) != 0)
         return fail(errorText("cannot name the pseudo-terminal"));
-    // Our own descriptor on the slave keeps the terminal (and its settings) alive while the PC
-    // opens and closes it.
+    // Our own descriptor on the slave lets the simulator discard what the PC left unread when it
+    // opens the port anew. Nothing is set on it: the PC gets the terminal with the kernel's
+    // defaults, as a freshly plugged adapter comes, and has to make the line raw itself.
     m_slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_slave < 0)
         return fail(errorText(std::string("cannot open ") + name));
-    // Raw bytes both ways: no echo, no line editing and no XON/XOFF, which the PC keeps as it finds them.
-    // EXTPROC together with packet mode makes every change of the line settings, that is every
-    // opening of the port by the PC, show up in what the master reads.
-    termios t {};
-    if (tcgetattr(m_slave, &t) != 0)
-        return fail(errorText("cannot read the terminal settings"));
-    cfmakeraw(&t);
-    t.c_cflag |= CLOCAL | CREAD;
-    t.c_lflag |= EXTPROC;
-    int one = 1;
-    if (tcsetattr(m_slave, TCSANOW, &t) != 0 || ioctl(m_master, TIOCPKT, &one) != 0
-        || fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK) != 0)
+    if (fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK) != 0)
         return fail(errorText("cannot set up the pseudo-terminal"));
+    // Every opening of the terminal after this one is the PC's (through the link path too: it
+    // leads to the same node).
+    m_notify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_notify < 0 || inotify_add_watch(m_notify, name, IN_OPEN) < 0)
+        return fail(errorText("cannot watch the pseudo-terminal for openings"));
     m_slavePath = name;
 
     if (!m_options.linkPath.empty()) {
@@ -148,7 +145,9 @@ void PtySimulator::stop()
         ::close(m_master);
     if (m_slave >= 0)
         ::close(m_slave);
-    m_master = m_slave = -1;
+    if (m_notify >= 0)
+        ::close(m_notify);
+    m_master = m_slave = m_notify = -1;
     if (m_linkMade) {
         struct stat st { };
         if (lstat(m_options.linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
@@ -191,21 +190,37 @@ void PtySimulator::run()
         int timeoutMs = 5;
         if (!m_out.empty())
             timeoutMs = std::clamp(static_cast<int>(std::ceil(m_out.front().dueMs - now)), 0, 5);
-        pollfd p { m_master, POLLIN, 0 };
-        const int r = ::poll(&p, 1, timeoutMs);
-        if (r <= 0)
+        pollfd p[2] = { { m_master, POLLIN, 0 }, { m_notify, POLLIN, 0 } };
+        if (::poll(p, 2, timeoutMs) <= 0)
             continue;
-        if (p.revents & POLLIN) {
-            const ssize_t n = ::read(m_master, buf, sizeof buf);
-            if (n <= 0)
-                continue;
-            if (buf[0] == TIOCPKT_DATA)
-                handleInput(buf + 1, static_cast<std::size_t>(n - 1), elapsedMs());
-            else if (buf[0] & TIOCPKT_IOCTL)
-                lineReopened();
-            // Flush and flow-control notices need nothing.
-        } else if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        ssize_t n = 0;
+        if (p[0].revents & POLLIN)
+            n = ::read(m_master, buf, sizeof buf);
+        else if (p[0].revents & (POLLHUP | POLLERR | POLLNVAL))
             std::this_thread::sleep_for(std::chrono::milliseconds(1)); // nothing to read; do not spin
+        // The PC writes only after it has opened the port, so an opening noted by now came before
+        // the bytes just read.
+        if (takeOpenings())
+            lineReopened();
+        if (n > 0)
+            handleInput(buf, static_cast<std::size_t>(n), elapsedMs());
+    }
+}
+
+bool PtySimulator::takeOpenings()
+{
+    // Events carry no name (the watch is on the terminal itself), but read them in whole buffers.
+    alignas(inotify_event) char events[64 * sizeof(inotify_event)];
+    bool opened = false;
+    for (;;) {
+        const ssize_t n = ::read(m_notify, events, sizeof events);
+        if (n <= 0)
+            return opened;
+        for (ssize_t off = 0; off + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+            const auto *e = reinterpret_cast<const inotify_event *>(events + off);
+            if (e->mask & (IN_OPEN | IN_Q_OVERFLOW))
+                opened = true;
+            off += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
         }
     }
 }
@@ -245,7 +260,8 @@ double PtySimulator::schedule(const std::vector<std::uint8_t> &bytes, double sta
 void PtySimulator::lineReopened()
 {
     // The PC has opened the port anew: bytes still on their way, or left unread from an earlier
-    // opening, are lost as on a real line; a half-received frame is forgotten.
+    // opening, are lost as on a real line; a half-received frame is forgotten. The PC's line
+    // settings stay as it left them, as on a real adapter.
     m_out.clear();
     m_lineFreeMs = elapsedMs();
     tcflush(m_slave, TCIFLUSH);
@@ -271,7 +287,8 @@ void PtySimulator::hangUp()
     // Like an unplugged adapter: the terminal goes away under the PC's feet.
     ::close(m_master);
     ::close(m_slave);
-    m_master = m_slave = -1;
+    ::close(m_notify);
+    m_master = m_slave = m_notify = -1;
     m_out.clear();
     m_hungUp = true;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Runs a simulated controller on a pseudo-terminal, in a thread of its own: the
-// PC opens the slave side like a serial port. A reply is there when it would
-// have left at the line speed (10 bit times per byte), and only while the PC's
-// line speed matches the controller's own.
+// PC opens the slave side like a serial port, and finds it with the kernel's
+// default settings, as on a freshly plugged adapter. A reply is there when it
+// would have left at the line speed (10 bit times per byte), and only while the
+// PC's line speed matches the controller's own.
 
 #include "Simulator.h"
 
@@ -52,6 +53,8 @@ private:
     // Queues bytes that start leaving at startMs to be written when the last of them has left;
     // returns that time.
     double schedule(const std::vector<std::uint8_t> &bytes, double startMs);
+    // Drains the notices of openings of the terminal; true when there was one.
+    bool takeOpenings();
     void lineReopened();
     void writeDue(double nowMs);
     void hangUp();
@@ -64,7 +67,8 @@ private:
     std::atomic<bool> m_hungUp { false };
     std::atomic<int> m_lastLineSpeed { 0 };
     int m_master = -1;
-    int m_slave = -1; // held open for the simulator's whole life
+    int m_slave = -1; // held open for the simulator's whole life; nothing is set on it
+    int m_notify = -1; // inotify: the PC's openings of the slave
     std::string m_slavePath;
     bool m_linkMade = false;
     std::deque<Pending> m_out;
