@@ -1,0 +1,233 @@
+#include "ErrorMemory.h"
+
+#include "Frames.h"
+
+namespace kelvane {
+
+const char *const NoErrorsText = "NO Errors";
+const char *const ErrorReadFailedText = "Error memory read error: no valid reply from the ECU";
+
+namespace {
+
+const std::array<const char *, FaultTextCount> DefaultFaultTexts = {
+    "ND       - Not Defined Error",
+    "ErrTr_H  - Reducer Temp. Error High",
+    "ErrTr_L  - Reducer Temp. Error Low",
+    "ErrTg_H  - Gas Temp. Error High",
+    "ErrTg_L  - Gas Temp. Error Low",
+    "ErrECUt_H- ECU Internal Temp. High",
+    "ErrECUt_L- ECU Internal Temp. Low",
+    "ErrPres_H- Erorr Pressure High",
+    "ErrPres_L- Erorr Pressure Low",
+    "ErrMAF_H - Manifold Pressure Sensor Error High",
+    "ErrMAF_L - Manifold Pressure Sensor Error Low",
+    "ErrVDC_H - Error VDC Power Module High Voltage",
+    "ErrVDC_L - Error VDC Power Module Low Voltage",
+    "ErrVDC_L - Error 5VDC Out (Low Voltage)",
+    "ErrwGv_1_H- Gas Injection Time Above Max",
+    "ErrRpm_H  - RPM's Error High",
+    "ErrRpm_L  - RPM's Error Low",
+    "ND        - Not Defined Error",
+    "ND        - Not Defined Error",
+    "ND        - Not Defined Error",
+    "ND        - Not Defined Error",
+    "ErrInjGchk1- Injector 1 Error",
+    "ErrInjGchk2- Injector 2 Error",
+    "ErrInjGchk3- Injector 3 Error",
+    "ErrInjGchk4- Injector 4 Error",
+    "ErrInjGchk5- Injector 5 Error",
+    "ErrInjGchk6- Injector 6 Error",
+    "ErrInjGchk7- Injector 7 Error",
+    "ErrInjGchk8- Injector 8 Error",
+    "ErrorEgtTH - EGT Temp. High",
+    "NULL:CZYLI KONIEC OPISOW :NULL",
+};
+constexpr int LastReplaceableCode = 29;
+
+std::uint16_t wordAt(const ErrorMemoryBytes &b, int word)
+{
+    const std::size_t i = static_cast<std::size_t>(2 * word);
+    return static_cast<std::uint16_t>(b[i] | (b[i + 1] << 8));
+}
+
+// Commands::ReadErrorBlocks reports nothing, and each half is accepted on its own. This stand-in
+// for the serial platform passes every operation through and, when the second half's frame goes
+// out, judges the first half's reply still in the receive buffer by the same rule the reading
+// used; the second half's reply is judged after the call. The frames stay the send operation's.
+class HalfWatch : public SerialOps {
+public:
+    HalfWatch(SerialOps &inner, const LinkState &state)
+        : m_inner(inner)
+        , m_state(state)
+    {
+    }
+
+    bool firstHalfAccepted() const { return m_firstAccepted; }
+
+    PortHandle open(const std::string &device) override { return m_inner.open(device); }
+    bool configure(PortHandle h, const LineSettings &settings) override { return m_inner.configure(h, settings); }
+    void setRts(PortHandle h, bool on) override { m_inner.setRts(h, on); }
+    void waitTransmitEmpty(PortHandle h) override { m_inner.waitTransmitEmpty(h); }
+    void flushOutput(PortHandle h) override { m_inner.flushOutput(h); }
+    std::uint32_t queuedBytes(PortHandle h) override { return m_inner.queuedBytes(h); }
+    std::uint32_t read(PortHandle h, std::uint8_t *buf, std::uint32_t max) override
+    {
+        return m_inner.read(h, buf, max);
+    }
+    bool write(PortHandle h, const std::uint8_t *buf, std::uint32_t count) override
+    {
+        if (++m_writes == 2)
+            m_firstAccepted = blockReplyValid(m_state.RxBuffer.data(), m_state.ReplyComplete == 1, BlockTypeErrors);
+        return m_inner.write(h, buf, count);
+    }
+    void close(PortHandle h) override { m_inner.close(h); }
+    void sleepMs(int ms) override { m_inner.sleepMs(ms); }
+
+private:
+    SerialOps &m_inner;
+    const LinkState &m_state;
+    int m_writes = 0;
+    bool m_firstAccepted = false;
+};
+
+// Bytes already in the receive queue (a live reply the polling cycle has not collected yet, stray
+// bytes) would be taken for the start of the first block reply.
+void dropPendingInput(SerialLink &link)
+{
+    std::array<std::uint8_t, RxBufferSize> scratch {};
+    const PortHandle h = link.state().ComHandle;
+    for (int i = 0; i < 64; ++i) {
+        std::uint32_t got = 0;
+        link.ReadComPort(h, scratch.data(), got, static_cast<std::uint32_t>(scratch.size()));
+        if (got == 0)
+            break;
+    }
+}
+
+} // namespace
+
+FaultTexts::FaultTexts()
+{
+    for (std::size_t i = 0; i < text.size(); ++i)
+        text[i] = DefaultFaultTexts[i];
+}
+
+int FaultTexts::idFor(int code)
+{
+    return code >= 0 && code <= LastReplaceableCode ? FirstId + code : 0;
+}
+
+bool FaultTexts::replace(int id, const std::string &replacement)
+{
+    const int code = id - FirstId;
+    if (code < 0 || code > LastReplaceableCode)
+        return false;
+    text[static_cast<std::size_t>(code)] = replacement;
+    return true;
+}
+
+const std::string *FaultTexts::find(unsigned code) const
+{
+    return code < text.size() ? &text[code] : nullptr;
+}
+
+std::string faultLine(std::uint16_t code, const FaultTexts &texts)
+{
+    const std::string number = std::to_string(code);
+    const std::string *t = texts.find(code);
+    return t ? number + " " + *t : number;
+}
+
+ErrorList decodeErrorMemory(const ErrorMemoryBytes &bytes, const FaultTexts &texts)
+{
+    ErrorList list;
+    list.kind = ErrorList::Kind::Faults;
+    list.count = wordAt(bytes, FaultCountWord);
+    if (list.count == 0) {
+        list.rows[0] = NoErrorsText;
+        return list;
+    }
+    const int shown = list.count > ErrorGridRows ? ErrorGridRows : list.count;
+    for (int k = 1; k <= shown; ++k) {
+        FaultEntry e;
+        e.row = k;
+        e.code = wordAt(bytes, k - 1);
+        const std::string *t = texts.find(e.code);
+        e.known = t != nullptr;
+        e.text = t ? *t : std::string();
+        e.line = faultLine(e.code, texts);
+        list.rows[static_cast<std::size_t>(k - 1)] = e.line;
+        list.faults.push_back(std::move(e));
+    }
+    return list;
+}
+
+ErrorReadResult ErrorMemory::read()
+{
+    ErrorReadResult r;
+    if (m_s.conn.Connected != 1 || m_s.linkState.PortOpen != 1)
+        return r; // NotConnected: nothing sent, polling untouched
+    const std::uint8_t pollingBefore = m_s.conn.PollingEnabled;
+    m_s.conn.PollingEnabled = 0;
+    m_s.link.sleepMs(ErrorReadSettleMs);
+    dropPendingInput(m_s.link);
+
+    HalfWatch watch(m_s.ops, m_s.linkState);
+    SerialLink watchedLink(watch, m_s.ports, m_s.linkState);
+    Commands watchedCommands(watchedLink);
+    watchedCommands.ReadErrorBlocks(m_bytes.data());
+    r.firstHalfAccepted = watch.firstHalfAccepted();
+    r.secondHalfAccepted
+        = blockReplyValid(m_s.linkState.RxBuffer.data(), m_s.linkState.ReplyComplete == 1, BlockTypeErrors);
+    r.status = r.firstHalfAccepted && r.secondHalfAccepted ? ErrorReadStatus::Read : ErrorReadStatus::ReadError;
+    m_shown = r.status == ErrorReadStatus::Read ? ErrorList::Kind::Faults : ErrorList::Kind::ReadError;
+
+    // A live reply that was on its way has been dropped: the next tick asks anew.
+    m_s.polling.PollPhase = 0;
+    m_s.conn.PollingEnabled = pollingBefore;
+    return r;
+}
+
+std::optional<ErrorReadResult> ErrorMemory::refreshAfterDecode()
+{
+    // A rejected reply left the previous record (perhaps another controller's) in place: its marker
+    // is no news.
+    if (!m_s.polling.lastReplyAccepted())
+        return std::nullopt;
+    const std::uint16_t marker = m_s.live.u16(rec::ErrorChangeMarker);
+    if (m_lastSeen && *m_lastSeen == marker)
+        return std::nullopt;
+    const ErrorReadResult r = read();
+    if (r.status == ErrorReadStatus::Read)
+        m_lastSeen = marker;
+    return r;
+}
+
+bool ErrorMemory::erase()
+{
+    if (m_s.conn.Connected != 1 || m_s.linkState.PortOpen != 1)
+        return false;
+    m_s.commands.SendEraseErrors();
+    m_s.commands.SendModeAuto();
+    return true;
+}
+
+void ErrorMemory::resetForNewConnection()
+{
+    m_bytes.fill(0);
+    m_shown = ErrorList::Kind::NotRead;
+    m_lastSeen.reset();
+}
+
+ErrorList ErrorMemory::list() const
+{
+    if (m_shown == ErrorList::Kind::Faults)
+        return decodeErrorMemory(m_bytes, texts);
+    ErrorList l;
+    l.kind = m_shown;
+    if (m_shown == ErrorList::Kind::ReadError)
+        l.rows[0] = ErrorReadFailedText;
+    return l;
+}
+
+} // namespace kelvane

@@ -1,0 +1,134 @@
+#pragma once
+// The controller's error memory: up to 32 stored fault codes, read as two 128-byte blocks, shown
+// as "code text" lines with the fault text table, refreshed when the live record's error-change
+// marker moves, and erased with the erase command followed by automatic mode.
+//
+// Layout of the 256 bytes as kept here (each half stored reversed, as every block is): words 0-31
+// little-endian are fault codes 1-32, word 32 is the number of stored faults; the rest, and the
+// whole second half, is not read. In the order the first reply's data bytes arrive (0-127) the
+// count is big-endian at 62-63 and fault code k at 128-2k (high) and 129-2k (low).
+
+#include "ControllerSession.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kelvane {
+
+constexpr std::size_t ErrorMemorySize = 256;
+using ErrorMemoryBytes = std::array<std::uint8_t, ErrorMemorySize>;
+constexpr int ErrorGridRows = 32; // data rows 1-32 of StringGridErrorMemory
+constexpr int FaultTextCount = 31; // texts of codes 0-30
+constexpr int FaultCountWord = 32; // word of the error memory holding the number of faults
+// Waited after polling is suspended, before the first block is asked for.
+constexpr int ErrorReadSettleMs = 150;
+
+extern const char *const NoErrorsText; // "NO Errors"
+// Drawn in row 1 when the controller did not deliver both halves of the error memory.
+extern const char *const ErrorReadFailedText; // "Error memory read error: no valid reply from the ECU"
+
+// The fault text table. Codes 0-29 can be replaced from a language file (ids 100701-100730);
+// code 30 keeps its text.
+struct FaultTexts {
+    FaultTexts();
+    std::array<std::string, FaultTextCount> text;
+
+    static constexpr int FirstId = 100701;
+    // The language id of a code's text, or 0 when the text cannot be replaced.
+    static int idFor(int code);
+    // Replaces the text with that language id; false (nothing changed) for any other id.
+    bool replace(int id, const std::string &replacement);
+    // The table text of a code, nullptr for a code without one (above 30).
+    const std::string *find(unsigned code) const;
+};
+
+// One line of the list: the code in decimal, a blank and the table text; a code without a text
+// shows the number alone.
+std::string faultLine(std::uint16_t code, const FaultTexts &texts);
+
+struct FaultEntry {
+    int row = 0; // 1-32
+    std::uint16_t code = 0;
+    bool known = false; // the table has a text for it
+    std::string text; // the table text, empty when unknown
+    std::string line; // what the grid shows
+};
+
+struct ErrorList {
+    enum class Kind : std::uint8_t {
+        NotRead, // nothing read since start-up or the last connection: the grid is empty
+        Faults, // drawn from a read both halves of which were accepted
+        ReadError, // the last read was rejected: row 1 says so
+    };
+    Kind kind = Kind::NotRead;
+    std::uint16_t count = 0; // number of faults as the controller reports it (may exceed 32)
+    std::vector<FaultEntry> faults; // rows 1 to min(count, 32)
+    // Column 1 of data rows 1-32, as the grid shows them ("NO Errors" in row 1 for no faults).
+    std::array<std::string, ErrorGridRows> rows;
+    // Faults the grid has no row for (count above 32).
+    int notShown() const { return count > ErrorGridRows ? count - ErrorGridRows : 0; }
+};
+
+// Decodes the 256 bytes; never reads outside the bytes or the text table.
+ErrorList decodeErrorMemory(const ErrorMemoryBytes &bytes, const FaultTexts &texts);
+
+enum class ErrorReadStatus : std::uint8_t {
+    Read, // both halves accepted
+    ReadError, // at least one half rejected: the list shows the read error
+    NotConnected, // nothing sent, polling left as it was
+};
+
+struct ErrorReadResult {
+    ErrorReadStatus status = ErrorReadStatus::NotConnected;
+    bool firstHalfAccepted = false;
+    bool secondHalfAccepted = false;
+};
+
+// The error memory of the connected controller, for the window and the command line. The owner
+// keeps it beside the ControllerSession it was made with.
+class ErrorMemory {
+public:
+    explicit ErrorMemory(ControllerSession &session)
+        : m_s(session)
+    {
+    }
+
+    FaultTexts texts; // the language loader replaces entries here
+
+    // "ShowErrors": suspends polling, waits 150 ms, drops whatever the line still holds (a live
+    // reply not yet collected), reads both halves and puts polling back as it was. While not
+    // connected nothing is sent. The next polling tick sends a fresh live request.
+    ErrorReadResult read();
+
+    // Run after every decode of the polling cycle. When the decode's reply was accepted and its
+    // error-change marker differs from the one last read for (or nothing was read since the
+    // connection), reads; the marker is remembered only when the read succeeded, so a failed read
+    // is retried on the next accepted decode. Returns the read's result, or nothing when it did
+    // not read.
+    std::optional<ErrorReadResult> refreshAfterDecode();
+
+    // "erase errors", after the window's question: the erase command, then automatic mode.
+    // False, nothing sent, while not connected. The list changes when the controller moves its
+    // marker, through refreshAfterDecode.
+    bool erase();
+
+    // After every connection (autoconnect found a controller): forgets the bytes, the marker and
+    // the list of the previous controller.
+    void resetForNewConnection();
+
+    // The list as the grid shows it now.
+    ErrorList list() const;
+    const ErrorMemoryBytes &bytes() const { return m_bytes; }
+    std::optional<std::uint16_t> lastSeenMarker() const { return m_lastSeen; }
+
+private:
+    ControllerSession &m_s;
+    ErrorMemoryBytes m_bytes {};
+    ErrorList::Kind m_shown = ErrorList::Kind::NotRead;
+    std::optional<std::uint16_t> m_lastSeen;
+};
+
+} // namespace kelvane
