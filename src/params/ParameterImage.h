@@ -26,7 +26,7 @@ namespace img {
 constexpr int RpmSet = 125;          // engine type: cylinders and strokes
 constexpr int RpmSignal = 545;       // bits 0-1: the source of the engine-speed signal
 constexpr int RpmAxisWord = 245;     // 8 speed periods, the main map's columns
-constexpr int InjTimeAxisWord = 253; // 15 injection times, the main map's rows
+constexpr int InjTimeAxisWord = 253; // 16 injection times, the main map's rows (15 bound the bands)
 } // namespace img
 
 struct ParameterImage {
