@@ -2,21 +2,25 @@
 
 namespace kelvane {
 
-void Commands::send(const CommandFrame &frame, int preMs, int postMs)
+bool Commands::send(const CommandFrame &frame, int preMs, int postMs)
 {
     LinkState &s = m_link.state();
     s.TxFrame = frame;
     if (preMs > 0)
         m_link.sleepMs(preMs);
     m_link.flushOutput();
-    m_link.WriteComPort(s.ComHandle, s.TxFrame.data(), static_cast<std::uint32_t>(s.TxFrame.size()));
+    const bool written
+        = m_link.WriteComPort(s.ComHandle, s.TxFrame.data(), static_cast<std::uint32_t>(s.TxFrame.size()));
+    if (!written)
+        ++m_failedWrites;
     if (postMs > 0)
         m_link.sleepMs(postMs);
+    return written;
 }
 
-void Commands::sendCommand(proto::Command command, std::uint16_t data, int preMs, int postMs)
+bool Commands::sendCommand(proto::Command command, std::uint16_t data, int preMs, int postMs)
 {
-    send(makeFrame(proto::code(command), 0, static_cast<std::uint8_t>(data >> 8), static_cast<std::uint8_t>(data & 0xFF)),
+    return send(makeFrame(proto::code(command), 0, static_cast<std::uint8_t>(data >> 8), static_cast<std::uint8_t>(data & 0xFF)),
          preMs, postMs);
 }
 
@@ -56,7 +60,7 @@ void Commands::ReadErrorBlocks(std::uint8_t *dest256)
 void Commands::SendObdErase() { sendRequest(proto::Request::ObdErase, 5, 5); }
 void Commands::SendObdReadAll() { sendRequest(proto::Request::ObdReadAll, 5, 5); }
 void Commands::SendObdReadErrors() { sendRequest(proto::Request::ObdReadErrors, 5, 5); }
-void Commands::SendCommitImage(std::uint16_t word) { sendCommand(proto::Command::Commit, word, 0, 35); }
+bool Commands::SendCommitImage(std::uint16_t word) { return sendCommand(proto::Command::Commit, word, 0, 35); }
 void Commands::SendModeGas() { sendCommand(proto::Command::ModeGas, 0, 0, 4); }
 void Commands::SendModeAuto() { sendCommand(proto::Command::ModeAuto, 0, 0, 4); }
 void Commands::SendModePetrol() { sendCommand(proto::Command::ModePetrol, 0, 0, 4); }
@@ -66,25 +70,26 @@ void Commands::SendEraseErrors() { sendCommand(proto::Command::EraseErrors, 0, 0
 void Commands::SendGasCutOffWord(std::uint16_t word) { sendCommand(proto::Command::GasCutOff, word, 10, 10); }
 void Commands::SendPetrolOverrideWord(std::uint16_t word) { sendCommand(proto::Command::PetrolOverride, word, 10, 10); }
 
-void Commands::SendImageByte(const std::uint8_t *image, int offset)
+bool Commands::SendImageByte(const std::uint8_t *image, int offset)
 {
     if (offset < 0 || offset >= proto::ConfigMemorySize)
-        return;
-    send(imageByteFrame(offset, image[offset]), 2, 4);
+        return false;
+    return send(imageByteFrame(offset, image[offset]), 2, 4);
 }
 
-void Commands::SendImageWord(const std::uint8_t *image, int wordIndex)
+bool Commands::SendImageWord(const std::uint8_t *image, int wordIndex)
 {
     if (wordIndex < 0 || wordIndex >= proto::ConfigMemorySize / 2)
-        return;
+        return false;
     std::uint16_t value = static_cast<std::uint16_t>(image[2 * wordIndex] | (image[2 * wordIndex + 1] << 8));
-    send(imageWordFrame(wordIndex, value), 2, 4);
+    return send(imageWordFrame(wordIndex, value), 2, 4);
 }
 
-void Commands::SendImageDword(const std::uint8_t *image, int offset)
+bool Commands::SendImageDword(const std::uint8_t *image, int offset)
 {
-    SendImageWord(image, offset / 2);
-    SendImageWord(image, offset / 2 + 1);
+    const bool low = SendImageWord(image, offset / 2);
+    const bool high = SendImageWord(image, offset / 2 + 1);
+    return low && high;
 }
 
 } // namespace kelvane

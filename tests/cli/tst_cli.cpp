@@ -59,6 +59,7 @@ class TstCli : public QObject {
     Result cli(const QStringList &args, int timeoutMs = 60000)
     {
         QProcess p;
+        p.setWorkingDirectory(tmp.path()); // restore points go under parametry/backup/ of it
         p.start(BinDir + "/kelvane-cli", args);
         Result r;
         if (!p.waitForFinished(timeoutMs)) {
@@ -73,6 +74,29 @@ class TstCli : public QObject {
         return r;
     }
     QStringList com3() const { return {"--com", "3=" + link}; }
+    QString writeFile(const QString &name, const QByteArray &data)
+    {
+        QFile f(tmp.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
+            return QString();
+        return f.fileName();
+    }
+    // The restore point a write or reset printed, checked to be a 768-byte file in parametry/backup/.
+    QString restorePointOf(const Result &r)
+    {
+        const QRegularExpressionMatch m = QRegularExpression("^restore point: (.+)$", QRegularExpression::MultilineOption)
+                                              .match(r.out);
+        if (!m.hasMatch())
+            return QString();
+        const QString path = m.captured(1);
+        if (QFileInfo(path).dir() != QDir(tmp.filePath("parametry/backup")) || QFileInfo(path).size() != 768)
+            return QString();
+        return path;
+    }
+    static QJsonObject fieldsOf(const QString &showOutput)
+    {
+        return QJsonDocument::fromJson(showOutput.toUtf8()).object()["fields"].toObject();
+    }
 
 private slots:
     void cleanup() { stopSim(); }
@@ -130,6 +154,87 @@ private slots:
         QVERIFY(!r.err.isEmpty());
         QVERIFY(!QFile::exists(out));
         QVERIFY(QDir(tmp.filePath("no")).exists() == false);
+    }
+
+    // A file written to the controller verifies; one changed setting is named and gives exit 4.
+    void writeThenVerify()
+    {
+        QByteArray image(768, 0);
+        for (int i = 0; i < 768; ++i)
+            image[i] = char((i * 37 + 11) & 0xFF); // word 0 is not 0xAAAA: the marker is not compared
+        image[340] = char(1045 & 0xFF);            // main enrichment +4 %
+        image[341] = char(1045 >> 8);
+        const QString file = writeFile("car.kvset", image);
+        QVERIFY(startSim());
+
+        const Result w = cli(com3() << "write" << file);
+        QVERIFY2(w.exitCode == 0, qPrintable(w.err));
+        const QString restore = restorePointOf(w);
+        QVERIFY2(!restore.isEmpty(), qPrintable(w.out));
+        QFile before(restore);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        QVERIFY(before.readAll() != image); // the controller's own image from before the write
+
+        const Result same = cli(com3() << "verify" << file);
+        QVERIFY2(same.exitCode == 0, qPrintable(same.out + same.err));
+        QVERIFY(same.out.isEmpty());
+
+        image[340] = char(1055 & 0xFF); // +5 %
+        const QString changed = writeFile("changed.kvset", image);
+        const Result differs = cli(com3() << "verify" << changed);
+        QCOMPARE(differs.exitCode, 4);
+        QCOMPARE(differs.out, QString("WzbogacenieGlowne: file 5, controller 4\n"));
+    }
+
+    // The reset keeps the cylinder count and the work-time counters and sets the factory rpm axis.
+    void resetKeepsWorkTimeAndCylinders()
+    {
+        QVERIFY(startSim());
+        const Result r = cli(com3() << "reset" << "--yes");
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        const QString restore = restorePointOf(r);
+        QVERIFY2(!restore.isEmpty(), qPrintable(r.out));
+        const QString after = tmp.filePath("after-reset.kvset");
+        QCOMPARE(cli(com3() << "read" << after).exitCode, 0);
+
+        const QJsonObject was = fieldsOf(cli({"show", restore}).out);
+        const QJsonObject now = fieldsOf(cli({"show", after}).out);
+        const QJsonObject shown = QJsonDocument::fromJson(cli({"show", after}).out.toUtf8()).object();
+        QCOMPARE(shown["RpmAxis"].toArray(), (QJsonArray {1000, 1500, 2000, 3000, 4000, 5000, 6000, 7000}));
+        QCOMPARE(now["RpmSet"].toObject()["stored"].toInt(), 0);
+        QCOMPARE(now["InjNum"].toObject()["stored"], was["InjNum"].toObject()["stored"]);
+        for (const char *counter : {"SavedPetrolWorkTime", "SavedGasWorkTime"}) {
+            // The simulated engine counts on from the saved value while it runs.
+            const qint64 before = was[counter].toObject()["stored"].toInteger();
+            const qint64 kept = now[counter].toObject()["stored"].toInteger();
+            QVERIFY2(kept >= before && kept > 0, counter);
+        }
+    }
+
+    void interruptedWriteIsAFailedUpload()
+    {
+        const QString file = writeFile("upload.kvset", QByteArray(768, 0x11));
+        QVERIFY(startSim());
+        const QDir backup(tmp.filePath("parametry/backup"));
+        const auto restorePoints = [&] { return backup.entryList(QDir::Files).size(); };
+        const auto earlier = restorePoints();
+        QProcess p;
+        p.setWorkingDirectory(tmp.path());
+        p.start(BinDir + "/kelvane-cli", com3() << "write" << file);
+        QVERIFY(p.waitForStarted());
+        // The restore point is written right before the first word goes out.
+        QElapsedTimer t;
+        t.start();
+        while (restorePoints() == earlier && t.elapsed() < 30000 && p.state() == QProcess::Running)
+            QTest::qWait(20);
+        QTest::qWait(300);
+        QCOMPARE(p.state(), QProcess::Running);
+        ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+        QVERIFY(p.waitForFinished(5000));
+        QCOMPARE(p.exitCode(), 130);
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(err.contains("the upload failed") && err.contains("nothing was committed"), qPrintable(err));
+        QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).startsWith("restore point: "));
     }
 
     void liveRecords()
@@ -315,6 +420,22 @@ private slots:
         QVERIFY(QJsonDocument::fromJson(r.out.toUtf8()).isObject());
     }
 
+    void errorsAndTroubleCodesOfTheSimulator()
+    {
+        QVERIFY(startSim());
+        Result r = cli(com3() << "errors");
+        QCOMPARE(r.exitCode, 0);
+        const QStringList faults = r.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(faults.size(), 2); // the simulator starts with faults 8 and 16
+        QVERIFY2(faults[0].startsWith("8 ") && faults[1].startsWith("16 "), qPrintable(r.out));
+        r = cli(com3() << "dtc");
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts), (QStringList {"P0301", "P0171"}));
+        r = cli(com3() << "errors" << "--clear" << "--yes");
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.contains("NO Errors"), qPrintable(r.out));
+    }
+
     void badInput_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -326,6 +447,10 @@ private slots:
         QTest::newRow("bad count") << QStringList {"live", "--count", "many"};
         QTest::newRow("no command") << QStringList {};
         QTest::newRow("read without file") << QStringList {"read"};
+        QTest::newRow("reset without --yes") << QStringList {"reset"};
+        QTest::newRow("--yes on another command") << QStringList {"scan", "--yes"};
+        QTest::newRow("write of a missing file") << QStringList {"write", "/nonexistent/car.kvset"};
+        QTest::newRow("verify of a directory") << QStringList {"verify", "/"};
     }
     void badInput()
     {

@@ -1,6 +1,7 @@
 #pragma once
 // A scripted controller for unit tests on the ScriptedSerial line: answers the
-// greeting, image and error block reads and live requests from the controller's side.
+// greeting, image and error block reads and live requests from the controller's side; with
+// applyWrites it also stores image byte and word writes and counts commits.
 
 #include "Frames.h"
 #include "ScriptedSerial.h"
@@ -22,6 +23,8 @@ struct FakeEcu {
     int corruptBlockAddress = -1; // block whose checksum is sent off by one
     std::vector<int> corruptBlocks; // more such blocks
     int answerLive = 1;           // 0: ignore live requests
+    bool applyWrites = false;     // store image writes into `image`
+    int commits = 0;              // commit frames received
     std::vector<std::vector<std::uint8_t>> frames; // every frame received at the right speed
 
     static std::vector<std::uint8_t> blockReply(std::uint8_t type, const std::uint8_t *data128, bool corrupt = false)
@@ -71,6 +74,18 @@ struct FakeEcu {
             }
             if (request && w[1] == proto::code(Request::Live) && answerLive)
                 return {{replyDelayMs, liveReply(live)}};
+            if (w[0] == proto::code(Command::Commit))
+                ++commits;
+            const int byteBase = proto::code(Command::ImageByteBase), wordBase = proto::code(Command::ImageWordBase);
+            if (applyWrites && w[0] >= byteBase && w[0] < byteBase + 3) // offsets 0-767
+                image[static_cast<std::size_t>(((w[0] - byteBase) << 8) | w[1])] = w[3];
+            if (applyWrites && w[0] >= wordBase && w[0] < wordBase + 2) { // words 0-383
+                const std::size_t at = 2 * static_cast<std::size_t>(((w[0] - wordBase) << 8) | w[1]);
+                if (at + 1 < image.size()) {
+                    image[at] = w[3]; // the frame carries the high byte first
+                    image[at + 1] = w[2];
+                }
+            }
             return {};
         };
     }

@@ -3,17 +3,38 @@
 //   kelvane-cli [--com N=PATH]... scan
 //   kelvane-cli [--com N=PATH]... read FILE
 //   kelvane-cli [--com N=PATH]... live [--count N]
+//   kelvane-cli [--com N=PATH]... write FILE
+//   kelvane-cli [--com N=PATH]... verify FILE
+//   kelvane-cli [--com N=PATH]... reset --yes
+//   kelvane-cli [--com N=PATH]... errors [--clear [--yes]] | dtc [--clear [--yes]]
 //   kelvane-cli show FILE [--baud 38400|57600]
 //
-// Exit codes: 0 done, 1 no controller found, 2 bad input or a file that cannot be used,
-// 3 controller refused (software too new), 4 no live reply accepted, 130 interrupted.
+// write loads a parameter file into the controller (all 384 words, the marker, the commit);
+// reset uploads the factory defaults, keeping the controller's work-time counters. Before either
+// upload the controller's image is kept as a restore point under parametry/backup/ of the current
+// directory; its path is printed as "restore point: PATH". verify lists, one a line, the settings,
+// map cells and bytes in which the controller differs from the file (the upload marker, word 0,
+// is not compared; a file shorter than 768 bytes is compared for its own bytes only).
+//
+// Exit codes: 0 done (verify: the controller holds the file), 1 no controller found, 2 bad input or
+// a file that cannot be used (also: no restore point could be kept, so nothing was uploaded),
+// 3 controller refused (software too new), 4 live: no live reply accepted; verify: the controller
+// differs from the file; reset: no live record, so nothing was reset, 5 the upload failed (the port
+// did not take a frame; nothing was committed), 6 errors/dtc --clear not answered "y" (nothing
+// sent), 130 interrupted (an interrupted upload stops between two words and commits nothing: it is
+// a failed upload). errors and dtc: 4 also when no valid reply came or faults remain after an erase.
 
 #include "ControllerSession.h"
+#include "DiagCommands.h"
+#include "ImageCompare.h"
 #include "ImageJson.h"
+#include "ImageUpload.h"
 #include "LogText.h"
+#include "ParameterFile.h"
 #include "PosixSerial.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QSaveFile>
@@ -37,12 +58,15 @@ namespace {
 volatile std::sig_atomic_t g_stop = 0;
 extern "C" void onSignal(int) { g_stop = 1; }
 
-constexpr int ExitOk = 0, ExitNotFound = 1, ExitBadInput = 2, ExitRefused = 3, ExitNoData = 4, ExitInterrupted = 130;
+constexpr int ExitOk = 0, ExitNotFound = 1, ExitBadInput = 2, ExitRefused = 3, ExitNoData = 4, ExitDiffers = 4,
+              ExitUploadFailed = 5, ExitInterrupted = 130;
 constexpr int ImageReadTries = 3;
 // Rejected live replies in a row before the terminal is told that the controller does not answer.
 constexpr std::uint64_t RejectionWarningRun = 15;
 
 const char *const Usage = "usage: kelvane-cli [--com N=PATH]... scan | read FILE | live [--count N]\n"
+                          "       kelvane-cli [--com N=PATH]... write FILE | verify FILE | reset --yes\n"
+                          "       kelvane-cli [--com N=PATH]... errors [--clear [--yes]] | dtc [--clear [--yes]]\n"
                           "       kelvane-cli show FILE [--baud 38400|57600]\n";
 
 int badInput(const std::string &message)
@@ -190,6 +214,134 @@ int runRead(ControllerSession &s, const QString &file)
     return ExitOk;
 }
 
+// What an upload shows, for a terminal: messages to stderr; an interrupt stops it between words.
+struct TerminalUploadView : UploadView {
+    void setProgress(int, int) override {}
+    void showMessage(const std::string &text) override { std::cerr << text << "\n"; }
+    void showImage() override {}
+    bool cancelled() const override { return g_stop != 0; }
+};
+
+// After a scan: the controller's image as just read, when every block came (rejected ones are
+// read again first); the restore point is then made from it instead of a second read.
+UploadOptions uploadOptions(ControllerSession &s, ImageBytes &controllerImage)
+{
+    UploadOptions o;
+    o.startDirectory = QDir::currentPath();
+    if (!g_stop && s.connection.rereadRejectedBlocks(ImageReadTries) < 0) {
+        controllerImage = s.image.bytes;
+        o.controllerImage = &controllerImage;
+    }
+    return o;
+}
+
+int reportUpload(const UploadResult &r, const std::string &done)
+{
+    if (!r.restorePoint.isEmpty())
+        std::cout << "restore point: " << r.restorePoint.toStdString() << std::endl;
+    switch (r.status) {
+    case UploadStatus::Done:
+        std::cerr << done << "\n";
+        return ExitOk;
+    case UploadStatus::FileError:
+    case UploadStatus::RestorePointFailed:
+        return badInput(r.message);
+    case UploadStatus::NoLiveRecord:
+        std::cerr << "kelvane-cli: " << r.message << "\n";
+        return ExitNoData;
+    case UploadStatus::NotConnected:
+        std::cerr << "kelvane-cli: " << r.message << "\n";
+        return ExitNotFound;
+    case UploadStatus::SendFailed:
+        std::cerr << "kelvane-cli: upload failed: " << r.message << "\n";
+        return ExitUploadFailed;
+    case UploadStatus::Cancelled:
+        std::cerr << "kelvane-cli: interrupted; the upload failed: " << r.message << "\n";
+        return ExitInterrupted;
+    }
+    return ExitUploadFailed;
+}
+
+int runWrite(ControllerSession &s, const QString &file)
+{
+    // The file is looked at before the controller: one that cannot be read changes nothing.
+    ParameterFileData data;
+    QString error;
+    if (!readParameterFile(file, data, &error))
+        return badInput(error.toStdString());
+    TerminalView view;
+    const int failed = connect(s, view);
+    if (failed >= 0)
+        return failed;
+    ImageBytes controllerImage {};
+    const UploadOptions options = uploadOptions(s, controllerImage);
+    TerminalUploadView uploadView;
+    const UploadResult r = loadParameterFile(s, file, options, uploadView);
+    s.connection.Disconnect();
+    if (!r.warning.empty())
+        std::cerr << "kelvane-cli: warning: " << r.warning << "\n";
+    return reportUpload(r, "wrote " + file.toStdString() + " to the controller: " + std::to_string(r.wordsSent)
+                               + " words, the marker and the commit");
+}
+
+int runReset(ControllerSession &s)
+{
+    TerminalView view;
+    const int failed = connect(s, view);
+    if (failed >= 0)
+        return failed;
+    ImageBytes controllerImage {};
+    const UploadOptions options = uploadOptions(s, controllerImage);
+    TerminalUploadView uploadView;
+    const UploadResult r = resetToDefaults(s, options, uploadView);
+    s.connection.Disconnect();
+    return reportUpload(r, "the controller is reset to the factory defaults; its work-time counters are kept");
+}
+
+int runVerify(ControllerSession &s, const QString &file)
+{
+    ParameterFileData data;
+    QString error;
+    if (!readParameterFile(file, data, &error))
+        return badInput(error.toStdString());
+    TerminalView view;
+    const int failed = connect(s, view);
+    if (failed >= 0)
+        return failed;
+    const int missing = g_stop ? -1 : s.connection.rereadRejectedBlocks(ImageReadTries);
+    s.connection.Disconnect();
+    if (g_stop)
+        return interrupted();
+    if (missing >= 0)
+        return badInput("image read incomplete: the controller did not deliver the block at byte "
+                        + std::to_string(missing));
+    const QString note = parameterFileLengthNote(file, data);
+    if (!note.isEmpty())
+        std::cerr << "kelvane-cli: warning: " << note.toStdString() << "\n";
+    // What the controller would hold after loading the file: a short file replaces its own bytes only.
+    ParameterImage expected = s.image;
+    applyParameterFile(data, expected.bytes);
+    const ImageComparison c = compareImages(expected, s.image, s.timeBases);
+    for (const FieldDifference &d : c.fields) {
+        std::cout << d.field->name << ": file " << shownText(d.a).toStdString() << ", controller "
+                  << shownText(d.b).toStdString();
+        if (d.storedOnly())
+            std::cout << " (stored " << d.storedA.toStdString() << ", " << d.storedB.toStdString() << ")";
+        std::cout << "\n";
+    }
+    for (const RegionDifference &d : c.regions)
+        std::cout << d.name.toStdString() << ": file " << d.a.toStdString() << ", controller " << d.b.toStdString()
+                  << "\n";
+    std::cout << std::flush;
+    if (c.equal()) {
+        std::cerr << "the controller holds " << file.toStdString() << "\n";
+        return ExitOk;
+    }
+    std::cerr << "the controller differs from " << file.toStdString() << " in " << c.fields.size() + c.regions.size()
+              << " places\n";
+    return ExitDiffers;
+}
+
 struct LivePrinter : PollingView {
     const LiveData &live;
     std::array<bool, LogColumnCount> columns = logAllSelectableColumns();
@@ -281,6 +433,8 @@ int main(int argc, char **argv)
     QStringList operands;
     long count = 0;
     int baud = 57600;
+    bool yes = false;
+    bool clear = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         auto value = [&](QString &out) {
@@ -314,6 +468,10 @@ int main(int argc, char **argv)
             if (!value(v) || !parseNumber(v, b) || (b != 38400 && b != 57600))
                 return badInput("--baud must be 38400 or 57600");
             baud = static_cast<int>(b);
+        } else if (a == "--yes") {
+            yes = true;
+        } else if (a == "--clear") {
+            clear = true;
         } else if (a == "--help" || a == "-h") {
             std::cout << Usage;
             return ExitOk;
@@ -326,6 +484,24 @@ int main(int argc, char **argv)
         }
     }
 
+    const bool diagCommand = command == "errors" || command == "dtc";
+    if (yes && command != "reset" && !(diagCommand && clear))
+        return badInput("--yes belongs to reset, errors --clear and dtc --clear only");
+    if (clear && !diagCommand)
+        return badInput("--clear belongs to errors and dtc only");
+    if (diagCommand && operands.isEmpty()) {
+        TerminalView view;
+        if (const int failed = connect(session, view); failed >= 0)
+            return failed;
+        DiagCliOptions o;
+        o.clear = clear;
+        o.yes = yes;
+        o.cancelled = [] { return g_stop != 0; };
+        const int rc = command == "errors" ? runErrorsCommand(session, o, std::cin, std::cout, std::cerr)
+                                           : runDtcCommand(session, o, std::cin, std::cout, std::cerr);
+        session.connection.Disconnect();
+        return rc;
+    }
     if (command == "scan" && operands.isEmpty())
         return runScan(session);
     if (command == "read" && operands.size() == 1)
@@ -334,6 +510,16 @@ int main(int argc, char **argv)
         return runLive(session, count);
     if (command == "show" && operands.size() == 1)
         return runShow(operands[0], baud);
+    if (command == "write" && operands.size() == 1)
+        return runWrite(session, operands[0]);
+    if (command == "verify" && operands.size() == 1)
+        return runVerify(session, operands[0]);
+    if (command == "reset" && operands.isEmpty()) {
+        if (!yes)
+            return badInput("reset replaces every setting of the controller with the factory defaults; "
+                            "give --yes to go ahead");
+        return runReset(session);
+    }
     if (command.isEmpty())
         return badInput(std::string("no command\n") + Usage);
     return badInput("bad command line for '" + command.toStdString() + "'\n" + Usage);
