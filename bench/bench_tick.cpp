@@ -29,7 +29,8 @@ struct Rig {
         line.addDevice("/dev/ttyBENCH3", ecu.responder());
         form = std::make_unique<TForm1>(state);
         form->show();
-        QTest::qWaitForWindowExposed(form.get());
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            qWarning("bench_tick: the window was not exposed; painting may be skipped");
         form->timer()->stop();
         form->F10autoconnect1Click();
         form->timer()->stop();

@@ -7,21 +7,42 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace kelvane {
 
 namespace {
 using ext = long double;
 
-constexpr int HeatLow2Off = 65500; // the decode compares word 358 with this, not with 0
-constexpr int HeatLowFlagOffset = 545;
-constexpr int HeatLowFlagBit = 3;
-constexpr int HeatLow2RpmOffset = 716;
-constexpr std::uint32_t HeatLow2Rpm = 1200;
+constexpr int HeatLow2Off = 65500; // the decode compares HeatLow2Rpm with this, not with 0
+constexpr std::uint32_t HeatLow2Speed = 1200; // rpm of the second low heating pulse
 
-// The valvetronic corrections in milliseconds, bytes 570 to 577 in this order.
+// The valvetronic corrections in milliseconds, in the order of the table's bytes.
 constexpr float ValvetronicMs[8] = { -0.1f, 0.2f, 0.6f, 0.8f, 1.0f, 1.2f, 1.4f, 1.5f };
-constexpr int ValvetronicOffset = 570;
+
+// A row of the field table by name. The codecs that keep several places in step find them here
+// rather than repeating their offsets; the table always has these rows (its test checks them).
+const FieldDef &row(const char *name)
+{
+    const FieldDef *f = findField(QLatin1String(name));
+    if (!f)
+        qFatal("the field table has no row %s", name);
+    return *f;
+}
+
+// The places of ComboBoxHeatMode and CheckBoxValvetronic, looked up once.
+struct CodecRows {
+    const FieldDef &heatLow1 = row("HeatLow1"); // the first low pulse, items 1 and 3
+    const FieldDef &heatLow2Rpm = row("HeatLow2Rpm"); // speed limit of the second low pulse, items 2 and 3
+    const FieldDef &valvetronicOffA = row("ValvetronicOffA"); // set while valvetronic is off
+    const FieldDef &valvetronicOffB = row("ValvetronicOffB");
+    const FieldDef &valvetronicTable = row("ValvetronicTable"); // the corrections, units of 10 ticks
+};
+const CodecRows &codecRows()
+{
+    static const CodecRows rows;
+    return rows;
+}
 
 // A control's value as the number it shows: the extended value nearest to the double's shortest
 // decimal text, so 0.3 bar x 1000 truncates to 300 and not to 299.
@@ -38,11 +59,6 @@ std::int64_t truncExt(ext v)
     if (!(v > -9.0e18L && v < 9.0e18L)) // also catches NaN
         return 0;
     return static_cast<std::int64_t>(std::trunc(v));
-}
-
-int wordIndexOf(int offset)
-{
-    return offset / 2;
 }
 
 ImageWrites writesOf(const FieldDef &f)
@@ -136,8 +152,8 @@ std::int64_t itemOf(const ParameterImage &img, const FieldDef &f, std::int64_t s
             return diff / 100;
         }
         case Codec::HeatMode:
-            return (img.bit(HeatLowFlagOffset, HeatLowFlagBit) ? 1 : 0)
-                + (img.word(HeatLow2RpmOffset) != HeatLow2Off ? 2 : 0);
+            return (storedValue(img, codecRows().heatLow1) != 0 ? 1 : 0)
+                + (storedValue(img, codecRows().heatLow2Rpm) != HeatLow2Off ? 2 : 0);
         default:
             return stored;
         }
@@ -171,25 +187,39 @@ double numberOf(
     return static_cast<double>(stored);
 }
 
+void append(ImageWrites &to, const ImageWrites &from)
+{
+    to.insert(to.end(), from.begin(), from.end());
+}
+
 ImageWrites encodeValvetronic(ParameterImage &img, bool ticked, const DecodeContext &ctx)
 {
-    img.setBit(541, 3, !ticked);
-    img.setBit(543, 7, !ticked);
-    for (int i = 0; i < 8; ++i) {
+    const CodecRows &r = codecRows();
+    // Both flags are set while valvetronic is off.
+    storeRaw(img, r.valvetronicOffA, ticked ? 0 : 1);
+    storeRaw(img, r.valvetronicOffB, ticked ? 0 : 1);
+    const FieldDef &table = r.valvetronicTable;
+    const int n = std::min(table.count, static_cast<int>(std::size(ValvetronicMs)));
+    for (int i = 0; i < n; ++i) {
         const std::int32_t count = ticked ? 0 : MsToTicks(ValvetronicMs[i], 1, ctx.timeBases);
-        img.setByte(ValvetronicOffset + i, static_cast<std::uint8_t>((count / 10) & 0xFF));
+        img.setByte(table.offset + i, static_cast<std::uint8_t>((count / 10) & 0xFF));
     }
-    ImageWrites w { ImageWrite::word(271), ImageWrite::word(270) };
-    for (int i = 7; i >= 0; --i)
-        w.push_back(ImageWrite::byte(ValvetronicOffset + i));
+    // The flag words, the second flag's first, then the table from its last byte down.
+    ImageWrites w = writesOf(r.valvetronicOffB);
+    append(w, writesOf(r.valvetronicOffA));
+    for (int i = n - 1; i >= 0; --i)
+        w.push_back(ImageWrite::byte(table.sendIndex + i));
     return w;
 }
 
 ImageWrites encodeHeatMode(ParameterImage &img, int item, const DecodeContext &ctx)
 {
-    img.setBit(HeatLowFlagOffset, HeatLowFlagBit, item == 1 || item == 3);
-    img.setWord(HeatLow2RpmOffset, static_cast<std::uint16_t>(item >= 2 ? fromRpm(img, HeatLow2Rpm, ctx) : 0));
-    return { ImageWrite::word(wordIndexOf(HeatLowFlagOffset)), ImageWrite::word(wordIndexOf(HeatLow2RpmOffset)) };
+    const CodecRows &r = codecRows();
+    storeRaw(img, r.heatLow1, item == 1 || item == 3 ? 1 : 0);
+    storeRaw(img, r.heatLow2Rpm, item >= 2 ? fromRpm(img, HeatLow2Speed, ctx) : 0);
+    ImageWrites w = writesOf(r.heatLow1);
+    append(w, writesOf(r.heatLow2Rpm));
+    return w;
 }
 
 // Fields derived from `f` follow it.
@@ -199,9 +229,19 @@ void updateDerived(ParameterImage &img, const FieldDef &f, ImageWrites &writes)
         if (d.source == nullptr || std::strcmp(d.source, f.name) != 0)
             continue;
         storeRaw(img, d, storedValue(img, f) / d.sourceDiv);
-        for (const ImageWrite &w : writesOf(d))
-            writes.push_back(w);
+        append(writes, writesOf(d));
     }
+}
+
+// The writes of a field and of the fields derived from it, without storing anything.
+ImageWrites writesWithDerived(const FieldDef &f)
+{
+    ImageWrites writes = writesOf(f);
+    for (const FieldDef &d : fieldTable()) {
+        if (d.source != nullptr && std::strcmp(d.source, f.name) == 0)
+            append(writes, writesOf(d));
+    }
+    return writes;
 }
 } // namespace
 
@@ -367,8 +407,11 @@ ImageWrites encodeField(ParameterImage &image, const FieldDef &f, double value, 
         case Codec::OffRpmItem:
             storeRaw(
                 image, f, item == 0 ? 0 : fromRpm(image, static_cast<std::uint32_t>(item * 100 + f.storeRpm), ctx));
-            image.setBit(f.enableOffset, f.enableBit, item != 0);
-            writes.push_back(ImageWrite::word(wordIndexOf(f.enableOffset)));
+            if (f.enableField) {
+                const FieldDef &enable = row(f.enableField);
+                storeRaw(image, enable, item != 0 ? 1 : 0);
+                append(writes, writesOf(enable));
+            }
             break;
         case Codec::HeatMode:
             return encodeHeatMode(image, static_cast<int>(item), ctx);
@@ -381,6 +424,14 @@ ImageWrites encodeField(ParameterImage &image, const FieldDef &f, double value, 
     }
     updateDerived(image, f, writes);
     return writes;
+}
+
+ImageWrites writeBackNumber(
+    ParameterImage &image, const FieldDef &field, const NumberEntry &entry, const DecodeContext &ctx)
+{
+    if (entry.edited)
+        return encodeField(image, field, entry.value, ctx);
+    return writesWithDerived(field);
 }
 
 double beepTimePercent(std::uint8_t stored)

@@ -3,7 +3,6 @@
 // control's value back into the image, for any row of the field table. Pure functions:
 // the engine type and signal source come from the image, the time bases from the context.
 
-#include "ParameterImage.h"
 #include "FieldTable.h"
 #include "ParameterImage.h"
 
@@ -77,6 +76,25 @@ Shown decodeField(const ParameterImage &image, const FieldDef &field, const Deco
 // ComboBoxMaxRpm (540.6) and ComboBoxMinRpm (541.2), both places of ComboBoxHeatMode, and the
 // two bits and the table of CheckBoxValvetronic. Presets of other controls are not applied.
 ImageWrites encodeField(ParameterImage &image, const FieldDef &field, double value, const DecodeContext &ctx);
+
+// A spin edit as its write-back reads it: the number it holds and whether the fitter has changed it
+// since it was last set from the image. The control holds the decoded number exactly and only shows
+// it rounded to its decimals.
+struct NumberEntry {
+    double value = 0;
+    bool edited = false;
+};
+
+// The write-back of a spin edit, which runs when its value changes and when it loses the focus. An
+// edited number is encoded as encodeField does. An unedited one leaves the image exactly as it is and
+// returns the writes an edit would send, so the frames still go but carry the value the controller
+// already holds: merely leaving a control never changes the controller's memory, however much of the
+// stored value the control cannot show (a value outside its range, which it shows at the nearer end;
+// one its decimals round; one whose decode drops a remainder, such as WzbogacenieGlowne's div 10 or
+// the factor 0.00122 of the level voltages that is not the inverse of 819.2; a period between two
+// speeds of the 25-rpm grid).
+ImageWrites writeBackNumber(
+    ParameterImage &image, const FieldDef &field, const NumberEntry &entry, const DecodeContext &ctx);
 
 // The percentages shown beside the two track bars of page "zaawansowane".
 double beepTimePercent(std::uint8_t stored); // stored x (1/30) x 100

@@ -134,13 +134,12 @@ public:
         f.codec = c;
         return *this;
     }
-    Row &offRpm(int storeRpm, int showRpm, int enableOffset, int enableBit)
+    Row &offRpm(int storeRpm, int showRpm, const char *enableField)
     {
         codec(Codec::OffRpmItem);
         f.storeRpm = storeRpm;
         f.showRpm = showRpm;
-        f.enableOffset = enableOffset;
-        f.enableBit = enableBit;
+        f.enableField = enableField;
         return *this;
     }
     Row &blank(int below, const char *text)
@@ -280,10 +279,13 @@ std::vector<FieldDef> buildTable()
             .combo("ComboBoxRpmSw", numbers(500, 2000, 100))
             .wordWrite(181),
         Row("MaxRpm", 364, W::Word)
-            .offRpm(1909, 1900, 540, 6)
+            .offRpm(1909, 1900, "MaxRpmOn")
             .combo("ComboBoxMaxRpm", offPlus(2000, 8000))
             .wordWrite(182),
-        Row("MinRpm", 366, W::Word).offRpm(309, 300, 541, 2).combo("ComboBoxMinRpm", offPlus(400, 2000)).wordWrite(183),
+        Row("MinRpm", 366, W::Word)
+            .offRpm(309, 300, "MinRpmOn")
+            .combo("ComboBoxMinRpm", offPlus(400, 2000))
+            .wordWrite(183),
         Row("OffPres", 368, W::Word).scaled(1000, 0.001L).spin("AbNumSpinOffPres", 0.05, 2, 0.05).wordWrite(184),
         Row("OffDelay", 370, W::Word).scaled(100, 0.01L).spin("AbNumSpinOffDelay", 0, 3, 0.05).wordWrite(185),
         Row("LevelE", 374, W::Word).scaled(819.2L, 0.00122L).spin("AbNumSpinE", 0, 5, 0.05).wordWrite(187),

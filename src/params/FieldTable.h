@@ -34,7 +34,7 @@ enum class Codec : std::uint8_t {
     Hold, // stored = trunc(trunc(100 - percent) x 0.01 x 29); shown = 100 - (stored x 100) div 29
     RpmSwItem, // stored = RpmToTicks(item x 100 + 505); item = TicksToRpm(stored) div 100 - 5, limited to 0-15
     OffRpmItem, // 0 = off; stored = RpmToTicks(item x 100 + storeRpm); item = (TicksToRpm(stored) - showRpm) div 100
-                // computed unsigned; also keeps its enable bit (`enableOffset`.`enableBit`) in step
+                // computed unsigned; also keeps its enable flag (the row named `enableField`) in step
     HeatMode, // ComboBoxHeatMode: bit 545.3 for items 1 and 3, word 358 non-zero for items 2 and 3
     Valvetronic, // CheckBoxValvetronic: bits 541.3, 543.7 and the eight-byte table
 };
@@ -70,8 +70,7 @@ struct FieldDef {
     // OffRpmItem
     int storeRpm = 0;
     int showRpm = 0;
-    int enableOffset = 0;
-    int enableBit = 0;
+    const char *enableField = nullptr; // the flag row set for items 1 and up, cleared for "off"
 
     // A combo box whose stored value is below this shows `blankText` instead of an item.
     bool hasBlank = false;

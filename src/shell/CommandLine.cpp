@@ -11,7 +11,9 @@ const char *commandLineUsage()
     return "usage: kelvane [--demo] [--com N=PATH]... [--screenshot FILE] [--size WxH]\n"
            "  --demo             run a simulated controller on a pseudo-terminal as COM3\n"
            "  --com N=PATH       port N (1-16) is the device PATH; may be repeated\n"
-           "  --screenshot FILE  connect, watch for three seconds, save the window as PNG and quit\n"
+           "  --screenshot FILE  connect, watch for three seconds, save the window as PNG and quit; messages\n"
+           "                     go to standard error; exit status 0 when saved with a controller\n"
+           "                     connected, 3 when saved without one, 1 when the file was not written\n"
            "  --size WxH         open the window at this size\n";
 }
 

@@ -13,6 +13,9 @@ struct CommandLine {
     std::vector<std::pair<int, std::string>> ports;
     std::string screenshot;
     int width = 0, height = 0;
+
+    // Nobody watches the run (a screenshot run): no message box may wait for a click.
+    bool unattended() const { return !screenshot.empty(); }
 };
 
 // False with a one-line message on a bad option or value.

@@ -3,7 +3,7 @@
 // panel PanelDiagWtr with cut-off lamps and the sequence view, the error-memory panel PanelErrDol),
 // "EOBD/OBD/OBDII" (TabSheetOBD) and "DataLogger" (TabSheet8).
 
-#include "DisplayContext.h"
+#include "InjectorRows.h"
 
 #include <QWidget>
 

@@ -1,8 +1,10 @@
 #include "Main.h"
 
 #include "DiagnosticPage.h"
+#include "InjectorRows.h"
 #include "Injectors.h"
 #include "LayoutRules.h"
+#include "MenuShortcutGuard.h"
 #include "ObdPage.h"
 #include "OtherPages.h"
 #include "ParametersPage.h"
@@ -87,6 +89,8 @@ TForm1::TForm1(AppState &state, QWidget *parent) : QMainWindow(parent), m_state(
 
     buildMenu();
     connectSwitches();
+    // The menu shortcuts win over the editors of the window (Ctrl+A in a line edit).
+    new MenuShortcutGuard(this);
 
     FormCreate();
     resize(layout::DefaultWindowWidth, layout::DefaultWindowHeight);
@@ -165,33 +169,28 @@ void TForm1::buildMenu()
 
 void TForm1::connectSwitches()
 {
-    using Handler = void (TForm1::*)();
-    auto wire = [this](const std::array<TAbColBitBtn *, 8> &buttons, const std::array<Handler, 8> &handlers) {
-        for (std::size_t i = 0; i < 8; ++i) {
-            if (buttons[i])
-                connect(buttons[i], &TAbColBitBtn::clicked, this, handlers[i]);
-        }
+    // Every injector switch column: its group, which switches, and the handlers named after them.
+    enum class Switches { Petrol, Gas };
+    struct SwitchColumn {
+        const InjectorRows &rows;
+        Switches switches;
+        CylinderHandlers handlers;
     };
-    wire(m_readings->injectorRows().petrolSwitches,
-         {&TForm1::AbColBitBtnEmu1Click, &TForm1::AbColBitBtnEmu2Click, &TForm1::AbColBitBtnEmu3Click,
-          &TForm1::AbColBitBtnEmu4Click, &TForm1::AbColBitBtnEmu5Click, &TForm1::AbColBitBtnEmu6Click,
-          &TForm1::AbColBitBtnEmu7Click, &TForm1::AbColBitBtnEmu8Click});
-    wire(m_strip->injectorRows().petrolSwitches,
-         {&TForm1::AbColBitBtnPasEmu1Click, &TForm1::AbColBitBtnPasEmu2Click, &TForm1::AbColBitBtnPasEmu3Click,
-          &TForm1::AbColBitBtnPasEmu4Click, &TForm1::AbColBitBtnPasEmu5Click, &TForm1::AbColBitBtnPasEmu6Click,
-          &TForm1::AbColBitBtnPasEmu7Click, &TForm1::AbColBitBtnPasEmu8Click});
-    wire(m_diagnostic->injectorRows().petrolSwitches,
-         {&TForm1::AbColBitBtnDiagEmu1Click, &TForm1::AbColBitBtnDiagEmu2Click, &TForm1::AbColBitBtnDiagEmu3Click,
-          &TForm1::AbColBitBtnDiagEmu4Click, &TForm1::AbColBitBtnDiagEmu5Click, &TForm1::AbColBitBtnDiagEmu6Click,
-          &TForm1::AbColBitBtnDiagEmu7Click, &TForm1::AbColBitBtnDiagEmu8Click});
-    wire(m_readings->injectorRows().gasSwitches,
-         {&TForm1::AbColBitBtnGoff1Click, &TForm1::AbColBitBtnGoff2Click, &TForm1::AbColBitBtnGoff3Click,
-          &TForm1::AbColBitBtnGoff4Click, &TForm1::AbColBitBtnGoff5Click, &TForm1::AbColBitBtnGoff6Click,
-          &TForm1::AbColBitBtnGoff7Click, &TForm1::AbColBitBtnGoff8Click});
-    wire(m_diagnostic->injectorRows().gasSwitches,
-         {&TForm1::AbColBitBtnDiagGoff1Click, &TForm1::AbColBitBtnDiagGoff2Click, &TForm1::AbColBitBtnDiagGoff3Click,
-          &TForm1::AbColBitBtnDiagGoff4Click, &TForm1::AbColBitBtnDiagGoff5Click, &TForm1::AbColBitBtnDiagGoff6Click,
-          &TForm1::AbColBitBtnDiagGoff7Click, &TForm1::AbColBitBtnDiagGoff8Click});
+    const SwitchColumn columns[] = {
+        {m_readings->injectorRows(), Switches::Petrol, AbColBitBtnEmuHandlers()},
+        {m_strip->injectorRows(), Switches::Petrol, AbColBitBtnPasEmuHandlers()},
+        {m_diagnostic->injectorRows(), Switches::Petrol, AbColBitBtnDiagEmuHandlers()},
+        {m_readings->injectorRows(), Switches::Gas, AbColBitBtnGoffHandlers()},
+        {m_diagnostic->injectorRows(), Switches::Gas, AbColBitBtnDiagGoffHandlers()},
+    };
+    for (const SwitchColumn &column : columns) {
+        const auto &buttons =
+            column.switches == Switches::Petrol ? column.rows.petrolSwitches : column.rows.gasSwitches;
+        for (std::size_t i = 0; i < buttons.size(); ++i) {
+            if (buttons[i])
+                connect(buttons[i], &TAbColBitBtn::clicked, this, column.handlers[i]);
+        }
+    }
     connect(m_strip->petrolButton(), &TAbColBitBtn::clicked, this, &TForm1::AbColBitBtnPasBenzynaClick);
     connect(m_strip->autoButton(), &TAbColBitBtn::clicked, this, &TForm1::AbColBitBtnPasAutomatClick);
     connect(m_strip->gasButton(), &TAbColBitBtn::clicked, this, &TForm1::AbColBitBtnPasGazClick);
@@ -449,8 +448,15 @@ void TForm1::F7advancedmap1Click()
 // ---------------------------------------------------------------------------------------------------
 // Injector and mode controls
 
-void TForm1::AbColBitBtnEmuClick(int cylinder) { togglePetrolInjector(m_state.session.live, m_state.session.commands, cylinder); }
-void TForm1::AbColBitBtnGoffClick(int cylinder) { toggleGasInjector(m_state.session.live, m_state.session.commands, cylinder); }
+void TForm1::AbColBitBtnEmuClick(int cylinder)
+{
+    togglePetrolInjector(m_state.session.live, m_state.session.commands, cylinder);
+}
+
+void TForm1::AbColBitBtnGoffClick(int cylinder)
+{
+    toggleGasInjector(m_state.session.live, m_state.session.commands, cylinder);
+}
 
 void TForm1::petro1Click() { m_state.session.commands.SendModePetrol(); }
 void TForm1::auto1Click() { m_state.session.commands.SendModeAuto(); }

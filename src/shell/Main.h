@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 
+#include <array>
 #include <functional>
 
 class QAction;
@@ -25,7 +26,8 @@ class ReadingsPage;
 class SideStrip;
 } // namespace kelvane
 
-// The handlers of one injector switch column, one named handler per cylinder.
+// The handlers of one injector switch column, one named handler per cylinder, and the column's
+// handlers in cylinder order (prefix##Handlers()) for connecting them.
 #define KELVANE_CYLINDER_HANDLERS(prefix, call)                                                                        \
     void prefix##1Click() { call(1); }                                                                                 \
     void prefix##2Click() { call(2); }                                                                                 \
@@ -34,7 +36,12 @@ class SideStrip;
     void prefix##5Click() { call(5); }                                                                                 \
     void prefix##6Click() { call(6); }                                                                                 \
     void prefix##7Click() { call(7); }                                                                                 \
-    void prefix##8Click() { call(8); }
+    void prefix##8Click() { call(8); }                                                                                 \
+    static CylinderHandlers prefix##Handlers()                                                                         \
+    {                                                                                                                  \
+        return {&TForm1::prefix##1Click, &TForm1::prefix##2Click, &TForm1::prefix##3Click, &TForm1::prefix##4Click,    \
+                &TForm1::prefix##5Click, &TForm1::prefix##6Click, &TForm1::prefix##7Click, &TForm1::prefix##8Click};   \
+    }
 
 class TForm1 : public QMainWindow, public kelvane::ConnectionView, public kelvane::PollingView {
     Q_OBJECT
@@ -47,7 +54,7 @@ public:
     bool layoutFlag() const { return m_layoutFlag != 0; }
     bool scanning() const { return m_scanning; }
 
-    // Messages go to a message box; tests collect them instead.
+    // Messages go to a message box; an unattended run (Unattended.h) and tests take them here instead.
     void setMessageSink(std::function<void(const QString &)> sink) { m_messageSink = std::move(sink); }
 
     // ConnectionView
@@ -101,6 +108,7 @@ public slots:
     void AbColBitBtnGoffClick(int cylinder);
 
 public:
+    using CylinderHandlers = std::array<void (TForm1::*)(), 8>;
     KELVANE_CYLINDER_HANDLERS(AbColBitBtnEmu, AbColBitBtnEmuClick)
     KELVANE_CYLINDER_HANDLERS(AbColBitBtnPasEmu, AbColBitBtnEmuClick)
     KELVANE_CYLINDER_HANDLERS(AbColBitBtnDiagEmu, AbColBitBtnEmuClick)

@@ -27,112 +27,127 @@ ParametersPage::ParametersPage(const GlobalTexts &texts, QWidget *parent) : QWid
     m_pageControl->setObjectName(QStringLiteral("PageControlParametry"));
     m_pageControl->setDocumentMode(true);
     v->addWidget(m_pageControl);
-    m_tabSheet21 = buildSheet(QStringLiteral("TabSheet21"), QStringLiteral("ScrollBox2"), true);
-    m_tabSheet22 = buildSheet(QStringLiteral("TabSheet22"), QStringLiteral("ScrollBox1"), false);
+    m_tabSheet21 = buildBasicSheet();
+    m_tabSheet22 = buildAdvancedSheet();
     m_pageControl->addTab(m_tabSheet21, QStringLiteral("podstawowe"));
     m_pageControl->addTab(m_tabSheet22, QStringLiteral("zaawansowane"));
 }
 
-QWidget *ParametersPage::buildSheet(const QString &sheetName, const QString &scrollName, bool basic)
+ParametersPage::Sheet ParametersPage::beginSheet(const QString &sheetName, const QString &scrollName)
 {
-    auto *sheet = new QWidget;
-    sheet->setObjectName(sheetName);
-    auto *outer = new QVBoxLayout(sheet);
+    Sheet s;
+    s.sheet = new QWidget;
+    s.sheet->setObjectName(sheetName);
+    auto *outer = new QVBoxLayout(s.sheet);
     outer->setContentsMargins(2, 2, 2, 2);
+    s.info = new QHBoxLayout;
+    outer->addLayout(s.info);
 
-    auto *info = new QHBoxLayout;
-    if (basic) {
-        info->addWidget(new QLabel(QStringLiteral("back to propane time [s]:"), sheet));
-        m_timeBack = build::readOnlyEdit(sheet, QStringLiteral("EditTimeBackViz"));
-        m_timeBack->setMaximumWidth(80);
-        info->addWidget(m_timeBack);
-    } else {
-        m_workTime = build::label(sheet, QStringLiteral("LabelWorkTime"), QString());
-        info->addWidget(m_workTime);
-    }
-    info->addStretch(1);
-    outer->addLayout(info);
-
-    auto *scroll = new QScrollArea(sheet);
+    auto *scroll = new QScrollArea(s.sheet);
     scroll->setObjectName(scrollName);
     scroll->setWidgetResizable(true);
-    auto *content = new QWidget;
+    s.content = new QWidget;
     // The sections are at least 557 pixels wide; a narrower page scrolls sideways.
-    content->setMinimumWidth(557);
-    auto *layout = new QVBoxLayout(content);
-    layout->setSpacing(1);
-    if (basic) {
-        static const char *const captions[6] = {"1.Car setup", "2.Propane injector", "3.Level setup",
-                                                "4.Switch to propane", "5.Back to gasoline",
-                                                "6.Extra injection, accelerate rich/lean"};
-        static const std::vector<const char *> headers[6] = {{}, {"ComboBoxInjTyp"}, {"ComboBoxLevSensor"}, {}, {}, {}};
-        static const std::vector<const char *> contents[6] = {
-            {"ComboBoxRpmSet", "ComboBoxRpmSignal", "AbNumSpinRpmSignalV", "ComboBoxTurbo", "ComboBoxInjNum",
-             "ComboBoxLambdaTyp"},
-            {"AbNumSpinMinInj", "AbNumSpinPeak", "AbNumSpinHold"},
-            {"AbNumSpinE", "AbNumSpin14", "AbNumSpin24", "AbNumSpin34", "CheckBoxLevelSensorNegativ", "AbNumSpinRezRef",
-             "CheckBoxWskaznikZasilany"},
-            {"ComboBoxRpmSw", "ComboBoxTempSw", "AbNumSpinOnDelay", "AbNumSpinCylinderTime"},
-            {"AbNumSpinOffPres", "ComboBoxMinRpm", "ComboBoxMaxRpm", "AbNumSpinOffDelay", "ComboBoxPowrotZminRpm",
-             "ComboBoxPowrotZminRpmTime", "CheckBoxValvetronic"},
-            {"TrackBarExtraInj", "TrackBarAccelEnrich", "ComboBoxAccRich"}};
-        for (int n = 1; n <= 6; ++n) {
-            const QString num = QString::number(n);
-            QGroupBox *box = addSection(content, layout, QStringLiteral("LabelPar") + num,
-                                        QString::fromLatin1(captions[n - 1]), QStringLiteral("LabelParP") + num,
-                                        QStringLiteral("GroupBoxPar") + num, n == 1, headers[n - 1]);
-            m_par[static_cast<std::size_t>(n - 1)] = box;
-            fillGroup(box, contents[n - 1]);
-        }
-        // Shown only for the "0-14V" signal source; the valvetronic box is hidden in this layout.
-        m_par[0]->findChild<QWidget *>(QStringLiteral("AbNumSpinRpmSignalV"))->hide();
-        m_par[4]->findChild<QWidget *>(QStringLiteral("CheckBoxValvetronic"))->hide();
-        addStepButtons(m_par[5], "TrackBarExtraInj", "ButtonExtraInMinus", "ButtonExtraInPlus");
-        addStepButtons(m_par[5], "TrackBarAccelEnrich", "ButtonAccelMinus", "ButtonAccelPlus");
-    } else {
-        static const char *const captions[8] = {
-            "1.SENSORS:", "2.SERVICE:", "3.Propane Temperature Correction", "4.Reducer Temperature Correction",
-            "5.External Relay Driver", "6.Injectors heating", "7.Mazda v.4", "8.Extras"};
-        static const char *const headerNames[8] = {"LabelCzujniki", "LabelAdvService", "LabelTempCorPropan",
-                                                   "LabelTempCorRed", "LabelAdvRelayDr", "LabelInjHeat", "LabelAdv7",
-                                                   "LabelAdv8"};
-        static const std::vector<const char *> headers[8] = {{}, {}, {"AbToggleSwitchTempCorProp"},
-                                                             {"AbToggleSwitchTempCorRed"}, {},
-                                                             {"AbToggleSwitchInjHeat"}, {"AbToggleSwitchAdv7"}, {}};
-        static const std::vector<const char *> contents[8] = {
-            {"ComboBoxTGsensor", "ComboBoxTRsensor", "ComboBoxPresSensor", "ComboBoxMAPSensType"},
-            {},
-            {},
-            {},
-            {"ComboBoxExtRelay"},
-            {"AbNumSpinAdvTempHeat", "AbNumSpinAdvHeatT", "AbNumSpinAdvHeatNornal", "AbNumSpinAdvHeatLow",
-             "ComboBoxHeatMode"},
-            {"AbNumSpinMazdaMinInj", "AbNumSpinMazdaMaxInj", "AbNumSpinMinRpm", "AbNumSpinFilterStep"},
-            {"ComboBoxDifPenEm28", "TrackBarSwitchBright", "TrackBarBeepTime", "CheckBoxSilentMode",
-             "CheckBoxBeepWhenGazOn", "CheckBoxBeepWhenSwClick", "CheckBoxBeepWhenError", "ComboBoxBeepsWhenEmpty",
-             "ComboBoxErrorsBeep", "CheckBoxGazStart"}};
-        for (int n = 1; n <= 8; ++n) {
-            const QString toggle = n == 1 ? QStringLiteral("LabelR0") : QStringLiteral("LabelAdvR") + QString::number(n - 1);
-            QGroupBox *box = addSection(content, layout, QString::fromLatin1(headerNames[n - 1]),
-                                        QString::fromLatin1(captions[n - 1]), toggle,
-                                        QStringLiteral("GroupBoxAdv") + QString::number(n), n == 1, headers[n - 1]);
-            m_adv[static_cast<std::size_t>(n - 1)] = box;
-            fillGroup(box, contents[n - 1]);
-        }
-        // The injector heating group also shows the controller's heating time.
-        auto *grid = static_cast<QGridLayout *>(m_adv[5]->layout());
-        const int row = grid->rowCount();
-        grid->addWidget(new QLabel(QStringLiteral("heating time [s]:"), m_adv[5]), row, 0);
-        m_heatTime = build::readOnlyEdit(m_adv[5], QStringLiteral("EditHeatWizTime"));
-        m_heatTime->setMaximumWidth(80);
-        grid->addWidget(m_heatTime, row, 1);
-        addPercentEdit(m_adv[7], "TrackBarSwitchBright", "EditSwitchBright");
-        addPercentEdit(m_adv[7], "TrackBarBeepTime", "EditBeepTime");
-    }
-    layout->addStretch(1);
-    scroll->setWidget(content);
+    s.content->setMinimumWidth(557);
+    s.sections = new QVBoxLayout(s.content);
+    s.sections->setSpacing(1);
+    scroll->setWidget(s.content);
     outer->addWidget(scroll, 1);
-    return sheet;
+    return s;
+}
+
+void ParametersPage::finishSheet(const Sheet &s)
+{
+    s.info->addStretch(1);
+    s.sections->addStretch(1);
+}
+
+QWidget *ParametersPage::buildBasicSheet()
+{
+    const Sheet s = beginSheet(QStringLiteral("TabSheet21"), QStringLiteral("ScrollBox2"));
+    s.info->addWidget(new QLabel(QStringLiteral("back to propane time [s]:"), s.sheet));
+    m_timeBack = build::readOnlyEdit(s.sheet, QStringLiteral("EditTimeBackViz"));
+    m_timeBack->setMaximumWidth(80);
+    s.info->addWidget(m_timeBack);
+
+    static const char *const captions[6] = {"1.Car setup", "2.Propane injector", "3.Level setup",
+                                            "4.Switch to propane", "5.Back to gasoline",
+                                            "6.Extra injection, accelerate rich/lean"};
+    static const std::vector<const char *> headers[6] = {{}, {"ComboBoxInjTyp"}, {"ComboBoxLevSensor"}, {}, {}, {}};
+    static const std::vector<const char *> contents[6] = {
+        {"ComboBoxRpmSet", "ComboBoxRpmSignal", "AbNumSpinRpmSignalV", "ComboBoxTurbo", "ComboBoxInjNum",
+         "ComboBoxLambdaTyp"},
+        {"AbNumSpinMinInj", "AbNumSpinPeak", "AbNumSpinHold"},
+        {"AbNumSpinE", "AbNumSpin14", "AbNumSpin24", "AbNumSpin34", "CheckBoxLevelSensorNegativ", "AbNumSpinRezRef",
+         "CheckBoxWskaznikZasilany"},
+        {"ComboBoxRpmSw", "ComboBoxTempSw", "AbNumSpinOnDelay", "AbNumSpinCylinderTime"},
+        {"AbNumSpinOffPres", "ComboBoxMinRpm", "ComboBoxMaxRpm", "AbNumSpinOffDelay", "ComboBoxPowrotZminRpm",
+         "ComboBoxPowrotZminRpmTime", "CheckBoxValvetronic"},
+        {"TrackBarExtraInj", "TrackBarAccelEnrich", "ComboBoxAccRich"}};
+    for (int n = 1; n <= 6; ++n) {
+        const QString num = QString::number(n);
+        QGroupBox *box = addSection(s.content, s.sections, QStringLiteral("LabelPar") + num,
+                                    QString::fromLatin1(captions[n - 1]), QStringLiteral("LabelParP") + num,
+                                    QStringLiteral("GroupBoxPar") + num, n == 1, headers[n - 1]);
+        m_par[static_cast<std::size_t>(n - 1)] = box;
+        fillGroup(box, contents[n - 1]);
+    }
+    // Shown only for the "0-14V" signal source; the valvetronic box is hidden in this layout.
+    m_par[0]->findChild<QWidget *>(QStringLiteral("AbNumSpinRpmSignalV"))->hide();
+    m_par[4]->findChild<QWidget *>(QStringLiteral("CheckBoxValvetronic"))->hide();
+    addStepButtons(m_par[5], "TrackBarExtraInj", "ButtonExtraInMinus", "ButtonExtraInPlus");
+    addStepButtons(m_par[5], "TrackBarAccelEnrich", "ButtonAccelMinus", "ButtonAccelPlus");
+    finishSheet(s);
+    return s.sheet;
+}
+
+QWidget *ParametersPage::buildAdvancedSheet()
+{
+    const Sheet s = beginSheet(QStringLiteral("TabSheet22"), QStringLiteral("ScrollBox1"));
+    m_workTime = build::label(s.sheet, QStringLiteral("LabelWorkTime"), QString());
+    s.info->addWidget(m_workTime);
+
+    static const char *const captions[8] = {
+        "1.SENSORS:", "2.SERVICE:", "3.Propane Temperature Correction", "4.Reducer Temperature Correction",
+        "5.External Relay Driver", "6.Injectors heating", "7.Mazda v.4", "8.Extras"};
+    static const char *const headerNames[8] = {"LabelCzujniki", "LabelAdvService", "LabelTempCorPropan",
+                                               "LabelTempCorRed", "LabelAdvRelayDr", "LabelInjHeat", "LabelAdv7",
+                                               "LabelAdv8"};
+    static const std::vector<const char *> headers[8] = {{}, {}, {"AbToggleSwitchTempCorProp"},
+                                                         {"AbToggleSwitchTempCorRed"}, {},
+                                                         {"AbToggleSwitchInjHeat"}, {"AbToggleSwitchAdv7"}, {}};
+    static const std::vector<const char *> contents[8] = {
+        {"ComboBoxTGsensor", "ComboBoxTRsensor", "ComboBoxPresSensor", "ComboBoxMAPSensType"},
+        {},
+        {},
+        {},
+        {"ComboBoxExtRelay"},
+        {"AbNumSpinAdvTempHeat", "AbNumSpinAdvHeatT", "AbNumSpinAdvHeatNornal", "AbNumSpinAdvHeatLow",
+         "ComboBoxHeatMode"},
+        {"AbNumSpinMazdaMinInj", "AbNumSpinMazdaMaxInj", "AbNumSpinMinRpm", "AbNumSpinFilterStep"},
+        {"ComboBoxDifPenEm28", "TrackBarSwitchBright", "TrackBarBeepTime", "CheckBoxSilentMode",
+         "CheckBoxBeepWhenGazOn", "CheckBoxBeepWhenSwClick", "CheckBoxBeepWhenError", "ComboBoxBeepsWhenEmpty",
+         "ComboBoxErrorsBeep", "CheckBoxGazStart"}};
+    for (int n = 1; n <= 8; ++n) {
+        const QString toggle =
+            n == 1 ? QStringLiteral("LabelR0") : QStringLiteral("LabelAdvR") + QString::number(n - 1);
+        QGroupBox *box = addSection(s.content, s.sections, QString::fromLatin1(headerNames[n - 1]),
+                                    QString::fromLatin1(captions[n - 1]), toggle,
+                                    QStringLiteral("GroupBoxAdv") + QString::number(n), n == 1, headers[n - 1]);
+        m_adv[static_cast<std::size_t>(n - 1)] = box;
+        fillGroup(box, contents[n - 1]);
+    }
+    // The injector heating group also shows the controller's heating time.
+    auto *grid = static_cast<QGridLayout *>(m_adv[5]->layout());
+    const int row = grid->rowCount();
+    grid->addWidget(new QLabel(QStringLiteral("heating time [s]:"), m_adv[5]), row, 0);
+    m_heatTime = build::readOnlyEdit(m_adv[5], QStringLiteral("EditHeatWizTime"));
+    m_heatTime->setMaximumWidth(80);
+    grid->addWidget(m_heatTime, row, 1);
+    addPercentEdit(m_adv[7], "TrackBarSwitchBright", "EditSwitchBright");
+    addPercentEdit(m_adv[7], "TrackBarBeepTime", "EditBeepTime");
+    finishSheet(s);
+    return s.sheet;
 }
 
 QGroupBox *ParametersPage::addSection(QWidget *content, QLayout *layout, const QString &headerName,

@@ -12,10 +12,12 @@
 #include <vector>
 
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QScrollArea;
 class QTabWidget;
+class QVBoxLayout;
 
 namespace kelvane {
 
@@ -48,7 +50,19 @@ private:
         QLabel *toggle = nullptr;
         QGroupBox *box = nullptr;
     };
-    QWidget *buildSheet(const QString &sheetName, const QString &scrollName, bool basic);
+    // What the two sheets share: the sheet, its information line above the sections and the
+    // scrolling content that stacks the sections.
+    struct Sheet {
+        QWidget *sheet = nullptr;
+        QHBoxLayout *info = nullptr;
+        QWidget *content = nullptr;
+        QVBoxLayout *sections = nullptr;
+    };
+    Sheet beginSheet(const QString &sheetName, const QString &scrollName);
+    void finishSheet(const Sheet &sheet);
+    // Page "podstawowe" (sections 1 to 6) and page "zaawansowane" (sections 1 to 8).
+    QWidget *buildBasicSheet();
+    QWidget *buildAdvancedSheet();
     QGroupBox *addSection(QWidget *content, QLayout *layout, const QString &headerName, const QString &caption,
                           const QString &toggleName, const QString &boxName, bool open,
                           const std::vector<const char *> &headerControls);

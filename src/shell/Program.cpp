@@ -5,9 +5,8 @@
 #include "Main.h"
 #include "PosixSerial.h"
 #include "PtySimulator.h"
+#include "Unattended.h"
 
-#include <QElapsedTimer>
-#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -55,19 +54,23 @@ int main(int argc, char **argv)
         form.centreOnScreen();
     }
 
+    // Nobody is there to close a message box in an unattended run: messages and exceptions go to
+    // standard error.
+    const kelvane::Report toStderr = [](const QString &message) {
+        std::fprintf(stderr, "kelvane: %s\n", message.toLocal8Bit().constData());
+        std::fflush(stderr);
+    };
+    if (options.unattended())
+        kelvane::makeUnattended(app, form, toStderr);
     if (!options.screenshot.empty()) {
         // Connect, let the readings settle, save the window and quit.
-        QTimer::singleShot(300, &form, [&form, &options] {
-            form.F10autoconnect1Click();
-            QTimer::singleShot(3000, &form, [&form, &options] {
-                const bool saved = form.grab().save(QString::fromStdString(options.screenshot), "PNG");
-                if (!saved)
-                    std::fprintf(stderr, "kelvane: could not write %s\n", options.screenshot.c_str());
-                else
-                    std::fprintf(stdout, "kelvane: saved %s (%s)\n", options.screenshot.c_str(),
-                                 form.windowTitle().toLocal8Bit().constData());
-                QCoreApplication::exit(saved ? 0 : 1);
-            });
+        kelvane::ScreenshotRun run;
+        run.file = options.screenshot;
+        kelvane::scheduleScreenshot(form, run, toStderr, [&form, &options](int status) {
+            if (status == kelvane::ScreenshotSaved)
+                std::fprintf(stdout, "kelvane: saved %s (%s)\n", options.screenshot.c_str(),
+                             form.windowTitle().toLocal8Bit().constData());
+            QCoreApplication::exit(status);
         });
     }
     const int rc = app.exec();

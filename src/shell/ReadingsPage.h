@@ -2,7 +2,7 @@
 // The readings page "[F2]readings" (TabSheet1): the dial meters in PanelO1, the injector table in
 // PanelO2, temperatures, lambda and tank level in PanelO3 and the oscilloscope panel PanelOsc below.
 
-#include "DisplayContext.h"
+#include "InjectorRows.h"
 
 #include <QWidget>
 

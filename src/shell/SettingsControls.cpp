@@ -16,8 +16,6 @@
 
 namespace kelvane {
 
-namespace {
-
 const FieldDef *fieldOfControl(const char *control)
 {
     for (const FieldDef &f : fieldTable()) {
@@ -26,6 +24,8 @@ const FieldDef *fieldOfControl(const char *control)
     }
     return nullptr;
 }
+
+namespace {
 
 int decimalsFor(double step)
 {
@@ -167,6 +167,17 @@ QWidget *addSetting(QWidget *parent, QGridLayout *grid, int row, int column, con
         grid->addWidget(new QLabel(caption, parent), row, column);
     grid->addWidget(w, row, column + 1);
     return w;
+}
+
+void showSpin(TAbNumSpin &spin, const Shown &shown)
+{
+    spin.setValue(shown.number);
+}
+
+ImageWrites writeBackSpin(ParameterImage &image, const FieldDef &field, const TAbNumSpin &spin,
+                          const DecodeContext &ctx)
+{
+    return writeBackNumber(image, field, {spin.value(), spin.isEdited()}, ctx);
 }
 
 } // namespace kelvane

@@ -3,12 +3,18 @@
 // step, items) with its name as objectName. They stay disabled until their write-back is wired,
 // so nothing the fitter changes is silently dropped.
 
+#include "FieldCodec.h"
+
 #include <QString>
 
 class QGridLayout;
 class QWidget;
+class TAbNumSpin;
 
 namespace kelvane {
+
+// The row of the field table that the control named `control` shows; nullptr when none does.
+const FieldDef *fieldOfControl(const char *control);
 
 // Creates the control named `control` (and its caption label where it has one) in row `row` of the
 // grid: caption in column `column`, control in column `column + 1`. Returns the control, or
@@ -18,5 +24,13 @@ QWidget *addSetting(QWidget *parent, QGridLayout *grid, int row, int column, con
 QWidget *createSetting(QWidget *parent, const char *control);
 // The caption shown beside a setting ("min.inj", "Heat time:", ...).
 QString settingCaption(const char *control);
+
+// A spin edit shown from its field: it holds the decoded number exactly and shows it rounded to its
+// decimals, not edited.
+void showSpin(TAbNumSpin &spin, const Shown &shown);
+// The write-back of a spin edit built from `field` (see writeBackNumber): what the fitter entered if
+// the spin was edited; otherwise the image stays as it is and the field is sent again unchanged.
+ImageWrites writeBackSpin(ParameterImage &image, const FieldDef &field, const TAbNumSpin &spin,
+                          const DecodeContext &ctx);
 
 } // namespace kelvane

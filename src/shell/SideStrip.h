@@ -3,7 +3,7 @@
 // lambda (PanelV5), gas level (PanelV6), the cylinders (PanelV1) and the mode buttons with the
 // status lamp (PanelV7, which takes the rest of the height).
 
-#include "DisplayContext.h"
+#include "InjectorRows.h"
 #include "Readings.h"
 
 #include <QFrame>

@@ -424,6 +424,121 @@ private slots:
         }
     }
 
+    // Leaving a spin edit without an edit must not change the controller's memory. For every spin
+    // edit of the table and every value its field can hold: decode, hold the number in the control,
+    // run the write-back of an unedited control. The image stays byte for byte as it was (there is no
+    // normalisation: a stored value outside the control's range is kept, while the control shows the
+    // nearer end of its range), and the writes are those an edit would send, so the frames still go.
+    void unEditedSpinEditsKeepEveryStoredValue()
+    {
+        QRandomGenerator rng(77);
+        int fields = 0;
+        for (const FieldDef &f : fieldTable()) {
+            if (f.controlKind != ControlKind::SpinEdit)
+                continue;
+            ++fields;
+            QVERIFY2(f.width == FieldWidth::Byte || f.width == FieldWidth::Word, f.name);
+            ParameterImage img;
+            for (auto &b : img.bytes) // the neighbours must stay as they are too
+                b = static_cast<std::uint8_t>(rng.bounded(256));
+            img.setByte(img::RpmSet, 3);
+            img.setBits(img::RpmSignal, 0, 2, 0);
+            const int count = f.width == FieldWidth::Byte ? 256 : 65536;
+            for (int raw = 0; raw < count; ++raw) {
+                if (f.width == FieldWidth::Byte)
+                    img.setByte(f.offset, static_cast<std::uint8_t>(raw));
+                else
+                    img.setWord(f.offset, static_cast<std::uint16_t>(raw));
+                const ParameterImage before = img;
+                const Shown shown = decodeField(img, f, At57600);
+                if (shown.kind != ShownKind::Number || shown.number < f.min || shown.number > f.max)
+                    QFAIL(qPrintable(QStringLiteral("%1 %2 shows %3").arg(f.name).arg(raw).arg(shown.number)));
+                ParameterImage edited = img;
+                const ImageWrites editWrites = encodeField(edited, f, shown.number, At57600);
+                const ImageWrites w = writeBackNumber(img, f, { shown.number, false }, At57600);
+                if (img.bytes != before.bytes || !(w == editWrites))
+                    QFAIL(qPrintable(QStringLiteral("%1 stored %2 changed").arg(f.name).arg(raw)));
+            }
+        }
+        QCOMPARE(fields, 32);
+    }
+
+    // Why the write-back of an unedited control keeps the stored value instead of encoding the number
+    // it holds: the encodings do not invert their decodes. These stored values read back as another
+    // value when their exact decoded number is encoded again; only an edit writes the encode.
+    void reEncodingTheDecodedNumberWouldChangeThese_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<double>("shown");
+        QTest::addColumn<int>("reEncoded");
+        // 98 x 0.00122 = 0.11956 V, x 819.2 = 97.94
+        QTest::newRow("LevelE factors") << "LevelE" << 98 << 0.11956 << 97;
+        QTest::newRow("WzbogacenieGlowne div 10") << "WzbogacenieGlowne" << 1045 << 4.0 << 1040;
+        QTest::newRow("AdvHeatT div 10") << "AdvHeatT" << 125 << 12.0 << 120;
+        QTest::newRow("Hold div 29") << "Hold" << 12 << 59.0 << 11;
+        // float(59 x 0.0044) is a little below 0.2596, so the division truncates to 58
+        QTest::newRow("MinInj float") << "MinInj" << 59 << double(TicksToMs(59, 0, At57600.timeBases)) << 58;
+        // 2739 ticks read 2523 rpm, on the grid 2500 rpm, which is 2764 ticks
+        QTest::newRow("MazdaMinRpm grid") << "MazdaMinRpm" << 2739 << 2500.0 << 2764;
+        // outside the range: the control shows the nearer end
+        QTest::newRow("AdvTempHeat -5 below the range") << "AdvTempHeat" << 0xFB << 0.0 << 0;
+        QTest::newRow("RpmSignalV 0 below the range") << "RpmSignalV" << 0 << 0.10001 << 25;
+        QTest::newRow("CylinderTime 1001 above the range") << "CylinderTime" << 1001 << 10.0 << 1000;
+    }
+    void reEncodingTheDecodedNumberWouldChangeThese()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, stored);
+        QFETCH(double, shown);
+        QFETCH(int, reEncoded);
+        const FieldDef *f = findField(field);
+        QVERIFY(f);
+        ParameterImage img;
+        fourCylinders(img);
+        if (f->width == FieldWidth::Byte)
+            img.setByte(f->offset, static_cast<std::uint8_t>(stored));
+        else
+            img.setWord(f->offset, static_cast<std::uint16_t>(stored));
+        const std::int64_t before = storedValue(img, *f);
+        const Shown s = decodeField(img, *f, At57600);
+        QVERIFY2(std::fabs(s.number - shown) < 1e-9, qPrintable(QString::number(s.number, 'g', 17)));
+
+        // Left without an edit: kept.
+        writeBackNumber(img, *f, { s.number, false }, At57600);
+        QCOMPARE(storedValue(img, *f), before);
+        // Edited to the very number it held: encoded.
+        const ImageWrites w = writeBackNumber(img, *f, { s.number, true }, At57600);
+        QVERIFY(!w.empty());
+        QCOMPARE(static_cast<int>(f->width == FieldWidth::Byte ? img.byte(f->offset) : img.word(f->offset)), reEncoded);
+    }
+
+    // A cascade may re-encode a field behind its control (a new signal source re-encodes the speeds);
+    // leaving the control afterwards sends the field as the image now holds it, not as it was shown.
+    void unEditedWriteBackSendsWhatTheImageHoldsNow()
+    {
+        const FieldDef &f = *findField("MazdaMinRpm");
+        ParameterImage img;
+        fourCylinders(img);
+        img.setWord(f.offset, 3456); // 2000 rpm
+        const Shown s = decodeField(img, f, At57600);
+        QCOMPARE(s.number, 2000.0);
+        img.setBits(img::RpmSignal, 0, 2, 2);
+        encodeField(img, f, s.number, At57600); // the cascade of the signal source
+        const std::uint16_t reEncoded = img.word(f.offset);
+        QVERIFY(reEncoded != 3456);
+        QCOMPARE(asList(writeBackNumber(img, f, { s.number, false }, At57600)), Writes { 1203 });
+        QCOMPARE(img.word(f.offset), reEncoded);
+        // CylinderTime sends its quarter with it, edited or not.
+        ParameterImage t;
+        t.setWord(392, 1001);
+        t.setWord(442, 7);
+        QCOMPARE(
+            asList(writeBackNumber(t, *findField("CylinderTime"), { 10.0, false }, At57600)), (Writes { 1196, 1221 }));
+        QCOMPARE(t.word(392), std::uint16_t(1001));
+        QCOMPARE(t.word(442), std::uint16_t(7));
+    }
+
     void percentages()
     {
         QCOMPARE(beepTimePercent(30), 100.0);

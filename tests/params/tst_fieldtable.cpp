@@ -1,5 +1,6 @@
 // The field table checked whole: placement, writes, controls and item lists.
 #include "FieldTable.h"
+#include "ParameterImage.h"
 
 #include <QtTest>
 
@@ -99,12 +100,51 @@ private slots:
                 QVERIFY2(f.items.size() <= (1 << f.count), what);
             if (f.source)
                 QVERIFY2(findField(f.source), what);
+            // The enable flag of a speed item is a one-bit flag row without a control of its own.
+            if (f.codec == Codec::OffRpmItem) {
+                const FieldDef *enable = f.enableField ? findField(f.enableField) : nullptr;
+                QVERIFY2(enable && enable->width == FieldWidth::Bits && enable->count == 1
+                        && enable->controlKind == ControlKind::None,
+                    what);
+            }
         }
         // Only the two controls stored in more than one place are shared.
         for (const auto &[control, n] : uses) {
             const int expected = control == "CheckBoxValvetronic" ? 3 : control == "ComboBoxHeatMode" ? 2 : 1;
             QVERIFY2(n == expected, control.c_str());
         }
+    }
+
+    // The codecs of ComboBoxHeatMode and CheckBoxValvetronic find their places by these rows; the
+    // image locations other modules share by constant are the same as the rows.
+    void rowsTheCodecsAndModulesShare()
+    {
+        const struct {
+            const char *name;
+            int offset;
+            int bitNo;
+            int sendIndex;
+        } rows[] = {
+            { "HeatLow1", 545, 3, 272 },
+            { "HeatLow2Rpm", 716, 0, 358 },
+            { "ValvetronicOffA", 541, 3, 270 },
+            { "ValvetronicOffB", 543, 7, 271 },
+            { "ValvetronicTable", 570, 0, 570 },
+            { "MaxRpmOn", 540, 6, 270 },
+            { "MinRpmOn", 541, 2, 270 },
+        };
+        for (const auto &r : rows) {
+            const FieldDef *f = findField(r.name);
+            QVERIFY2(f, r.name);
+            QCOMPARE(f->offset, r.offset);
+            QCOMPARE(f->bitNo, r.bitNo);
+            QCOMPARE(f->sendIndex, r.sendIndex);
+        }
+        QCOMPARE(findField("ValvetronicTable")->count, 8);
+        QCOMPARE(findField("RpmSet")->offset, img::RpmSet);
+        QCOMPARE(findField("RpmSignal")->offset, img::RpmSignal);
+        QCOMPARE(findField("RpmSignal")->bitNo, 0);
+        QCOMPARE(findField("RpmSignal")->count, 2);
     }
 
     void itemLists_data()

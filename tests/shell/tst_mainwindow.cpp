@@ -1,8 +1,6 @@
 // The main window on a scripted controller: polling, the display steps, the injector and mode
-// controls, navigation, the size rules and the exception display.
-#include "CommandLine.h"
+// controls, the menu shortcuts, navigation, the window's layout and the exception display.
 #include "FieldTable.h"
-#include "TAbNumSpin.h"
 #include "KelvaneApplication.h"
 #include "LayoutRules.h"
 #include "Main.h"
@@ -13,13 +11,15 @@
 #include "TAbBar.h"
 #include "TAbColBitBtn.h"
 #include "TAbLED.h"
+#include "TAbNumSpin.h"
 #include "../support/FakeEcu.h"
 
 #include <QAction>
-#include <QLabel>
-#include <QLineEdit>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTabWidget>
@@ -27,6 +27,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <set>
 #include <stdexcept>
 
 using namespace kelvane;
@@ -614,6 +615,128 @@ private slots:
         QCOMPARE(lastFrame(), frame({static_cast<std::uint8_t>(command), 0x00, 0x00, 0x00}));
     }
 
+    // All 40 injector switches: each toggles the bit of its own cylinder. The handler of the same
+    // cylinder, run right after the click, toggles it back, so the next switch starts from the same
+    // mask again and a switch wired to another cylinder's handler shows.
+    void everyInjectorSwitchActsOnItsOwnCylinder_data()
+    {
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<bool>("gas");
+        QTest::newRow("readings petrol") << "AbColBitBtnEmu" << false;
+        QTest::newRow("strip petrol") << "AbColBitBtnPasEmu" << false;
+        QTest::newRow("diagnostic petrol") << "AbColBitBtnDiagEmu" << false;
+        QTest::newRow("readings gas") << "AbColBitBtnGoff" << true;
+        QTest::newRow("diagnostic gas") << "AbColBitBtnDiagGoff" << true;
+    }
+    void everyInjectorSwitchActsOnItsOwnCylinder()
+    {
+        QFETCH(QString, prefix);
+        QFETCH(bool, gas);
+        connectEcu();
+        set16(rec::GasCutOffWord, 0x020F);
+        set16(rec::PetrolOverrideWord, 0x5A21);
+        decode();
+        if (prefix.contains(QStringLiteral("Diag")))
+            form->F5diagnostic1Click();
+        // The gas cut-off mask travels in the high data byte, the petrol override mask in the low one.
+        auto expected = [gas](int toggled) {
+            return gas ? frame({0x65, 0x00, static_cast<std::uint8_t>(0x02 ^ toggled), 0x0F})
+                       : frame({0x75, 0x00, 0x5A, static_cast<std::uint8_t>(0x21 ^ toggled)});
+        };
+        for (int n = 1; n <= 8; ++n) {
+            auto *button = child<TAbColBitBtn>(qPrintable(prefix + QString::number(n)));
+            line->clearLog();
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(line->written().size(), std::size_t(1));
+            QCOMPARE(lastFrame(), expected(1 << (n - 1)));
+            if (gas)
+                form->AbColBitBtnGoffClick(n);
+            else
+                form->AbColBitBtnEmuClick(n);
+            QCOMPARE(lastFrame(), expected(0));
+        }
+    }
+
+    // Ctrl+A is "-> auto" everywhere in the window, also while an editor that would take it for
+    // "select all" has the focus.
+    void ctrlAInAFocusedEditorRunsAuto_data()
+    {
+        QTest::addColumn<QString>("editor");
+        QTest::newRow("line edit") << "test line edit";
+        QTest::newRow("read-only line edit") << "EditTimeBackViz";
+        QTest::newRow("spin edit") << "AbNumSpinWzbogacenieGlowne";
+        QTest::newRow("editable combo box") << "ComboBoxTempSw";
+    }
+    void ctrlAInAFocusedEditorRunsAuto()
+    {
+        QFETCH(QString, editor);
+        connectEcu();
+        QWidget *target = nullptr;
+        QLineEdit *edit = nullptr;
+        if (editor == QLatin1String("test line edit")) {
+            edit = new QLineEdit(QStringLiteral("some text"), child<QWidget>("PanelO3"));
+            edit->show();
+            target = edit;
+        } else if (editor == QLatin1String("EditTimeBackViz")) {
+            form->F3parameters1Click();
+            edit = child<QLineEdit>("EditTimeBackViz");
+            edit->setText(QStringLiteral("12.5"));
+            target = edit;
+        } else if (editor == QLatin1String("AbNumSpinWzbogacenieGlowne")) {
+            form->F4adjustment1Click();
+            auto *spin = child<TAbNumSpin>("AbNumSpinWzbogacenieGlowne");
+            spin->setEnabled(true); // settings controls are enabled once their write-back is wired
+            target = spin;
+            edit = spin->spinBox()->findChild<QLineEdit *>();
+        } else {
+            form->F3parameters1Click();
+            QTest::mouseClick(child<QLabel>("LabelParP4"), Qt::LeftButton); // open "4.Switch to propane"
+            auto *combo = child<QComboBox>("ComboBoxTempSw");
+            combo->setEnabled(true);
+            combo->setEditable(true);
+            target = combo;
+            edit = combo->lineEdit();
+        }
+        QVERIFY(edit);
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        target->setFocus(Qt::TabFocusReason);
+        // A spin box or a combo box keeps the focus itself and hands the keys to its line edit.
+        QWidget *focused = QApplication::focusWidget();
+        QVERIFY(focused && (focused == edit || focused->isAncestorOf(edit)));
+        edit->deselect(); // focusing by the tab key selected the text
+        QSignalSpy triggered(child<QAction>("auto1"), &QAction::triggered);
+        QTest::keyClick(focused, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(triggered.count(), 1);
+        QCOMPARE(line->written().size(), std::size_t(1));
+        QCOMPARE(lastFrame(), frame({0x52, 0x00, 0x00, 0x00}));
+        QVERIFY(!edit->hasSelectedText());
+        // Keys that are no shortcut of the window still reach the editor.
+        if (!edit->isReadOnly()) {
+            const QString before = edit->text();
+            edit->setCursorPosition(0);
+            QTest::keyClick(focused, Qt::Key_1);
+            QCOMPARE(edit->text(), QLatin1Char('1') + before);
+        }
+        QCOMPARE(line->written().size(), std::size_t(1));
+    }
+
+    // The guard belongs to the window: in another window Ctrl+A still selects all.
+    void ctrlAInAnotherWindowStillSelectsAll()
+    {
+        QWidget other;
+        auto *edit = new QLineEdit(QStringLiteral("some text"), &other);
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        edit->setFocus(Qt::TabFocusReason);
+        edit->deselect();
+        QSignalSpy triggered(child<QAction>("auto1"), &QAction::triggered);
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(triggered.count(), 0);
+        QCOMPARE(edit->selectedText(), QStringLiteral("some text"));
+    }
+
     void cutOffLamps()
     {
         connectEcu();
@@ -738,34 +861,6 @@ private slots:
         QCOMPARE(child<QWidget>("PanelV7")->geometry(), QRect(0, y, strip, h - y));
     }
 
-    void layoutRules_data()
-    {
-        QTest::addColumn<int>("value");
-        QTest::addColumn<int>("ruleResult");
-        QTest::addColumn<int>("expected");
-        // Meter heights at the smallest, the design and a large panel.
-        QTest::newRow("rpm meter small") << 200 << layout::ruleB(200, 300, 145, 0.6) << 145;
-        QTest::newRow("rpm meter 300") << 300 << layout::ruleB(300, 300, 145, 0.6) << 180;
-        QTest::newRow("rpm meter max") << 900 << layout::ruleB(900, 300, 145, 0.6) << 300;
-        // The width limit below the minimum: the minimum wins.
-        QTest::newRow("max below min") << 400 << layout::ruleB(400, 152.25, 180, 0.9891892) << 180;
-        QTest::newRow("rule A grid font") << 30 << layout::ruleA(30, 36, 12, 22) << 16;
-        QTest::newRow("rule A lower limit") << 10 << layout::ruleA(10, 36, 12, 22) << 12;
-        QTest::newRow("strip 809") << 809 << layout::stripWidth(809) << 196;
-        QTest::newRow("strip 2000") << 2000 << layout::stripWidth(2000) << 392;
-        QTest::newRow("strip unclamped 809") << 809 << layout::stripWidthUnclamped(809) << 188;
-        QTest::newRow("O3 above range") << 5000 << layout::panelO3Width(5000, 4000, 2000) << 880;
-        QTest::newRow("O3 in range") << 1000 << layout::panelO3Width(1000, 800, 516) << 284;
-        QTest::newRow("V2 at 600") << 600 << layout::stripPanelHeights(600)[0] << 212;
-        QTest::newRow("V1 at 1000") << 1000 << layout::stripPanelHeights(1000)[4] << 286;
-    }
-    void layoutRules()
-    {
-        QFETCH(int, ruleResult);
-        QFETCH(int, expected);
-        QCOMPARE(ruleResult, expected);
-    }
-
     // --- Closing ---------------------------------------------------------------------------------
 
     void closingWhileNotConnectedRaisesNothingAndSendsNothing()
@@ -837,41 +932,6 @@ private slots:
         QTRY_VERIFY(after);
         QCOMPARE(shown, QStringList {QStringLiteral("Unknown exception")});
         app->setExceptionDisplay({});
-    }
-
-    // --- Command line ----------------------------------------------------------------------------
-
-    void commandLine_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("demo") << QStringList {"--demo"} << true;
-        QTest::newRow("two ports") << QStringList {"--com", "3=/dev/ttyUSB0", "--com=4=/dev/ttyS0"} << true;
-        QTest::newRow("port 0") << QStringList {"--com", "0=/dev/ttyS0"} << false;
-        QTest::newRow("port 17") << QStringList {"--com", "17=/dev/ttyS0"} << false;
-        QTest::newRow("no path") << QStringList {"--com", "3="} << false;
-        QTest::newRow("no value") << QStringList {"--com"} << false;
-        QTest::newRow("letters") << QStringList {"--com", "x=/dev/ttyS0"} << false;
-        QTest::newRow("size") << QStringList {"--size", "1600x1000"} << true;
-        QTest::newRow("bad size") << QStringList {"--size", "1600"} << false;
-        QTest::newRow("unknown") << QStringList {"--frobnicate"} << false;
-    }
-    void commandLine()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(bool, ok);
-        std::vector<std::string> v;
-        for (const QString &a : args)
-            v.push_back(a.toStdString());
-        CommandLine cl;
-        std::string error;
-        QCOMPARE(parseCommandLine(v, cl, error), ok);
-        QCOMPARE(error.empty(), ok);
-        if (args.first() == QLatin1String("--com") && ok) {
-            QCOMPARE(cl.ports.size(), std::size_t(2));
-            QCOMPARE(cl.ports[0].first, 3);
-            QCOMPARE(cl.ports[1].second, std::string("/dev/ttyS0"));
-        }
     }
 };
 

@@ -60,6 +60,7 @@ private slots:
 
     void numSpinEmitsOnlyOnUserActions();
     void numSpinClampsSilently();
+    void numSpinHoldsTheExactValueUntilEdited();
     void toggleSwitchFlipsThenEmitsOnClickOnly();
     void colBitBtnClickEmitsAndKeepsState();
     void colBitBtnReleaseOutsideIsNoClick();
@@ -204,6 +205,66 @@ void TestWidgets::numSpinClampsSilently()
     QCOMPARE(changed.count(), 0);
     QCOMPARE(spin.maximum(), 20.0);
     QCOMPARE(spin.step(), 2.0);
+}
+
+void TestWidgets::numSpinHoldsTheExactValueUntilEdited()
+{
+    QWidget window;
+    auto *layout = new QHBoxLayout(&window);
+    auto *spin = new TAbNumSpin;
+    auto *other = new QLineEdit;
+    layout->addWidget(spin);
+    layout->addWidget(other);
+    spin->setDecimals(2);
+    spin->setRange(0, 5);
+    spin->setStep(0.05);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QSignalSpy changed(spin, &TAbNumSpin::changed);
+
+    // 98 level counts read 0.11956 V: shown as 0.12, held as 0.11956.
+    spin->setValue(0.11956);
+    QCOMPARE(spin->spinBox()->text(), QLocale().toString(0.12, 'f', 2));
+    QCOMPARE(spin->value(), 0.11956);
+    QVERIFY(!spin->isEdited());
+    // In and out again without a change: still the exact value, no event.
+    spin->setFocus(Qt::TabFocusReason);
+    QVERIFY(spin->spinBox()->hasFocus());
+    other->setFocus(Qt::TabFocusReason);
+    QCOMPARE(spin->value(), 0.11956);
+    QVERIFY(!spin->isEdited());
+    QCOMPARE(changed.count(), 0);
+    // More decimals show more of the held value; fewer hide it again; the value stays.
+    spin->setDecimals(4);
+    QCOMPARE(spin->spinBox()->text(), QLocale().toString(0.1196, 'f', 4));
+    spin->setDecimals(2);
+    QCOMPARE(spin->value(), 0.11956);
+    // A narrower range moves the held value in.
+    spin->setRange(0.5, 5);
+    QCOMPARE(spin->value(), 0.5);
+    QVERIFY(!spin->isEdited());
+    spin->setRange(0, 5);
+    spin->setValue(0.11956);
+
+    // The fitter steps it: the shown value plus a step, and the control is edited.
+    QTest::keyClick(spin->spinBox(), Qt::Key_Up);
+    QCOMPARE(changed.count(), 1);
+    QVERIFY(spin->isEdited());
+    QCOMPARE(spin->value(), 0.17);
+    // Typing the shown text again is an edit too: the value is what was typed.
+    spin->setValue(0.11834);
+    spin->spinBox()->selectAll();
+    QTest::keyClicks(spin->spinBox(), QLocale().toString(0.12, 'f', 2));
+    QVERIFY(spin->isEdited());
+    QCOMPARE(spin->value(), 0.12);
+    // Set from code again: held and not edited.
+    spin->setValue(4.20001);
+    QVERIFY(!spin->isEdited());
+    QCOMPARE(spin->value(), 4.20001);
+    // Outside the range it holds the nearer end.
+    spin->setValue(80);
+    QCOMPARE(spin->value(), 5.0);
 }
 
 void TestWidgets::toggleSwitchFlipsThenEmitsOnClickOnly()
