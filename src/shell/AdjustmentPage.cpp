@@ -1,15 +1,12 @@
-#include "OtherPages.h"
+#include "AdjustmentPage.h"
 
 #include "Build.h"
 #include "SettingsControls.h"
 #include "TAbNumSpin.h"
 
 #include <QFrame>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -43,30 +40,6 @@ AdjustmentPage::AdjustmentPage(QWidget *parent) : QWidget(parent)
     m_pageControl->addTab(m_tabSheet41, QStringLiteral("[F6]mapping"));
     m_pageControl->addTab(m_tabSheet51, QStringLiteral("[F7]advanced map"));
     v->addWidget(m_pageControl, 1);
-}
-
-AdaptationPage::AdaptationPage(QWidget *parent) : QWidget(parent)
-{
-    setObjectName(QStringLiteral("TabSheet5"));
-    auto *v = new QVBoxLayout(this);
-    auto *buttons = new QHBoxLayout;
-    // The procedure's buttons stay disabled until the procedure itself is in place.
-    static const char *const buttonNames[3][2] = {
-        {"ButtonAdaptacjaStart", "START"}, {"ButtonAdaptacjaStop", "STOP"}, {"ButtonAdaptNext", "NEXT"}};
-    for (const auto &b : buttonNames) {
-        auto *button = new QPushButton(QString::fromLatin1(b[1]), this);
-        button->setObjectName(QString::fromLatin1(b[0]));
-        button->setEnabled(false);
-        buttons->addWidget(button);
-    }
-    buttons->addStretch(1);
-    v->addLayout(buttons);
-    auto *text = new QPlainTextEdit(this);
-    text->setObjectName(QStringLiteral("RichEditAdapt"));
-    text->setReadOnly(true);
-    text->setEnabled(false);
-    text->setPlainText(QStringLiteral("Adapt. commands:\n- Press START to make adaptation"));
-    v->addWidget(text, 1);
 }
 
 } // namespace kelvane

@@ -1,6 +1,6 @@
 #pragma once
-// The pages whose content arrives with the fuel maps and the adaptation: "[F4]adjustment" (TabSheet3,
-// the main settings panel PanelAdj above the map pages) and "adaptation" (TabSheet5).
+// "[F4]adjustment" (TabSheet3): the main settings panel PanelAdj above the map pages "[F6]mapping"
+// (TabSheet41) and "[F7]advanced map" (TabSheet51).
 
 #include <QWidget>
 
@@ -20,12 +20,6 @@ private:
     QTabWidget *m_pageControl = nullptr;
     QWidget *m_tabSheet41 = nullptr;
     QWidget *m_tabSheet51 = nullptr;
-};
-
-class AdaptationPage : public QWidget {
-    Q_OBJECT
-public:
-    explicit AdaptationPage(QWidget *parent = nullptr);
 };
 
 } // namespace kelvane
