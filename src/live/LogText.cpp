@@ -1,5 +1,6 @@
 #include "LogText.h"
 
+#include "CNumericLocale.h"
 #include "NumberFormat.h"
 
 #include <cmath>
@@ -36,7 +37,14 @@ std::array<bool, LogColumnCount> logAllSelectableColumns()
     return c;
 }
 
-std::string formatFixed5(double value, int decimals) { return formatFixed(value, 5, decimals, '.'); }
+std::string formatFixed5(double value, int decimals)
+{
+    // The log has "." whatever the user's locale (the commas separate its columns).
+    const CNumericLocale c;
+    std::string s = formatFixed(value, 5, decimals, '.');
+    std::replace(s.begin(), s.end(), ',', '.');
+    return s;
+}
 
 std::string logHeader(const std::array<bool, LogColumnCount> &columns)
 {
@@ -51,18 +59,71 @@ std::string logHeader(const std::array<bool, LogColumnCount> &columns)
     return s;
 }
 
-std::string logRow(std::int32_t elapsedMs, const std::array<float, LiveValueCount> &values,
+std::string logRow(std::int64_t elapsedMs, const std::array<float, LiveValueCount> &values,
                    const std::array<bool, LogColumnCount> &columns)
 {
-    std::string s = formatFixed5(elapsedMs * 0.001, 2) + ",";
+    std::string s;
+    appendLogRow(s, elapsedMs, values, columns);
+    return s;
+}
+
+void appendLogRow(std::string &out, std::int64_t elapsedMs, const std::array<float, LiveValueCount> &values,
+                  const std::array<bool, LogColumnCount> &columns)
+{
+    out += formatFixed5(static_cast<double>(elapsedMs) * 0.001, 2);
+    out += ',';
     for (int i = 0; i < LogColumnCount; ++i) {
         if (!columns[static_cast<std::size_t>(i)])
             continue;
-        s += formatFixed5(values[static_cast<std::size_t>(i)], 3);
+        out += formatFixed5(values[static_cast<std::size_t>(i)], 3);
         if (i < 36)
-            s += ",";
+            out += ',';
     }
-    return s;
+}
+
+std::string logTextAsUtf8(std::string_view s)
+{
+    bool ascii = true;
+    for (unsigned char ch : s)
+        ascii = ascii && ch < 0x80;
+    if (ascii)
+        return std::string(s);
+    // Valid UTF-8 stays as it is.
+    bool valid = true;
+    for (std::size_t i = 0; i < s.size() && valid;) {
+        const auto ch = static_cast<unsigned char>(s[i]);
+        const std::size_t extra = ch < 0x80 ? 0 : (ch & 0xE0) == 0xC0 ? 1 : (ch & 0xF0) == 0xE0 ? 2 : (ch & 0xF8) == 0xF0 ? 3 : 9;
+        valid = extra < 9 && i + extra < s.size();
+        for (std::size_t k = 1; valid && k <= extra; ++k)
+            valid = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+        i += extra + 1;
+    }
+    if (valid)
+        return std::string(s);
+    std::string out;
+    for (unsigned char ch : s) {
+        if (ch < 0x80) {
+            out += static_cast<char>(ch);
+        } else {
+            out += static_cast<char>(0xC0 | (ch >> 6));
+            out += static_cast<char>(0x80 | (ch & 0x3F));
+        }
+    }
+    return out;
+}
+
+int logColumnForHeader(std::string_view header)
+{
+    while (!header.empty() && (header.front() == ' ' || header.front() == '\t'))
+        header.remove_prefix(1);
+    while (!header.empty() && (header.back() == ' ' || header.back() == '\t'))
+        header.remove_suffix(1);
+    const std::string text = logTextAsUtf8(header);
+    for (int i = 0; i < LogColumnCount; ++i) {
+        if (text == LogColumnHeaders[static_cast<std::size_t>(i)])
+            return i;
+    }
+    return -1;
 }
 
 } // namespace kelvane

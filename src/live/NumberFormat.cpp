@@ -1,5 +1,7 @@
 #include "NumberFormat.h"
 
+#include "CNumericLocale.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -38,6 +40,8 @@ std::string exponentForm(double v, int precision)
 
 std::string formatFixed(double value, int precision, int decimals, char decimalPoint)
 {
+    // The C library prints in the process locale; the separator is put in below.
+    const CNumericLocale cNumbers;
     std::string s;
     if (std::isnan(value)) {
         s = "NAN";
