@@ -1,0 +1,42 @@
+#include "DataDirs.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+// Set by the build from the install layout: the data folder relative to the folder of the installed
+// executables, and the same folder as an absolute path.
+#ifndef KELVANE_DATA_FROM_BIN
+#define KELVANE_DATA_FROM_BIN "../share/kelvane"
+#endif
+#ifndef KELVANE_DATA_INSTALLED
+#define KELVANE_DATA_INSTALLED "/usr/local/share/kelvane"
+#endif
+
+namespace kelvane {
+
+QStringList dataDirCandidates(const QString &exeDir, const QString &name)
+{
+    QStringList dirs;
+    auto add = [&dirs](const QString &path) {
+        const QString clean = QDir::cleanPath(path);
+        if (!dirs.contains(clean))
+            dirs.append(clean);
+    };
+    if (!exeDir.isEmpty()) {
+        add(exeDir + QLatin1Char('/') + name);
+        add(exeDir + QLatin1Char('/') + QLatin1String(KELVANE_DATA_FROM_BIN) + QLatin1Char('/') + name);
+    }
+    add(QLatin1String(KELVANE_DATA_INSTALLED) + QLatin1Char('/') + name);
+    return dirs;
+}
+
+QString findDataDir(const QString &exeDir, const QString &name)
+{
+    for (const QString &dir : dataDirCandidates(exeDir, name)) {
+        if (QFileInfo(dir).isDir())
+            return dir;
+    }
+    return QString();
+}
+
+} // namespace kelvane
