@@ -1,6 +1,6 @@
 # Shared by run.sh and test.sh: install what is missing, then configure and build.
 set -euo pipefail
-KELVANE_PACKAGES="build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev libbenchmark-dev fonts-dejavu-core xvfb xauth imagemagick"
+KELVANE_PACKAGES="build-essential cmake qt6-base-dev qt6-serialport-dev qt6-charts-dev libgl-dev libbenchmark-dev fonts-dejavu-core xvfb xauth imagemagick"
 
 kelvane_install() {
   local missing=()

@@ -3,7 +3,9 @@
 // the window by reference: the link to the controller, the connection flags and time bases, the
 // Parameter image, the live record, the polling cycle and the replaceable texts.
 
+#include "Adaptation.h"
 #include "ControllerSession.h"
+#include "ErrorMemory.h"
 #include "Readings.h"
 
 #include <array>
@@ -40,6 +42,9 @@ public:
     StatusTexts statusTexts;
     // The controller: link, connection flags, time bases, Parameter image, live record, scan and polling.
     ControllerSession session;
+    // The controller's error memory (its fault texts are replaceable) and the guided adaptation.
+    ErrorMemory errorMemory {session};
+    Adaptation adaptation {session};
 
     // Directory the program was started in.
     std::string startDirectory;

@@ -1,7 +1,10 @@
 #include "DiagnosticPage.h"
 
+#include "AppState.h"
 #include "Build.h"
+#include "ErrorMemoryView.h"
 #include "Injectors.h"
+#include "Main.h"
 #include "ObdPage.h"
 #include "SequenceGrid.h"
 #include "SettingsControls.h"
@@ -16,6 +19,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -34,7 +38,8 @@ QLabel *bold(QWidget *parent, const QString &name, const QString &text)
 }
 } // namespace
 
-DiagnosticPage::DiagnosticPage(QWidget *parent) : QWidget(parent)
+DiagnosticPage::DiagnosticPage(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheet4"));
     auto *v = new QVBoxLayout(this);
@@ -59,13 +64,16 @@ QWidget *DiagnosticPage::buildEcuSheet()
     v->setContentsMargins(2, 2, 2, 2);
     v->addWidget(buildInjectorPanel(m_tabSheet6), 3);
 
-    // The error memory sits in the bottom panel.
+    // The error memory sits in the bottom panel, with the setting that returns to gas after an error.
     QFrame *errors = build::panel(m_tabSheet6, QStringLiteral("PanelErrDol"));
-    auto *e = new QHBoxLayout(errors);
-    e->addWidget(build::label(errors, QStringLiteral("LabelDiagErrorAuto"),
-                              QStringLiteral("return to propane after error:")));
-    e->addWidget(createSetting(errors, "ComboBoxGazAutoOn"));
-    e->addStretch(1);
+    auto *e = new QVBoxLayout(errors);
+    e->setContentsMargins(4, 3, 4, 3);
+    m_errors = new ErrorMemoryView(errors);
+    QLayout *row = m_errors->buttonRow();
+    row->addWidget(
+        build::label(m_errors, QStringLiteral("LabelDiagErrorAuto"), QStringLiteral("return to propane after error:")));
+    row->addWidget(createSetting(m_errors, "ComboBoxGazAutoOn"));
+    e->addWidget(m_errors);
     v->addWidget(errors, 2);
     return m_tabSheet6;
 }
@@ -87,10 +95,11 @@ QWidget *DiagnosticPage::buildInjectorPanel(QWidget *parent)
         const auto i = static_cast<std::size_t>(n - 1);
         const QString num = QString::number(n);
         g->addWidget(new QLabel(num, p), n + 1, 0);
-        buildInjectorRow(m_rows, p, n, {"AbBarDiagInjB", "AbColBitBtnDiagEmu", "AbBarDiagInjG", "AbColBitBtnDiagGoff", 2});
+        buildInjectorRow(
+            m_rows, p, n, { "AbBarDiagInjB", "AbColBitBtnDiagEmu", "AbBarDiagInjG", "AbColBitBtnDiagGoff", 2 });
         m_cutLamps[i] = build::led(p, QStringLiteral("AbLEDcut") + num, QString(), QColor(0xff, 0x30, 0x20));
-        m_offsets[i] = static_cast<TAbNumSpin *>(
-            createSetting(p, qPrintable(QStringLiteral("AbNumSpinDiagOffsetIn") + num)));
+        m_offsets[i]
+            = static_cast<TAbNumSpin *>(createSetting(p, qPrintable(QStringLiteral("AbNumSpinDiagOffsetIn") + num)));
         g->addWidget(m_rows.petrolBars[i], n + 1, 1);
         g->addWidget(m_rows.petrolSwitches[i], n + 1, 2);
         g->addWidget(m_rows.gasBars[i], n + 1, 3);
@@ -134,6 +143,144 @@ void DiagnosticPage::showDiagnostic(const DisplayContext &c)
     showInjectorRows(m_rows, c);
 }
 
-void DiagnosticPage::setObdEnabled(bool enabled) { m_pageControl->setTabEnabled(m_pageControl->indexOf(m_obd), enabled); }
+void DiagnosticPage::attach(TForm1 &form, AppState &state, QGroupBox *serviceGroup)
+{
+    m_errors->attach(form, state.errorMemory);
+    m_obd->attach(form);
+    if (serviceGroup)
+        m_service = new ServicePanel(form, state, serviceGroup, this);
+}
+
+void DiagnosticPage::errorMemoryTrigger()
+{
+    m_errors->refreshAfterDecode();
+}
+
+void DiagnosticPage::showServiceLabel()
+{
+    if (m_service)
+        m_service->showServiceLabel();
+}
+
+void DiagnosticPage::newConnection()
+{
+    m_errors->newConnection();
+    if (m_service)
+        m_service->newConnection();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Service interval
+
+namespace {
+constexpr int ServiceDueOffset = 8; // image bytes 8-11, words 4 and 5
+constexpr double SecondsPerKm = 60; // one minute of gas operation per km
+} // namespace
+
+ServicePanel::ServicePanel(TForm1 &form, AppState &state, QGroupBox *group, QObject *parent)
+    : QObject(parent)
+    , m_form(form)
+    , m_state(state)
+{
+    setObjectName(QStringLiteral("ServicePanel"));
+    auto *line = new QWidget(group);
+    auto *h = new QHBoxLayout(line);
+    h->setContentsMargins(0, 0, 0, 0);
+    m_distance = build::spin(line, QStringLiteral("AbNumSpinSerwis"), 50, 100000, 50, 0);
+    m_distance->setValue(50);
+    m_distance->setMinimumWidth(90);
+    h->addWidget(m_distance);
+    h->addWidget(build::label(line, QStringLiteral("LabelSerwisKm"), QStringLiteral("[km]")));
+    m_set = new QPushButton(QStringLiteral("SET SERVICE"), line);
+    m_set->setObjectName(QStringLiteral("ButtonSetSerwis"));
+    m_delete = new QPushButton(QStringLiteral("DELETE SERVICE"), line);
+    m_delete->setObjectName(QStringLiteral("ButtonDeleteSerwis"));
+    h->addWidget(m_set);
+    h->addWidget(m_delete);
+    h->addStretch(1);
+    if (QLayout *l = group->layout())
+        l->addWidget(line);
+    else
+        (new QVBoxLayout(group))->addWidget(line);
+
+    // The remaining time stands beside the section's title "2.SERVICE:".
+    m_when = new QLabel(QString::fromStdString(state.texts.serviceOff));
+    m_when->setObjectName(QStringLiteral("LabelSerwisWhen"));
+    QLabel *title = form.findChild<QLabel *>(QStringLiteral("LabelAdvService"));
+    auto *header
+        = title && title->parentWidget() ? qobject_cast<QBoxLayout *>(title->parentWidget()->layout()) : nullptr;
+    if (header) {
+        header->insertWidget(header->indexOf(title) + 1, m_when);
+    } else {
+        m_when->setParent(line);
+        h->insertWidget(0, m_when);
+    }
+    connect(m_set, &QPushButton::clicked, this, &ServicePanel::ButtonSetSerwisClick);
+    connect(m_delete, &QPushButton::clicked, this, &ServicePanel::ButtonDeleteSerwisClick);
+}
+
+QString ServicePanel::labelText(
+    std::uint32_t due, std::uint32_t gas, std::uint8_t beeps, const std::string &timeLeft, const std::string &off)
+{
+    if (due == 0)
+        return QString::fromStdString(off);
+    const long long minutes = due >= gas ? static_cast<long long>((due - gas) / 60) : -1;
+    return QStringLiteral("%1 [%2 min. ] Beep: %3").arg(QString::fromStdString(timeLeft)).arg(minutes).arg(beeps);
+}
+
+void ServicePanel::showServiceLabel()
+{
+    const ControllerSession &s = m_state.session;
+    const QString text = labelText(s.image.dword(ServiceDueOffset), s.live.u32(rec::GasWorkTime),
+        s.live.u8(rec::ServiceBeeps), m_state.texts.serviceTimeLeft, m_state.texts.serviceOff);
+    if (m_when->text() != text)
+        m_when->setText(text);
+}
+
+void ServicePanel::newConnection()
+{
+    m_acceptedAtConnect = m_state.session.polling.stats().accepted;
+}
+
+void ServicePanel::writeServiceDue(std::uint32_t value)
+{
+    ControllerSession &s = m_state.session;
+    s.image.setDword(ServiceDueOffset, value);
+    s.commands.SendImageDword(s.image.bytes.data(), ServiceDueOffset);
+    showServiceLabel();
+}
+
+void ServicePanel::ButtonSetSerwisClick()
+{
+    const ControllerSession &s = m_state.session;
+    if (s.conn.Connected != 1 || s.linkState.PortOpen != 1) {
+        m_form.showMessage(NoConnectionText);
+        return;
+    }
+    // The service point counts from the gas work time the controller reports. Until a live reply of
+    // this controller has been accepted, the record holds 0 (or another car's time): refuse.
+    if (s.polling.stats().accepted <= m_acceptedAtConnect) {
+        m_form.showMessage("The ECU's gas work time has not been read yet. Wait until the readings move, then press "
+                           "SET SERVICE again.");
+        return;
+    }
+    const double point = static_cast<double>(s.live.u32(rec::GasWorkTime)) + m_distance->value() * SecondsPerKm;
+    writeServiceDue(point >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(point));
+}
+
+void ServicePanel::ButtonDeleteSerwisClick()
+{
+    const ControllerSession &s = m_state.session;
+    if (s.conn.Connected != 1 || s.linkState.PortOpen != 1) {
+        m_form.showMessage(NoConnectionText);
+        return;
+    }
+    writeServiceDue(0);
+}
+
+void DiagnosticPage::setObdEnabled(bool enabled)
+{
+    m_pageControl->setTabEnabled(m_pageControl->indexOf(m_obd), enabled);
+}
 
 } // namespace kelvane

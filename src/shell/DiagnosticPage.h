@@ -1,24 +1,67 @@
 #pragma once
 // The diagnostic page "[F5]diagnostic" (TabSheet4) with its sub-pages: "ECU" (TabSheet6: the injector
 // panel PanelDiagWtr with cut-off lamps and the sequence view, the error-memory panel PanelErrDol),
-// "EOBD/OBD/OBDII" (TabSheetOBD) and "DataLogger" (TabSheet8).
+// "EOBD/OBD/OBDII" (TabSheetOBD) and "DataLogger" (TabSheet8). Also the service interval, whose
+// controls sit in the section "2.SERVICE:" of the advanced parameter page.
 
 #include "InjectorRows.h"
 
 #include <QWidget>
 
 #include <array>
+#include <cstdint>
+#include <string>
 
 class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
 class QTabWidget;
+class TForm1;
 class TAbBar;
 class TAbLED;
 class TAbNumSpin;
 
 namespace kelvane {
 
+class AppState;
+class ErrorMemoryView;
 class ObdPage;
 class SequenceGrid;
+
+// The service interval: the distance to the next service ("[km]", AbNumSpinSerwis), "SET SERVICE",
+// "DELETE SERVICE" and the remaining time LabelSerwisWhen beside the section's title. The point is
+// stored as ServiceDue, seconds of the gas work-time counter, one minute per km.
+class ServicePanel : public QObject {
+    Q_OBJECT
+public:
+    // Builds the controls into `group` (GroupBoxAdv2) and the label into the section's header.
+    ServicePanel(TForm1 &form, AppState &state, QGroupBox *group, QObject *parent = nullptr);
+
+    // The label's text for the image and the live record as they are now.
+    static QString labelText(std::uint32_t serviceDue, std::uint32_t gasWorkTime, std::uint8_t beeps,
+        const std::string &timeLeftText, const std::string &offText);
+
+    // Display step of every decode.
+    void showServiceLabel();
+    // A controller has been found: its gas work time is unknown until its first accepted reply.
+    void newConnection();
+
+public slots:
+    void ButtonSetSerwisClick();
+    void ButtonDeleteSerwisClick();
+
+private:
+    void writeServiceDue(std::uint32_t value);
+
+    TForm1 &m_form;
+    AppState &m_state;
+    TAbNumSpin *m_distance = nullptr;
+    QPushButton *m_set = nullptr;
+    QPushButton *m_delete = nullptr;
+    QLabel *m_when = nullptr;
+    std::uint64_t m_acceptedAtConnect = 0;
+};
 
 class DiagnosticPage : public QWidget {
     Q_OBJECT
@@ -33,9 +76,21 @@ public:
     const InjectorRows &injectorRows() const { return m_rows; }
     QComboBox *blowPressure() const { return m_blowPressure; }
 
+    ErrorMemoryView *errorMemoryView() const { return m_errors; }
+    ServicePanel *servicePanel() const { return m_service; }
+
+    // Wires the error memory, the OBD commands and the service interval (whose controls go into
+    // `serviceGroup`) to the window and its controller session.
+    void attach(TForm1 &form, AppState &state, QGroupBox *serviceGroup);
+
     // Display step of the "ECU" sub-page.
     void showDiagnostic(const DisplayContext &context);
     void setObdEnabled(bool enabled);
+    // Display steps of every decode: the error-memory trigger and the service label.
+    void errorMemoryTrigger();
+    void showServiceLabel();
+    // After every found scan.
+    void newConnection();
 
 private:
     QWidget *buildEcuSheet();
@@ -46,6 +101,8 @@ private:
     QWidget *m_tabSheet6 = nullptr;
     QWidget *m_tabSheet8 = nullptr;
     ObdPage *m_obd = nullptr;
+    ErrorMemoryView *m_errors = nullptr;
+    ServicePanel *m_service = nullptr;
     SequenceGrid *m_sequence = nullptr;
     InjectorRows m_rows;
     std::array<TAbLED *, 8> m_cutLamps {};

@@ -8,11 +8,16 @@
 #include "ObdPage.h"
 #include "AdaptationPage.h"
 #include "AdjustmentPage.h"
+#include "DataLoggerPage.h"
+#include "LogViewerMenu.h"
+#include "FileMenu.h"
+#include "MapPages.h"
 #include "ParametersPage.h"
 #include "ReadingsPage.h"
 #include "SideStrip.h"
 #include "TAbColBitBtn.h"
 #include "TAbLED.h"
+#include "WriteBackWiring.h"
 
 #include <QAction>
 #include <QApplication>
@@ -81,6 +86,7 @@ TForm1::TForm1(AppState &state, QWidget *parent) : QMainWindow(parent), m_state(
     PageControl1->addTab(m_adaptation, QStringLiteral("adaptation"));
 
     m_strip = new SideStrip(m_frameArea);
+    m_maps = new MapPages(*this, m_state);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -90,6 +96,15 @@ TForm1::TForm1(AppState &state, QWidget *parent) : QMainWindow(parent), m_state(
 
     buildMenu();
     connectSwitches();
+    // Parameter files, reset, error memory, OBD commands, service interval and adaptation.
+    m_files = new FileMenu(*this, m_state);
+    m_diagnostic->attach(*this, m_state, m_parameters->advancedGroup(2));
+    m_adaptation->attach(*this, m_state.adaptation);
+    // Every settings control to its write-back, wherever its page built it.
+    m_settings = new SettingsWiring(*this, m_state.session);
+    // The data logger on its sub-page; logs opened in the viewer, whose playback drives the gauges.
+    m_logger = new DataLoggerPage(*this, m_state);
+    m_logViewer = new LogViewerMenu(*this, m_state);
     // The menu shortcuts win over the editors of the window (Ctrl+A in a line edit).
     new MenuShortcutGuard(this);
 
@@ -119,9 +134,10 @@ void TForm1::buildMenu()
         return m;
     };
     QMenu *file = menu("File1", QStringLiteral("file"));
-    // Parameter files and the reset arrive with the parameter-file handling; shown, not yet offered.
-    action(file, "savetodisk1", QStringLiteral("save to disk"))->setEnabled(false);
-    action(file, "loadtoECU1", QStringLiteral("load to ECU"))->setEnabled(false);
+    // Parameter files and the reset: FileMenu wires them.
+    action(file, "savetodisk1", QStringLiteral("save to disk"));
+    action(file, "loadtoECU1", QStringLiteral("load to ECU"));
+    action(file, "openlog1", QStringLiteral("open log...")); // LogViewerMenu wires it
     connect(action(file, "exit1", QStringLiteral("exit")), &QAction::triggered, this, &TForm1::exit1Click);
 
     QMenu *port = menu("port1", QStringLiteral("port"));
@@ -135,7 +151,7 @@ void TForm1::buildMenu()
     F5diagnostic1 = action(options, "F5diagnostic1", QStringLiteral("[F5]diagnostic"));
     F6mapping1 = action(options, "F6mapping1", QStringLiteral("[F6]mapping"));
     F7advancedmap1 = action(options, "F7advancedmap1", QStringLiteral("[F7]advanced map"));
-    action(options, "RESET1", QStringLiteral("RESET ECU"))->setEnabled(false);
+    action(options, "RESET1", QStringLiteral("RESET ECU"));
     petro1 = action(options, "petro1", QStringLiteral("-> petrol"));
     auto1 = action(options, "auto1", QStringLiteral("-> auto"));
     propane1 = action(options, "propane1", QStringLiteral("->propane"));
@@ -257,7 +273,8 @@ void TForm1::FormClose()
     m_closed = true;
     // 1. No more layout.
     m_layoutFlag = 0;
-    // 2. A running recording of the data logger is written here once the logger exists.
+    // 2. A running recording of the data logger is written.
+    m_logger->formClose();
     // 3. Stop polling.
     Timer1->stop();
     // 4. The instrument widgets are released with the window.
@@ -293,7 +310,8 @@ void TForm1::F10autoconnect1Click()
     } scope(*this);
     if (!m_state.session.ports.hasExplicitMappings())
         m_state.session.ports.refresh();
-    m_state.session.connection.autoconnect(*this);
+    if (m_state.session.connection.autoconnect(*this).result == ScanResult::Found)
+        m_diagnostic->newConnection();
 }
 
 void TForm1::setCaption(const std::string &caption) { setWindowTitle(QString::fromStdString(caption)); }
@@ -324,32 +342,30 @@ void TForm1::setProgress(int position, int maximum)
 
 void TForm1::showImage()
 {
-    // Feature gates by the controller's revisions.
-    if (m_state.session.conn.HardwareRevision >= 2)
-        m_diagnostic->setObdEnabled(true);
-    // Display range of the lambda bars by the lambda probe type.
-    switch (m_state.session.image.byte(139)) {
-    case 0: m_readings->setLambdaRange(0, 0), m_strip->setLambdaRange(0, 0); break;
-    case 1: m_readings->setLambdaRange(0, 1.2), m_strip->setLambdaRange(0, 1.2); break;
-    case 2: m_readings->setLambdaRange(0, 5), m_strip->setLambdaRange(0, 5); break;
-    case 3: m_readings->setLambdaRange(0.6, 1.8), m_strip->setLambdaRange(0.6, 1.8); break;
-    default: break;
-    }
+    // Every settings control, the feature gates by revision and the lambda bar ranges.
+    m_settings->ShowImage();
+    // The fuel maps, their axes and the temperature maps.
+    m_maps->showMaps();
 }
 
 // ---------------------------------------------------------------------------------------------------
 // Polling and display
 
-void TForm1::showNotConnected() { m_strip->showStatus(notConnectedLamp(m_state.statusTexts)); }
+void TForm1::showNotConnected()
+{
+    // A log playback on the gauges shows its own status instead.
+    if (!m_logViewer->drivesGauges())
+        m_strip->showStatus(notConnectedLamp(m_state.statusTexts));
+}
 
 void TForm1::showDecoded(const DecodeResult &result) { DecodeLiveRecord(result); }
 
 bool TForm1::scopeVisible() const { return tabSheetShown(m_readings); }
 
-void TForm1::feedScope()
-{
-    // The oscilloscope is fed and drawn here once it exists.
-}
+bool TForm1::adaptationRunning() const { return m_adaptation->running(); }
+void TForm1::adaptationStep() { m_adaptation->step(); }
+
+void TForm1::feedScope() { m_readings->feedScope(displayContext()); }
 
 bool TForm1::tabSheetShown(const QWidget *sheet) const
 {
@@ -418,6 +434,11 @@ void TForm1::DecodeLiveRecord(const DecodeResult &result)
     // 18. Side strip.
     m_strip->showStrip(c);
 }
+
+void TForm1::ShowObdTroubleCodes() { m_diagnostic->obdPage()->ShowObdTroubleCodes(m_state.session.live); }
+void TForm1::errorMemoryTrigger() { m_diagnostic->errorMemoryTrigger(); }
+void TForm1::loggerRow() { m_logger->rowStep(); }
+void TForm1::showServiceLabel() { m_diagnostic->showServiceLabel(); }
 
 void TForm1::repaintReadings()
 {
@@ -519,6 +540,7 @@ void TForm1::FormResize()
     if (m_layoutFlag != 1)
         return;
     m_readings->applyWindowWidth(frameGeometry().width());
+    m_maps->applyWindowSize(frameGeometry().width(), frameGeometry().height());
     placeRegions();
 }
 

@@ -20,10 +20,15 @@ class QTimer;
 namespace kelvane {
 class AdaptationPage;
 class AdjustmentPage;
+class MapPages;
+class FileMenu;
 class DiagnosticPage;
 class ParametersPage;
 class ReadingsPage;
 class SideStrip;
+class DataLoggerPage;
+class LogViewerMenu;
+class SettingsWiring;
 } // namespace kelvane
 
 // The handlers of one injector switch column, one named handler per cylinder, and the column's
@@ -56,6 +61,7 @@ public:
 
     // Messages go to a message box; an unattended run (Unattended.h) and tests take them here instead.
     void setMessageSink(std::function<void(const QString &)> sink) { m_messageSink = std::move(sink); }
+    bool hasMessageSink() const { return static_cast<bool>(m_messageSink); }
 
     // ConnectionView
     void setCaption(const std::string &caption) override;
@@ -68,6 +74,8 @@ public:
     void showDecoded(const kelvane::DecodeResult &result) override;
     bool scopeVisible() const override;
     void feedScope() override;
+    bool adaptationRunning() const override;
+    void adaptationStep() override;
 
     // The display steps of one decode, in their order.
     void DecodeLiveRecord(const kelvane::DecodeResult &result);
@@ -82,6 +90,11 @@ public:
 
     // Paints the readings page and the side strip now (for the benchmark).
     void repaintReadings();
+
+    // The fuel-map editors (main map, axes, 2D map, temperature maps, mapping view, Form2).
+    kelvane::MapPages *mapPages() const { return m_maps; }
+    // The settings controls and their write-backs.
+    kelvane::SettingsWiring *settingsWiring() const { return m_settings; }
 
 public slots:
     void FormCreate();
@@ -130,13 +143,13 @@ private:
     QSize frameExtra() const;
 
     // Hooks of the display steps that other parts of the program fill in.
-    void ShowObdTroubleCodes() {}
-    void loggerRow() {}
-    void repaintTemperatureGrids() {}
-    void errorMemoryTrigger() {}
-    void paintMappingView() {}
-    void repaintMapGrids() {}
-    void showServiceLabel() {}
+    void ShowObdTroubleCodes();
+    void loggerRow();
+    void repaintTemperatureGrids();
+    void errorMemoryTrigger();
+    void paintMappingView();
+    void repaintMapGrids();
+    void showServiceLabel();
 
     kelvane::AppState &m_state;
     std::uint8_t m_layoutFlag = 0;
@@ -153,9 +166,14 @@ private:
     kelvane::ReadingsPage *m_readings = nullptr;
     kelvane::ParametersPage *m_parameters = nullptr;
     kelvane::AdjustmentPage *m_adjustment = nullptr;
+    kelvane::MapPages *m_maps = nullptr;
     kelvane::DiagnosticPage *m_diagnostic = nullptr;
     kelvane::AdaptationPage *m_adaptation = nullptr;
+    kelvane::FileMenu *m_files = nullptr;
     kelvane::SideStrip *m_strip = nullptr;
+    kelvane::DataLoggerPage *m_logger = nullptr;
+    kelvane::LogViewerMenu *m_logViewer = nullptr;
+    kelvane::SettingsWiring *m_settings = nullptr;
 
     QAction *F10autoconnect1 = nullptr;
     QAction *F2readings1 = nullptr;

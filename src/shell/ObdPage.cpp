@@ -1,20 +1,34 @@
 #include "ObdPage.h"
 
+#include "AppState.h"
 #include "Build.h"
+#include "ErrorMemoryView.h"
+#include "Main.h"
+#include "Obd.h"
 #include "Readings.h"
 #include "SettingsControls.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kelvane {
 
-ObdPage::ObdPage(QWidget *parent) : QWidget(parent)
+namespace {
+constexpr int CorrectionByte = 549; // ObdCorr: bits 1-2
+} // namespace
+
+ObdPage::ObdPage(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheetOBD"));
     auto *v = new QVBoxLayout(this);
@@ -22,7 +36,7 @@ ObdPage::ObdPage(QWidget *parent) : QWidget(parent)
     // The OBD settings.
     auto *settings = new QGridLayout;
     addSetting(this, settings, 0, 0, "ComboBoxObd");
-    addSetting(this, settings, 1, 0, "ComboBoxObdCorr");
+    auto *correction = qobject_cast<QComboBox *>(addSetting(this, settings, 1, 0, "ComboBoxObdCorr"));
     // The hold value starts at 128, a fuel trim of 0.
     if (auto *hold = qobject_cast<QComboBox *>(addSetting(this, settings, 0, 2, "ComboBoxOBDholdValue")))
         hold->setCurrentIndex(128);
@@ -44,16 +58,44 @@ ObdPage::ObdPage(QWidget *parent) : QWidget(parent)
     status->addWidget(m_canStatus, 1, 1, 1, 5);
     v->addLayout(status);
 
-    auto *values = new QGridLayout;
+    auto *middle = new QHBoxLayout;
+    // The car's trouble codes: the commands above their list.
+    auto *dtc = new QVBoxLayout;
+    auto button = [this](const char *name, const char *text) {
+        auto *b = new QPushButton(QString::fromLatin1(text), this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setEnabled(false);
+        return b;
+    };
+    m_read = button("ButtonReadObdErrors", "Read OBD Errors");
+    m_erase = button("ButtonEraseObdErrors", "DELETE OBD ERRORS");
+    m_readAll = button("Button6", "ReadAllData");
+    dtc->addWidget(m_read);
+    dtc->addWidget(m_erase);
+    dtc->addWidget(m_readAll);
+    // Two columns, 17 rows: a header row, then codes 1-16 in column 1.
+    m_codes = buildStringGrid(this, QStringLiteral("StringGridObdErrors"), 2, 1 + TroubleCodeSlots, 0, 1);
+    m_codes->setColumnWidth(0, 24);
+    m_codes->setColumnWidth(1, 90);
+    setCell(m_codes, 1, 0, QStringLiteral("DTC"));
+    for (int k = 1; k <= TroubleCodeSlots; ++k)
+        setCell(m_codes, 0, k, QString::number(k));
+    m_codes->setFixedWidth(136);
+    dtc->addWidget(m_codes, 1);
+    middle->addLayout(dtc);
+
+    m_info = build::group(this, QStringLiteral("GroupBoxObdInfo"), QStringLiteral("OBD INFO"));
+    auto *values = new QGridLayout(m_info);
     values->setVerticalSpacing(2);
+    values->setHorizontalSpacing(4);
     for (int k = 0; k < 21; ++k) {
         const auto i = static_cast<std::size_t>(k);
         const QString num = QString::number(k + 1);
-        m_checks[i] = new QCheckBox(QString::fromUtf8(ObdValueCaptions[i]), this);
+        m_checks[i] = new QCheckBox(QString::fromUtf8(ObdValueCaptions[i]), m_info);
         m_checks[i]->setObjectName(QStringLiteral("CheckBox") + num);
         m_checks[i]->setEnabled(false);
-        m_values[i] = build::readOnlyEdit(this, QStringLiteral("EditOdb") + num);
-        m_values[i]->setMaximumWidth(90);
+        m_values[i] = build::readOnlyEdit(m_info, QStringLiteral("EditOdb") + num);
+        m_values[i]->setFixedWidth(64);
         const int column = k < 11 ? 0 : 2;
         const int row = k < 11 ? k : k - 11;
         values->addWidget(m_checks[i], row, column);
@@ -61,8 +103,30 @@ ObdPage::ObdPage(QWidget *parent) : QWidget(parent)
     }
     values->setColumnStretch(0, 1);
     values->setColumnStretch(2, 1);
-    v->addLayout(values);
-    v->addStretch(1);
+    middle->addWidget(m_info, 1);
+    v->addLayout(middle, 1);
+
+    // The fitter's choice shows at once; the image decides on every decode (a loaded image, a reset).
+    if (correction)
+        connect(
+            correction, &QComboBox::currentIndexChanged, this, [this](int index) { showInfoFor(index > 0 ? 1u : 0u); });
+}
+
+void ObdPage::attach(TForm1 &form)
+{
+    m_form = &form;
+    for (QPushButton *b : { m_read, m_erase, m_readAll })
+        b->setEnabled(true);
+    connect(m_read, &QPushButton::clicked, this, &ObdPage::ButtonReadObdErrorsClick);
+    connect(m_erase, &QPushButton::clicked, this, &ObdPage::ButtonEraseObdErrorsClick);
+    connect(m_readAll, &QPushButton::clicked, this, &ObdPage::Button6Click);
+}
+
+void ObdPage::showInfoFor(unsigned correction)
+{
+    const bool hide = correction != 0;
+    if (m_info->isHidden() != hide)
+        m_info->setHidden(hide);
 }
 
 void ObdPage::showObd(const DisplayContext &c)
@@ -79,6 +143,53 @@ void ObdPage::showObd(const DisplayContext &c)
     m_shortTrim->setText(QString::fromStdString(obdShortTrimText(live, c.decimalPoint)));
     m_longTrim->setText(QString::fromStdString(obdLongTrimText(live, c.decimalPoint)));
     m_canStatus->setText(QString::fromStdString(canStatusLine(live.obd8(12))));
+    showInfoFor(c.image.bits(CorrectionByte, 1, 2));
+}
+
+void ObdPage::ShowObdTroubleCodes(const LiveData &live)
+{
+    const auto rows = troubleCodeRows(live);
+    for (int k = 1; k <= TroubleCodeSlots; ++k)
+        setCell(m_codes, 1, k, QString::fromStdString(rows[static_cast<std::size_t>(k - 1)]));
+}
+
+bool ObdPage::linkReady()
+{
+    if (!m_form)
+        return false;
+    const ControllerSession &s = m_form->state().session;
+    if (s.conn.Connected == 1 && s.linkState.PortOpen == 1)
+        return true;
+    m_form->showMessage(NoConnectionText);
+    return false;
+}
+
+void ObdPage::ButtonReadObdErrorsClick()
+{
+    if (linkReady())
+        obdReadTroubleCodes(m_form->state().session);
+}
+
+void ObdPage::Button6Click()
+{
+    if (linkReady())
+        obdReadAllData(m_form->state().session);
+}
+
+void ObdPage::ButtonEraseObdErrorsClick()
+{
+    if (!linkReady())
+        return;
+    // The erase, a second's wait for the car's controller, then the read; the window and the polling
+    // timer wait meanwhile.
+    QTimer *timer = m_form->timer();
+    const bool wasActive = timer->isActive();
+    timer->stop();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    obdEraseTroubleCodes(m_form->state().session);
+    QApplication::restoreOverrideCursor();
+    if (wasActive)
+        timer->start();
 }
 
 } // namespace kelvane

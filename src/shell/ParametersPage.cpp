@@ -5,6 +5,7 @@
 #include "SettingsControls.h"
 
 #include <QEvent>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -13,10 +14,132 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSlider>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <functional>
+#include <utility>
+
 namespace kelvane {
+
+std::vector<SectionPlace> placeSections(int firstTop, const std::vector<SectionMeasure> &sections, int *height)
+{
+    std::vector<SectionPlace> out(sections.size());
+    if (sections.empty()) {
+        if (height)
+            *height = firstTop;
+        return out;
+    }
+    int y = firstTop + sections.front().headerHeight;
+    out.front().headerTop = firstTop;
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        out[i].boxTop = y;
+        if (i + 1 == sections.size()) {
+            if (sections[i].open)
+                y += sections[i].boxHeight;
+            break;
+        }
+        y += sections[i].open ? sections[i].boxHeight + 1 : 1;
+        out[i + 1].headerTop = y;
+        y += sections[i + 1].headerHeight;
+    }
+    if (height)
+        *height = y;
+    return out;
+}
+
+int sectionWidth(int measuredWidth)
+{
+    return std::max(557, measuredWidth - 40);
+}
+
+// Stacks the header rows and group boxes of one page by the rule of placeSections, all of the width
+// the page gives them; a narrower view scrolls sideways.
+class SectionStack : public QLayout {
+public:
+    SectionStack(QWidget *content, std::function<int()> width) : QLayout(content), m_width(std::move(width))
+    {
+        setContentsMargins(2, 2, 2, 2);
+    }
+    ~SectionStack() override
+    {
+        while (QLayoutItem *item = takeAt(0))
+            delete item;
+    }
+
+    void addSection(QWidget *header, QGroupBox *box)
+    {
+        addChildWidget(header);
+        addChildWidget(box);
+        m_items.append(new QWidgetItem(header));
+        m_items.append(new QWidgetItem(box));
+        m_rows.push_back({header, box});
+        invalidate();
+    }
+    const std::vector<std::pair<QWidget *, QGroupBox *>> &rows() const { return m_rows; }
+
+    void addItem(QLayoutItem *item) override { m_items.append(item); }
+    int count() const override { return static_cast<int>(m_items.size()); }
+    QLayoutItem *itemAt(int index) const override { return m_items.value(index); }
+    QLayoutItem *takeAt(int index) override
+    {
+        if (index < 0 || index >= m_items.size())
+            return nullptr;
+        QLayoutItem *item = m_items.takeAt(index);
+        for (auto it = m_rows.begin(); it != m_rows.end(); ++it) {
+            if (it->first == item->widget() || it->second == item->widget()) {
+                m_rows.erase(it);
+                break;
+            }
+        }
+        return item;
+    }
+    Qt::Orientations expandingDirections() const override { return {}; }
+    QSize sizeHint() const override { return total(); }
+    QSize minimumSize() const override { return total(); }
+
+    void setGeometry(const QRect &rect) override
+    {
+        QLayout::setGeometry(rect);
+        const QMargins m = contentsMargins();
+        const int width = m_width();
+        const std::vector<SectionMeasure> measures = measure(width);
+        const std::vector<SectionPlace> places = placeSections(rect.y() + m.top(), measures);
+        for (std::size_t i = 0; i < m_rows.size(); ++i) {
+            m_rows[i].first->setGeometry(rect.x() + m.left(), places[i].headerTop, width, measures[i].headerHeight);
+            if (measures[i].open)
+                m_rows[i].second->setGeometry(rect.x() + m.left(), places[i].boxTop, width, measures[i].boxHeight);
+        }
+    }
+
+private:
+    static int heightOf(const QWidget *w, int width)
+    {
+        const int h = w->hasHeightForWidth() ? w->heightForWidth(width) : w->sizeHint().height();
+        return std::max({h, w->minimumHeight(), w->minimumSizeHint().height()});
+    }
+    std::vector<SectionMeasure> measure(int width) const
+    {
+        std::vector<SectionMeasure> out;
+        for (const auto &[header, box] : m_rows)
+            out.push_back({heightOf(header, width), heightOf(box, width), !box->isHidden()});
+        return out;
+    }
+    QSize total() const
+    {
+        const QMargins m = contentsMargins();
+        const int width = m_width();
+        int height = 0;
+        placeSections(m.top(), measure(width), &height);
+        return {width + m.left() + m.right(), height + m.bottom()};
+    }
+
+    std::function<int()> m_width;
+    QList<QLayoutItem *> m_items;
+    std::vector<std::pair<QWidget *, QGroupBox *>> m_rows;
+};
 
 ParametersPage::ParametersPage(const GlobalTexts &texts, QWidget *parent) : QWidget(parent), m_texts(texts)
 {
@@ -31,6 +154,12 @@ ParametersPage::ParametersPage(const GlobalTexts &texts, QWidget *parent) : QWid
     m_tabSheet22 = buildAdvancedSheet();
     m_pageControl->addTab(m_tabSheet21, QStringLiteral("podstawowe"));
     m_pageControl->addTab(m_tabSheet22, QStringLiteral("zaawansowane"));
+    // The width of the sections follows the page ("podstawowe") and the scroll box ("zaawansowane").
+    installEventFilter(this);
+    m_advanced.scroll->installEventFilter(this);
+    // Only the first section of each page starts open.
+    LayoutParameterGroups();
+    LayoutAdvancedGroups();
 }
 
 ParametersPage::Sheet ParametersPage::beginSheet(const QString &sheetName, const QString &scrollName)
@@ -43,23 +172,23 @@ ParametersPage::Sheet ParametersPage::beginSheet(const QString &sheetName, const
     s.info = new QHBoxLayout;
     outer->addLayout(s.info);
 
-    auto *scroll = new QScrollArea(s.sheet);
-    scroll->setObjectName(scrollName);
-    scroll->setWidgetResizable(true);
+    s.scroll = new QScrollArea(s.sheet);
+    s.scroll->setObjectName(scrollName);
+    s.scroll->setWidgetResizable(true);
     s.content = new QWidget;
-    // The sections are at least 557 pixels wide; a narrower page scrolls sideways.
-    s.content->setMinimumWidth(557);
-    s.sections = new QVBoxLayout(s.content);
-    s.sections->setSpacing(1);
-    scroll->setWidget(s.content);
-    outer->addWidget(scroll, 1);
+    const bool basic = scrollName == QLatin1String("ScrollBox2");
+    QScrollArea *scroll = s.scroll;
+    s.sections = new SectionStack(s.content, [this, basic, scroll] {
+        return sectionWidth(basic ? width() : scroll->width());
+    });
+    s.scroll->setWidget(s.content);
+    outer->addWidget(s.scroll, 1);
     return s;
 }
 
 void ParametersPage::finishSheet(const Sheet &s)
 {
     s.info->addStretch(1);
-    s.sections->addStretch(1);
 }
 
 QWidget *ParametersPage::buildBasicSheet()
@@ -86,18 +215,24 @@ QWidget *ParametersPage::buildBasicSheet()
         {"TrackBarExtraInj", "TrackBarAccelEnrich", "ComboBoxAccRich"}};
     for (int n = 1; n <= 6; ++n) {
         const QString num = QString::number(n);
-        QGroupBox *box = addSection(s.content, s.sections, QStringLiteral("LabelPar") + num,
+        QGroupBox *box = addSection(s, true, QStringLiteral("ShapePar") + num, QStringLiteral("LabelPar") + num,
                                     QString::fromLatin1(captions[n - 1]), QStringLiteral("LabelParP") + num,
                                     QStringLiteral("GroupBoxPar") + num, n == 1, headers[n - 1]);
         m_par[static_cast<std::size_t>(n - 1)] = box;
         fillGroup(box, contents[n - 1]);
     }
-    // Shown only for the "0-14V" signal source; the valvetronic box is hidden in this layout.
-    m_par[0]->findChild<QWidget *>(QStringLiteral("AbNumSpinRpmSignalV"))->hide();
-    m_par[4]->findChild<QWidget *>(QStringLiteral("CheckBoxValvetronic"))->hide();
     addStepButtons(m_par[5], "TrackBarExtraInj", "ButtonExtraInMinus", "ButtonExtraInPlus");
     addStepButtons(m_par[5], "TrackBarAccelEnrich", "ButtonAccelMinus", "ButtonAccelPlus");
+    addUnitLabel(m_par[4], "ComboBoxPowrotZminRpmTime", "LabelCzasPowrotuG2", QStringLiteral("[s]"));
+    // Shown only for the "0-14V" signal source, and while "back to propane after:" is on; the
+    // valvetronic box is hidden in this layout.
+    for (const char *hidden : {"AbNumSpinRpmSignalV", "CheckBoxValvetronic", "ComboBoxPowrotZminRpmTime",
+                               "LabelCzasPowrotuG", "LabelCzasPowrotuG2"}) {
+        if (QWidget *w = s.content->findChild<QWidget *>(QString::fromLatin1(hidden)))
+            w->hide();
+    }
     finishSheet(s);
+    m_basic = s;
     return s.sheet;
 }
 
@@ -129,13 +264,20 @@ QWidget *ParametersPage::buildAdvancedSheet()
          "CheckBoxBeepWhenGazOn", "CheckBoxBeepWhenSwClick", "CheckBoxBeepWhenError", "ComboBoxBeepsWhenEmpty",
          "ComboBoxErrorsBeep", "CheckBoxGazStart"}};
     for (int n = 1; n <= 8; ++n) {
-        const QString toggle =
-            n == 1 ? QStringLiteral("LabelR0") : QStringLiteral("LabelAdvR") + QString::number(n - 1);
-        QGroupBox *box = addSection(s.content, s.sections, QString::fromLatin1(headerNames[n - 1]),
-                                    QString::fromLatin1(captions[n - 1]), toggle,
-                                    QStringLiteral("GroupBoxAdv") + QString::number(n), n == 1, headers[n - 1]);
+        const QString num = QString::number(n);
+        const QString toggle = n == 1 ? QStringLiteral("LabelR0") : QStringLiteral("LabelAdvR") + QString::number(n - 1);
+        QGroupBox *box = addSection(s, false, QStringLiteral("ShapeAdv") + num,
+                                    QString::fromLatin1(headerNames[n - 1]), QString::fromLatin1(captions[n - 1]),
+                                    toggle, QStringLiteral("GroupBoxAdv") + num, n == 1, headers[n - 1]);
         m_adv[static_cast<std::size_t>(n - 1)] = box;
-        fillGroup(box, contents[n - 1]);
+        if (n == 3 || n == 4) {
+            // The temperature correction maps are stacked into these by their own code.
+            auto *column = new QVBoxLayout(box);
+            column->setContentsMargins(6, 4, 6, 4);
+            box->setMinimumHeight(40);
+        } else {
+            fillGroup(box, contents[n - 1]);
+        }
     }
     // The injector heating group also shows the controller's heating time.
     auto *grid = static_cast<QGridLayout *>(m_adv[5]->layout());
@@ -147,15 +289,18 @@ QWidget *ParametersPage::buildAdvancedSheet()
     addPercentEdit(m_adv[7], "TrackBarSwitchBright", "EditSwitchBright");
     addPercentEdit(m_adv[7], "TrackBarBeepTime", "EditBeepTime");
     finishSheet(s);
+    m_advanced = s;
     return s.sheet;
 }
 
-QGroupBox *ParametersPage::addSection(QWidget *content, QLayout *layout, const QString &headerName,
-                                      const QString &caption, const QString &toggleName, const QString &boxName,
-                                      bool open, const std::vector<const char *> &headerControls)
+QGroupBox *ParametersPage::addSection(const Sheet &sheet, bool basic, const QString &shapeName,
+                                      const QString &headerName, const QString &caption, const QString &toggleName,
+                                      const QString &boxName, bool open,
+                                      const std::vector<const char *> &headerControls)
 {
-    auto *header = new QFrame(content);
-    header->setFrameShape(QFrame::StyledPanel);
+    // The header row: its shape with the caption, the controls of the header and the toggle label,
+    // which stands 51 pixels from the shape's right edge.
+    QFrame *header = build::panel(sheet.content, shapeName);
     auto *h = new QHBoxLayout(header);
     h->setContentsMargins(6, 2, 6, 2);
     QLabel *title = build::label(header, headerName, caption);
@@ -170,15 +315,15 @@ QGroupBox *ParametersPage::addSection(QWidget *content, QLayout *layout, const Q
     h->addStretch(1);
     QLabel *toggle = build::label(header, toggleName,
                                   QString::fromStdString(open ? m_texts.groupOpen : m_texts.groupClosed));
+    toggle->setMinimumWidth(45);
     toggle->setCursor(Qt::PointingHandCursor);
     toggle->installEventFilter(this);
     h->addWidget(toggle);
-    layout->addWidget(header);
 
-    QGroupBox *box = build::group(content, boxName, QString());
+    QGroupBox *box = build::group(sheet.content, boxName, QString());
     box->setVisible(open);
-    layout->addWidget(box);
-    m_sections.push_back({toggle, box});
+    sheet.sections->addSection(header, box);
+    m_sections.push_back({toggle, box, basic});
     return box;
 }
 
@@ -193,8 +338,10 @@ void ParametersPage::fillGroup(QGroupBox *box, const std::vector<const char *> &
         const int k = static_cast<int>(i);
         addSetting(box, grid, k % std::max(1, perColumn), k < perColumn ? 0 : 2, controls[i]);
     }
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(3, 1);
+    // The controls keep their natural widths; the room left over goes to the right.
+    grid->setColumnStretch(4, 1);
+    for (QSlider *track : box->findChildren<QSlider *>())
+        track->setMinimumWidth(160);
     if (controls.empty())
         box->setMinimumHeight(40);
 }
@@ -210,6 +357,7 @@ void ParametersPage::addStepButtons(QGroupBox *box, const char *trackBar, const 
     auto button = [box](const char *name, const QString &text) {
         auto *b = new QPushButton(text, box);
         b->setObjectName(QString::fromLatin1(name));
+        // Enabled with the track bar's write-back.
         b->setEnabled(false);
         b->setMaximumWidth(28);
         return b;
@@ -236,6 +384,19 @@ void ParametersPage::addPercentEdit(QGroupBox *box, const char *trackBar, const 
     grid->addLayout(line, row, column);
 }
 
+void ParametersPage::addUnitLabel(QGroupBox *box, const char *control, const char *labelName, const QString &text)
+{
+    QWidget *w = box->findChild<QWidget *>(QString::fromLatin1(control));
+    auto *grid = static_cast<QGridLayout *>(box->layout());
+    int row = 0, column = 0, rs = 0, cs = 0;
+    grid->getItemPosition(grid->indexOf(w), &row, &column, &rs, &cs);
+    grid->removeWidget(w);
+    auto *line = new QHBoxLayout;
+    line->addWidget(w, 1);
+    line->addWidget(build::label(box, QString::fromLatin1(labelName), text));
+    grid->addLayout(line, row, column);
+}
+
 bool ParametersPage::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonRelease) {
@@ -245,6 +406,13 @@ bool ParametersPage::eventFilter(QObject *watched, QEvent *event)
                 return true;
             }
         }
+    }
+    if (event->type() == QEvent::Resize) {
+        // The sections take their width from the page and from the scroll box.
+        if (watched == this && m_basic.sections)
+            m_basic.sections->invalidate();
+        if (watched == m_advanced.scroll && m_advanced.sections)
+            m_advanced.sections->invalidate();
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -256,7 +424,26 @@ void ParametersPage::toggleSection(QLabel *toggle)
             continue;
         const bool open = s.toggle->text() == QString::fromStdString(m_texts.groupOpen);
         s.toggle->setText(QString::fromStdString(open ? m_texts.groupClosed : m_texts.groupOpen));
-        s.box->setVisible(!open);
+        layoutSections(s.basic);
+        return;
+    }
+}
+
+void ParametersPage::LayoutParameterGroups() { layoutSections(true); }
+
+void ParametersPage::LayoutAdvancedGroups() { layoutSections(false); }
+
+void ParametersPage::layoutSections(bool basic)
+{
+    const QString open = QString::fromStdString(m_texts.groupOpen);
+    for (const Section &s : m_sections) {
+        if (s.basic == basic)
+            s.box->setVisible(s.toggle->text() == open);
+    }
+    SectionStack *stack = basic ? m_basic.sections : m_advanced.sections;
+    if (stack) {
+        stack->invalidate();
+        stack->activate();
     }
 }
 

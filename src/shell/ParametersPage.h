@@ -1,6 +1,8 @@
 #pragma once
 // The parameter page "[F3]parameters" (TabSheet2) with its sub-pages "podstawowe" (TabSheet21) and
-// "zaawansowane" (TabSheet22): collapsible sections, each a header with a toggle label and a group box.
+// "zaawansowane" (TabSheet22): collapsible sections, each a header row (its shape ShapeParN /
+// ShapeAdvN with the caption, any control of the header and the toggle label) over a group box.
+// A section is open while its toggle label reads "- <<<<" and closed while it reads "- >>>>".
 
 #include "DisplayContext.h"
 #include "Readings.h"
@@ -23,6 +25,25 @@ namespace kelvane {
 
 struct GlobalTexts;
 
+// Where the rows of a page of sections go, top to bottom: the first header at `firstTop`; below each
+// header its group box; an open box adds its height + 1, a closed one (hidden) adds 1; then the next
+// header. Plain arithmetic, so the rule is tested without widgets.
+struct SectionMeasure {
+    int headerHeight = 0;
+    int boxHeight = 0;
+    bool open = false;
+};
+struct SectionPlace {
+    int headerTop = 0;
+    int boxTop = 0;
+};
+// `height`: the bottom of the last row (the last box when open, else the top of where it would be).
+std::vector<SectionPlace> placeSections(int firstTop, const std::vector<SectionMeasure> &sections, int *height = nullptr);
+// Width of the sections and their header shapes: the width they are measured from - 40, at least 557.
+int sectionWidth(int measuredWidth);
+
+class SectionStack;
+
 class ParametersPage : public QWidget {
     Q_OBJECT
 public:
@@ -39,8 +60,12 @@ public:
     void showWorkTime(const DisplayContext &context, const StatusTexts &texts);
     void showReturnTime(const DisplayContext &context);
 
-    // Opens or closes a section (a click on its toggle label).
+    // A click on a section's toggle label: swaps its text and lays its page out again.
     void toggleSection(QLabel *toggle);
+    // Shows each section's group box exactly when its toggle label reads open and stacks the rows
+    // by the rule of placeSections; page "podstawowe" and page "zaawansowane".
+    void LayoutParameterGroups();
+    void LayoutAdvancedGroups();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -49,31 +74,37 @@ private:
     struct Section {
         QLabel *toggle = nullptr;
         QGroupBox *box = nullptr;
+        bool basic = true;
     };
     // What the two sheets share: the sheet, its information line above the sections and the
     // scrolling content that stacks the sections.
     struct Sheet {
         QWidget *sheet = nullptr;
         QHBoxLayout *info = nullptr;
+        QScrollArea *scroll = nullptr;
         QWidget *content = nullptr;
-        QVBoxLayout *sections = nullptr;
+        SectionStack *sections = nullptr;
     };
     Sheet beginSheet(const QString &sheetName, const QString &scrollName);
     void finishSheet(const Sheet &sheet);
     // Page "podstawowe" (sections 1 to 6) and page "zaawansowane" (sections 1 to 8).
     QWidget *buildBasicSheet();
     QWidget *buildAdvancedSheet();
-    QGroupBox *addSection(QWidget *content, QLayout *layout, const QString &headerName, const QString &caption,
-                          const QString &toggleName, const QString &boxName, bool open,
+    QGroupBox *addSection(const Sheet &sheet, bool basic, const QString &shapeName, const QString &headerName,
+                          const QString &caption, const QString &toggleName, const QString &boxName, bool open,
                           const std::vector<const char *> &headerControls);
     void fillGroup(QGroupBox *box, const std::vector<const char *> &controls);
     void addStepButtons(QGroupBox *box, const char *trackBar, const char *minusName, const char *plusName);
     void addPercentEdit(QGroupBox *box, const char *trackBar, const char *editName);
+    void addUnitLabel(QGroupBox *box, const char *control, const char *labelName, const QString &text);
+    void layoutSections(bool basic);
 
     const GlobalTexts &m_texts;
     QTabWidget *m_pageControl = nullptr;
     QWidget *m_tabSheet21 = nullptr;
     QWidget *m_tabSheet22 = nullptr;
+    Sheet m_basic;
+    Sheet m_advanced;
     std::array<QGroupBox *, 6> m_par {};
     std::array<QGroupBox *, 8> m_adv {};
     std::vector<Section> m_sections;

@@ -2,16 +2,15 @@
 
 #include "Build.h"
 #include "LayoutRules.h"
+#include "ScopePanel.h"
 #include "TAb180Meter.h"
 #include "TAb270Meter.h"
 #include "TAbBar.h"
 #include "TAbColBitBtn.h"
 #include "TAbLED.h"
 
-#include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QResizeEvent>
 #include <QVBoxLayout>
@@ -151,27 +150,7 @@ void ReadingsPage::buildPanelO3()
     build::scaleLabelFonts(m_panelO3, 330);
 }
 
-void ReadingsPage::buildPanelOsc()
-{
-    m_panelOsc = build::panel(this, QStringLiteral("PanelOsc"));
-    auto *v = new QVBoxLayout(m_panelOsc);
-    v->setContentsMargins(4, 3, 4, 3);
-    auto *row = new QHBoxLayout;
-    // The four channel choices; every channel is off until the oscilloscope is built.
-    static const char *const names[4] = {"ComboBoxScopType", "ComboBoxScopeTypeRed", "ComboBoxScopeTypeBlue",
-                                         "ComboBoxScopeTypeGreen"};
-    for (const char *name : names) {
-        QComboBox *c = build::combo(m_panelOsc, QString::fromLatin1(name), {QStringLiteral("OFF")});
-        c->setEnabled(false);
-        row->addWidget(c);
-    }
-    row->addStretch(1);
-    v->addLayout(row);
-    m_paintBoxScope = new QWidget(m_panelOsc);
-    m_paintBoxScope->setObjectName(QStringLiteral("PaintBoxScope"));
-    m_paintBoxScope->setAutoFillBackground(true);
-    v->addWidget(m_paintBoxScope, 1);
-}
+void ReadingsPage::buildPanelOsc() { m_panelOsc = new ScopePanel(this); }
 
 void ReadingsPage::applyWindowWidth(int windowWidth)
 {
@@ -218,5 +197,7 @@ void ReadingsPage::showLevelLamps(const std::array<bool, 5> &lit)
 }
 
 void ReadingsPage::setLambdaRange(double min, double max) { m_lambda->setRange(min, max); }
+
+void ReadingsPage::feedScope(const DisplayContext &context) { m_panelOsc->feed(context); }
 
 } // namespace kelvane

@@ -8,7 +8,6 @@
 
 #include <array>
 
-class QComboBox;
 class QFrame;
 class TAb180Meter;
 class TAb270Meter;
@@ -16,6 +15,8 @@ class TAbBar;
 class TAbLED;
 
 namespace kelvane {
+
+class ScopePanel;
 
 class ReadingsPage : public QWidget {
     Q_OBJECT
@@ -28,9 +29,11 @@ public:
     void showReadings(const DisplayContext &context);
     void showLevelLamps(const std::array<bool, 5> &lit);
     void setLambdaRange(double min, double max);
+    // Receive tick while the page is shown: the oscilloscope samples and redraws.
+    void feedScope(const DisplayContext &context);
 
     const InjectorRows &injectorRows() const { return m_rows; }
-    QWidget *scopePaintBox() const { return m_paintBoxScope; }
+    ScopePanel *scopePanel() const { return m_panelOsc; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -46,8 +49,7 @@ private:
     QFrame *m_panelO1 = nullptr;
     QFrame *m_panelO2 = nullptr;
     QFrame *m_panelO3 = nullptr;
-    QFrame *m_panelOsc = nullptr;
-    QWidget *m_paintBoxScope = nullptr;
+    ScopePanel *m_panelOsc = nullptr;
     TAb270Meter *m_rpm = nullptr;
     TAb180Meter *m_difp = nullptr;
     TAbBar *m_tempReducer = nullptr;

@@ -62,7 +62,7 @@ const Caption captions[] = {
     {"ComboBoxMaxRpm", "max.rpm"},
     {"AbNumSpinOffDelay", "delay"},
     {"ComboBoxPowrotZminRpm", "back to propane after:"},
-    {"ComboBoxPowrotZminRpmTime", "[s]"},
+    {"ComboBoxPowrotZminRpmTime", "time:"},
     {"TrackBarExtraInj", "extra injection:"},
     {"TrackBarAccelEnrich", "accelerate enrichment:"},
     {"ComboBoxAccRich", ""},
@@ -99,6 +99,11 @@ const Caption checkTexts[] = {
     {"CheckBoxValvetronic", "valvetronic"},           {"CheckBoxGazStart", "propane start"},
     {"CheckBoxSilentMode", "SILENT ON/OFF"},          {"CheckBoxBeepWhenGazOn", "beep when propane on"},
     {"CheckBoxBeepWhenSwClick", "beep on switch click"}, {"CheckBoxBeepWhenError", "beep on error"},
+};
+
+// Caption labels that other code shows, hides or translates by name.
+const Caption captionNames[] = {
+    {"ComboBoxPowrotZminRpmTime", "LabelCzasPowrotuG"},
 };
 
 QString lookup(const Caption *table, std::size_t n, const char *control)
@@ -147,6 +152,8 @@ QWidget *createSetting(QWidget *parent, const char *control)
         auto *s = new QSlider(Qt::Horizontal, parent);
         s->setObjectName(name);
         s->setRange(static_cast<int>(f->min), static_cast<int>(f->max));
+        // Brightness and volume start at position 10, as the window has always opened.
+        s->setValue(10);
         w = s;
         break;
     }
@@ -163,8 +170,11 @@ QWidget *addSetting(QWidget *parent, QGridLayout *grid, int row, int column, con
     if (!w)
         return nullptr;
     const QString caption = settingCaption(control);
-    if (!caption.isEmpty())
-        grid->addWidget(new QLabel(caption, parent), row, column);
+    if (!caption.isEmpty()) {
+        auto *label = new QLabel(caption, parent);
+        label->setObjectName(lookup(captionNames, sizeof captionNames / sizeof captionNames[0], control));
+        grid->addWidget(label, row, column);
+    }
     grid->addWidget(w, row, column + 1);
     return w;
 }

@@ -1,0 +1,202 @@
+#include "ErrorMemoryView.h"
+
+#include "AppState.h"
+#include "Build.h"
+#include "ErrorMemory.h"
+#include "Main.h"
+#include "TAbColBitBtn.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace kelvane {
+
+QTableWidget *buildStringGrid(
+    QWidget *parent, const QString &name, int columns, int rows, int fixedColumns, int fixedRows)
+{
+    auto *g = new QTableWidget(rows, columns, parent);
+    g->setObjectName(name);
+    g->horizontalHeader()->hide();
+    g->verticalHeader()->hide();
+    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    g->setSelectionMode(QAbstractItemView::SingleSelection);
+    g->verticalHeader()->setDefaultSectionSize(18);
+    g->setWordWrap(false);
+    const QBrush fixed = g->palette().button();
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            auto *item = new QTableWidgetItem;
+            if (r < fixedRows || c < fixedColumns) {
+                item->setFlags(Qt::ItemIsEnabled);
+                item->setBackground(fixed);
+            } else {
+                item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            }
+            g->setItem(r, c, item);
+        }
+    }
+    return g;
+}
+
+void setCell(QTableWidget *grid, int column, int row, const QString &text)
+{
+    if (QTableWidgetItem *item = grid->item(row, column)) {
+        if (item->text() != text)
+            item->setText(text);
+    }
+}
+
+QString cell(const QTableWidget *grid, int column, int row)
+{
+    const QTableWidgetItem *item = grid->item(row, column);
+    return item ? item->text() : QString();
+}
+
+namespace {
+
+class TimerPause {
+public:
+    explicit TimerPause(QTimer *timer)
+        : m_timer(timer)
+        , m_was(timer->isActive())
+    {
+        timer->stop();
+    }
+    ~TimerPause()
+    {
+        if (m_was)
+            m_timer->start();
+    }
+    TimerPause(const TimerPause &) = delete;
+    TimerPause &operator=(const TimerPause &) = delete;
+
+private:
+    QTimer *m_timer;
+    bool m_was;
+};
+
+} // namespace
+
+ErrorMemoryView::ErrorMemoryView(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("ErrorMemoryView"));
+    auto *v = new QVBoxLayout(this);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(3);
+    auto *row = new QHBoxLayout;
+    m_buttonRow = row;
+    m_show = new QPushButton(QStringLiteral("ShowErrors"), this);
+    m_show->setObjectName(QStringLiteral("ButtonErrorShow"));
+    m_erase = build::commandButton(this, QStringLiteral("AbColBitBtn42"), QStringLiteral("erase errors"));
+    m_erase->setMinimumWidth(110);
+    m_count = build::label(this, QStringLiteral("LabelErrorCount"), QString());
+    row->addWidget(m_show);
+    row->addWidget(m_erase);
+    row->addWidget(m_count);
+    row->addStretch(1);
+    v->addLayout(row);
+
+    // Two columns, 33 rows: a header row and a header column left empty, faults 1-32 in column 1.
+    m_grid = buildStringGrid(this, QStringLiteral("StringGridErrorMemory"), 2, 1 + ErrorGridRows, 1, 1);
+    m_grid->setColumnWidth(0, 50);
+    m_grid->setColumnWidth(1, 1060);
+    v->addWidget(m_grid, 1);
+
+    // Nothing to read until the page is attached to a controller session.
+    m_show->setEnabled(false);
+    m_erase->setEnabled(false);
+}
+
+void ErrorMemoryView::attach(TForm1 &form, ErrorMemory &memory)
+{
+    m_form = &form;
+    m_memory = &memory;
+    m_show->setEnabled(true);
+    m_erase->setEnabled(true);
+    connect(m_show, &QPushButton::clicked, this, &ErrorMemoryView::ButtonErrorShowClick);
+    connect(m_erase, &TAbColBitBtn::clicked, this, &ErrorMemoryView::AbColBitBtn42Click);
+    showList();
+}
+
+void ErrorMemoryView::ButtonErrorShowClick()
+{
+    if (!m_memory)
+        return;
+    ErrorReadResult r;
+    {
+        // The read suspends polling; the timer waits too, so no live request goes between the blocks.
+        TimerPause pause(m_form->timer());
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        r = m_memory->read();
+        QApplication::restoreOverrideCursor();
+    }
+    if (r.status == ErrorReadStatus::NotConnected) {
+        m_form->showMessage(NoConnectionText);
+        return;
+    }
+    showList();
+}
+
+void ErrorMemoryView::refreshAfterDecode()
+{
+    if (!m_memory)
+        return;
+    // The memory reads when an accepted reply brought a marker other than the one last read for;
+    // only then does the timer wait for it.
+    const ControllerSession &s = m_form->state().session;
+    const auto seen = m_memory->lastSeenMarker();
+    if (!s.polling.lastReplyAccepted() || (seen && *seen == s.live.u16(rec::ErrorChangeMarker)))
+        return;
+    std::optional<ErrorReadResult> r;
+    {
+        TimerPause pause(m_form->timer());
+        r = m_memory->refreshAfterDecode();
+    }
+    if (r)
+        showList();
+}
+
+void ErrorMemoryView::AbColBitBtn42Click()
+{
+    if (!m_memory)
+        return;
+    if (!confirmWarning(*m_form, prompts, QStringLiteral("erase errors"),
+            QStringLiteral("Erase the faults stored in the ECU's error memory?")))
+        return;
+    // The list follows when the controller moves its error-change marker.
+    if (!m_memory->erase())
+        m_form->showMessage(NoConnectionText);
+}
+
+void ErrorMemoryView::newConnection()
+{
+    if (!m_memory)
+        return;
+    m_memory->resetForNewConnection();
+    showList();
+}
+
+void ErrorMemoryView::showList()
+{
+    if (!m_memory)
+        return;
+    const ErrorList list = m_memory->list();
+    for (int k = 1; k <= ErrorGridRows; ++k)
+        setCell(m_grid, 1, k, QString::fromStdString(list.rows[static_cast<std::size_t>(k - 1)]));
+    QString count;
+    if (list.kind == ErrorList::Kind::Faults && list.count > 0) {
+        count = QStringLiteral("%1 fault(s) stored").arg(list.count);
+        if (list.notShown() > 0)
+            count += QStringLiteral(", the last %1 not listed").arg(list.notShown());
+    }
+    m_count->setText(count);
+}
+
+} // namespace kelvane

@@ -1,0 +1,486 @@
+#include "MapAdvancedPage.h"
+
+#include "Forma2.h"
+#include "LiveCells.h"
+#include "MapEditing.h"
+#include "MapLayout.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kelvane {
+
+namespace {
+
+constexpr int GridCols = 1 + maps::MainMapCols;
+constexpr int GridRows = 1 + maps::MainMapRows;
+
+// The engine-speed headers the window shows before the first connect.
+const char *const StartRpmHeaders[8] = { "1000", "1500", "1800", "2500", "3500", "4500", "5500", "6500" };
+
+QPushButton *button(QWidget *parent, const char *name, const QString &text)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    b->setFocusPolicy(Qt::NoFocus); // the keys stay with the grid
+    return b;
+}
+
+QColor toColor(maps::Rgb c)
+{
+    return { c.r, c.g, c.b };
+}
+
+// Pixels of a font size in points on the 96-dpi grid the window is designed on.
+int pointsToPixels(int points)
+{
+    return (points * 4 + 2) / 3;
+}
+
+} // namespace
+
+MapAdvancedPage::MapAdvancedPage(MapContext &context, TForm2 &form2, QWidget *parent)
+    : QWidget(parent)
+    , m_context(context)
+    , m_form2(form2)
+{
+    setObjectName(QStringLiteral("MapAdvancedPage"));
+    build();
+}
+
+void MapAdvancedPage::build()
+{
+    auto *v = new QVBoxLayout(this);
+    v->setContentsMargins(2, 2, 2, 2);
+    v->setSpacing(3);
+
+    StringGridMapa = new MapGrid(QStringLiteral("StringGridMapa"), GridCols, GridRows, this);
+    StringGridMapa->setFixed(1, 1);
+    StringGridMapa->setDefaultColWidth(60);
+    StringGridMapa->setDefaultRowHeight(20);
+    QFont f(QStringLiteral("Arial"));
+    f.setBold(true);
+    f.setPixelSize(16);
+    StringGridMapa->setCellFont(f);
+    for (int c = 1; c < GridCols; ++c)
+        StringGridMapa->setCell(c, 0, QString::fromLatin1(StartRpmHeaders[c - 1]));
+    // A cell whose text is empty is drawn as "0".
+    for (int r = 0; r < GridRows; ++r)
+        for (int c = 0; c < GridCols; ++c)
+            if (StringGridMapa->cell(c, r).isEmpty())
+                StringGridMapa->setCell(c, r, QStringLiteral("0"));
+    StringGridMapa->setEditableCell([this](int c, int r) { return headerEditing() && (c == 0) != (r == 0); });
+    StringGridMapa->setDrawCell(
+        [this](QPainter &p, int c, int r, const QRect &rect, MapGrid::CellState s) { drawCell(p, c, r, rect, s); });
+    StringGridMapa->setKeyUp([this](int key, bool shift) { StringGridMapaKeyUp(key, shift); });
+    StringGridMapa->setCopy([this] { copySelection(); });
+    StringGridMapa->setPaste([this] { pasteAtSelection(); });
+    connect(StringGridMapa, &MapGrid::cellClicked, this, &MapAdvancedPage::StringGridMapaClick);
+    StringGridMapa->fitToCells();
+    StringGridMapa->setSelection({ 1, 1, 1, 1 });
+    v->addWidget(StringGridMapa, 0, Qt::AlignLeft | Qt::AlignTop);
+
+    PanelMapAdj = new QFrame(this);
+    PanelMapAdj->setObjectName(QStringLiteral("PanelMapAdj"));
+    PanelMapAdj->setFrameShape(QFrame::StyledPanel);
+    auto *g = new QGridLayout(PanelMapAdj);
+    g->setContentsMargins(4, 3, 4, 3);
+    g->setHorizontalSpacing(4);
+    g->setVerticalSpacing(3);
+
+    // First line: the step buttons, the preset maps, smoothing.
+    auto *line1 = new QHBoxLayout;
+    ButtonInc5 = button(PanelMapAdj, "ButtonInc5", QStringLiteral("+5"));
+    ButtonInc1 = button(PanelMapAdj, "ButtonInc1", QStringLiteral("+1"));
+    ButtonDecr1 = button(PanelMapAdj, "ButtonDecr1", QStringLiteral("-1"));
+    ButtonDecr5 = button(PanelMapAdj, "ButtonDecr5", QStringLiteral("-5"));
+    for (QPushButton *b : { ButtonInc5, ButtonInc1, ButtonDecr1, ButtonDecr5 }) {
+        b->setFixedWidth(36);
+        line1->addWidget(b);
+    }
+    line1->addSpacing(8);
+    line1->addWidget(new QLabel(QStringLiteral("map reset:"), PanelMapAdj));
+    ComboBoxMapReset = new QComboBox(PanelMapAdj);
+    ComboBoxMapReset->setObjectName(QStringLiteral("ComboBoxMapReset"));
+    ComboBoxMapReset->addItems(maps::mapResetItems());
+    ComboBoxMapReset->setFocusPolicy(Qt::NoFocus);
+    line1->addWidget(ComboBoxMapReset);
+    static const char *const mapButtons[4][2] = { { "ButtonMap1", "LowFlow" }, { "ButtonMap2", "MidFlow" },
+        { "ButtonMap3", "HigFlow" }, { "ButtonMap4", "VhigFlow" } };
+    for (int i = 0; i < 4; ++i) {
+        ButtonMap[i] = button(PanelMapAdj, mapButtons[i][0], QString::fromLatin1(mapButtons[i][1]));
+        ButtonMap[i]->hide(); // clicked by the reset list only
+        connect(ButtonMap[i], &QPushButton::clicked, this, [this, i] { ButtonMapClick(i + 1); });
+    }
+    line1->addSpacing(8);
+    line1->addWidget(new QLabel(QStringLiteral("map smooth:"), PanelMapAdj));
+    ButtonMapSmooth = button(PanelMapAdj, "ButtonMapSmooth", QStringLiteral("smooth"));
+    line1->addWidget(ButtonMapSmooth);
+    line1->addStretch(1);
+    g->addLayout(line1, 0, 0);
+
+    // Second line: the header-editing mode with its presets, the progress of the sending.
+    auto *line2 = new QHBoxLayout;
+    CheckBoxModPchar = new QCheckBox(QStringLiteral("Mod.Char. Poin."), PanelMapAdj);
+    CheckBoxModPchar->setObjectName(QStringLiteral("CheckBoxModPchar"));
+    CheckBoxModPchar->setFocusPolicy(Qt::NoFocus);
+    line2->addWidget(CheckBoxModPchar);
+    ComboBoxRpmDefs = new QComboBox(PanelMapAdj);
+    ComboBoxRpmDefs->setObjectName(QStringLiteral("ComboBoxRpmDefs"));
+    ComboBoxRpmDefs->addItems(maps::rpmPresetItems());
+    ComboBoxRpmDefs->hide();
+    line2->addWidget(ComboBoxRpmDefs);
+    ComboBoxInjTdefs = new QComboBox(PanelMapAdj);
+    ComboBoxInjTdefs->setObjectName(QStringLiteral("ComboBoxInjTdefs"));
+    ComboBoxInjTdefs->addItems(maps::injPresetItems());
+    ComboBoxInjTdefs->hide();
+    line2->addWidget(ComboBoxInjTdefs);
+    ButtonSaveMapCharP = button(PanelMapAdj, "ButtonSaveMapCharP", QStringLiteral("Save Char. Poin."));
+    ButtonSaveMapCharP->hide(); // clicked when the header-editing mode is left
+    ProgressBarMapa = new QProgressBar(PanelMapAdj);
+    ProgressBarMapa->setObjectName(QStringLiteral("ProgressBarMapa"));
+    ProgressBarMapa->setRange(0, 128);
+    ProgressBarMapa->setValue(0);
+    ProgressBarMapa->setTextVisible(false);
+    ProgressBarMapa->setMaximumHeight(14);
+    line2->addWidget(ProgressBarMapa, 1);
+    g->addLayout(line2, 1, 0);
+    v->addWidget(PanelMapAdj);
+    v->addStretch(1);
+
+    connect(ButtonInc5, &QPushButton::clicked, this, &MapAdvancedPage::ButtonInc5Click);
+    connect(ButtonInc1, &QPushButton::clicked, this, &MapAdvancedPage::ButtonInc1Click);
+    connect(ButtonDecr1, &QPushButton::clicked, this, &MapAdvancedPage::ButtonDecr1Click);
+    connect(ButtonDecr5, &QPushButton::clicked, this, &MapAdvancedPage::ButtonDecr5Click);
+    connect(ComboBoxMapReset, qOverload<int>(&QComboBox::activated), this, &MapAdvancedPage::ComboBoxMapResetChange);
+    connect(ButtonMapSmooth, &QPushButton::clicked, this, &MapAdvancedPage::ButtonMapSmoothClick);
+    connect(CheckBoxModPchar, &QCheckBox::toggled, this, &MapAdvancedPage::CheckBoxModPcharClick);
+    connect(ComboBoxRpmDefs, qOverload<int>(&QComboBox::activated), this, &MapAdvancedPage::ComboBoxRpmDefsChange);
+    connect(ComboBoxInjTdefs, qOverload<int>(&QComboBox::activated), this, &MapAdvancedPage::ComboBoxInjTdefsChange);
+    connect(ButtonSaveMapCharP, &QPushButton::clicked, this, &MapAdvancedPage::ButtonSaveMapCharPClick);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Showing
+
+void MapAdvancedPage::ShowMainMapCells()
+{
+    const ParameterImage &image = m_context.state.session.image;
+    for (int r = 0; r < maps::MainMapRows; ++r)
+        for (int c = 0; c < maps::MainMapCols; ++c)
+            StringGridMapa->setCell(
+                c + 1, r + 1, maps::FormatMapCell(image.byte(maps::cellOffset(maps::Region::MainMap, r, c))));
+    m_cellsFromImage = true;
+}
+
+void MapAdvancedPage::ShowMapAxes()
+{
+    const maps::AxisTexts t
+        = maps::axisTexts(m_context.state.session.image, m_context.state.session.timeBases, m_context.decimalPoint());
+    for (int i = 0; i < maps::RpmAxisCount; ++i)
+        StringGridMapa->setCell(i + 1, 0, t.rpm[static_cast<std::size_t>(i)]);
+    for (int j = 0; j < maps::InjAxisCount; ++j)
+        StringGridMapa->setCell(0, j + 1, t.injMs[static_cast<std::size_t>(j)]);
+}
+
+void MapAdvancedPage::showCells(const maps::MapRect &rect)
+{
+    const ParameterImage &image = m_context.state.session.image;
+    for (int r = rect.top; r <= rect.bottom; ++r)
+        for (int c = rect.left; c <= rect.right; ++c)
+            StringGridMapa->setCell(
+                c + 1, r + 1, maps::FormatMapCell(image.byte(maps::cellOffset(maps::Region::MainMap, r, c))));
+}
+
+void MapAdvancedPage::repaintGrid()
+{
+    StringGridMapa->viewport()->update();
+}
+
+std::optional<GridRect> MapAdvancedPage::liveCell() const
+{
+    const auto cell = maps::liveMainMapCell(m_context.state.session.live, m_context.connected());
+    if (!cell)
+        return std::nullopt;
+    return GridRect { cell->col + 1, cell->row + 1, cell->col + 1, cell->row + 1 };
+}
+
+bool MapAdvancedPage::headerEditing() const
+{
+    return CheckBoxModPchar && CheckBoxModPchar->isChecked();
+}
+
+void MapAdvancedPage::drawCell(QPainter &p, int col, int row, const QRect &rect, MapGrid::CellState state) const
+{
+    // Header cells keep the grid's own drawing.
+    if (col == 0 || row == 0)
+        return;
+    const QString text = StringGridMapa->cell(col, row);
+    const std::optional<int> v = maps::parseMapInteger(text);
+    const QRect textRect = rect.adjusted(1, 1, 0, 0);
+    p.setFont(StringGridMapa->cellFont());
+    if (v && !state.selected) {
+        p.fillRect(rect, toColor(maps::MapCellColour(*v)));
+        p.setPen(Qt::black);
+        p.drawText(textRect, Qt::AlignLeft | Qt::AlignTop, text);
+    }
+    const auto live = liveCell();
+    if (live && live->left == col && live->top == row) {
+        p.fillRect(rect, toColor(maps::LiveCellColour));
+        p.setPen(Qt::black);
+        p.drawText(textRect, Qt::AlignLeft | Qt::AlignTop, text);
+    }
+}
+
+void MapAdvancedPage::applyWindowSize(int windowWidth, int windowHeight, int panelAdjHeight)
+{
+    const layout::MainMapGridSize s
+        = layout::mainMapGridSize(windowWidth, windowHeight, panelAdjHeight, PanelMapAdj->sizeHint().height());
+    StringGridMapa->setDefaultColWidth(s.colWidth);
+    StringGridMapa->setDefaultRowHeight(s.rowHeight);
+    QFont f = StringGridMapa->cellFont();
+    // The rule's size, made smaller where the widest texts would not fit their cells.
+    f.setPixelSize(fittingPixelSize(f, pointsToPixels(s.fontPoints), s.colWidth - 3,
+        { QStringLiteral("-100"), QStringLiteral("8000"), QStringLiteral("24.0") }, s.rowHeight - 1));
+    StringGridMapa->setCellFont(f);
+    StringGridMapa->fitToCells();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Editing the cells
+
+std::optional<maps::MapRect> MapAdvancedPage::selectedCells() const
+{
+    const GridRect s = StringGridMapa->selection();
+    return maps::mainMapRectFromGrid(s.left, s.top, s.right, s.bottom);
+}
+
+void MapAdvancedPage::takeShownCellsIntoImage()
+{
+    if (m_cellsFromImage)
+        return;
+    ParameterImage &image = m_context.state.session.image;
+    for (int r = 0; r < maps::MainMapRows; ++r)
+        for (int c = 0; c < maps::MainMapCols; ++c) {
+            const int v = maps::parseMapInteger(StringGridMapa->cell(c + 1, r + 1)).value_or(0);
+            maps::setCellValue(image, maps::Region::MainMap, r, c, std::clamp(v, -40, 80));
+        }
+    m_cellsFromImage = true;
+}
+
+void MapAdvancedPage::stepSelection(int step)
+{
+    const auto rect = selectedCells();
+    if (!rect)
+        return;
+    takeShownCellsIntoImage();
+    const maps::WritePlan plan = maps::stepCells(m_context.state.session.image, maps::Region::MainMap, *rect, step);
+    m_context.send(plan, ProgressBarMapa, rect->cellCount());
+    showCells(*rect);
+}
+
+void MapAdvancedPage::StringGridMapaKeyUp(int keyCode, bool shift)
+{
+    if (keyCode == maps::KeyEnter && !m_form2.isVisible())
+        dialogEdit();
+    // The plus and minus keys act as the step buttons: with Shift by 5, without by 1.
+    switch (maps::keyStep(keyCode, shift)) {
+    case 5:
+        ButtonInc5Click();
+        break;
+    case 1:
+        ButtonInc1Click();
+        break;
+    case -1:
+        ButtonDecr1Click();
+        break;
+    case -5:
+        ButtonDecr5Click();
+        break;
+    default:
+        break;
+    }
+}
+
+void MapAdvancedPage::dialogEdit()
+{
+    const auto rect = selectedCells();
+    if (!rect)
+        return; // only header cells selected: nothing to edit
+    takeShownCellsIntoImage();
+    ParameterImage &image = m_context.state.session.image;
+    m_form2.Edit1->setText(maps::dialogPrefill(image, *rect, m_form2.ComboBox1->currentIndex(), m_form2.Edit1->text()));
+    if (m_form2.showModal() != TForm2::ResultOK)
+        return;
+    const maps::EditResult r = maps::dialogEdit(image, *rect, m_form2.ComboBox1->currentIndex(), m_form2.Edit1->text());
+    if (!r.ok) {
+        m_context.message(r.error);
+        return;
+    }
+    m_context.send(r.writes, ProgressBarMapa, rect->cellCount());
+    showCells(*rect);
+}
+
+void MapAdvancedPage::ButtonMapClick(int preset)
+{
+    maps::loadPreset(m_context.state.session.image, preset);
+    ShowMainMapCells();
+}
+
+void MapAdvancedPage::ComboBoxMapResetChange(int item)
+{
+    ProgressBarMapa->setRange(0, 128);
+    ProgressBarMapa->setValue(0);
+    if (item >= 1 && item <= maps::PresetCount) {
+        // The button shows the preset; the whole map is then sent in image order.
+        ButtonMap[item - 1]->click();
+        const maps::WritePlan plan = maps::resetMainMap(m_context.state.session.image, item);
+        m_context.send(plan, ProgressBarMapa, 128);
+    }
+    const QSignalBlocker block(ComboBoxMapReset);
+    ComboBoxMapReset->setCurrentIndex(0);
+}
+
+void MapAdvancedPage::ButtonMapSmoothClick()
+{
+    takeShownCellsIntoImage();
+    const maps::WritePlan plan = maps::smoothMainMap(m_context.state.session.image);
+    ShowMainMapCells();
+    m_context.send(plan, ProgressBarMapa, 128);
+}
+
+void MapAdvancedPage::copySelection()
+{
+    const auto rect = selectedCells();
+    if (!rect)
+        return;
+    takeShownCellsIntoImage();
+    QApplication::clipboard()->setText(maps::copyCells(m_context.state.session.image, maps::Region::MainMap, *rect));
+}
+
+void MapAdvancedPage::pasteAtSelection()
+{
+    const auto rect = selectedCells();
+    if (!rect)
+        return;
+    takeShownCellsIntoImage();
+    const maps::PasteResult r = maps::pasteCells(m_context.state.session.image, maps::Region::MainMap,
+        { rect->top, rect->left }, QApplication::clipboard()->text());
+    if (!r.ok) {
+        m_context.message(QStringLiteral("Nothing was pasted: %1").arg(r.error));
+        return;
+    }
+    m_context.send(r.writes, ProgressBarMapa, r.rect.cellCount());
+    showCells(r.rect);
+    StringGridMapa->setSelection({ r.rect.left + 1, r.rect.top + 1, r.rect.right + 1, r.rect.bottom + 1 });
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The axes
+
+void MapAdvancedPage::StringGridMapaClick(int col, int row)
+{
+    // In header-editing mode a click on a header cell opens its editor; data cells are never
+    // typed into.
+    if (headerEditing() && (col == 0) != (row == 0))
+        StringGridMapa->edit(StringGridMapa->model()->index(row, col));
+}
+
+void MapAdvancedPage::CheckBoxModPcharClick(bool checked)
+{
+    if (checked) {
+        StringGridMapa->setFixed(0, 0);
+        ComboBoxRpmDefs->show();
+        ComboBoxInjTdefs->show();
+        return;
+    }
+    // What is being typed into a header counts.
+    StringGridMapa->finishEditing();
+    StringGridMapa->setFixed(1, 1);
+    for (QComboBox *c : { ComboBoxRpmDefs, ComboBoxInjTdefs }) {
+        c->hide();
+        const QSignalBlocker block(c);
+        c->setCurrentIndex(0);
+    }
+    ButtonSaveMapCharP->click();
+}
+
+void MapAdvancedPage::ComboBoxRpmDefsChange(int item)
+{
+    if (const auto texts = maps::rpmPresetTexts(item))
+        for (int i = 0; i < maps::RpmAxisCount; ++i)
+            StringGridMapa->setCell(i + 1, 0, (*texts)[static_cast<std::size_t>(i)]);
+}
+
+void MapAdvancedPage::ComboBoxInjTdefsChange(int item)
+{
+    if (const auto texts = maps::injPresetTexts(item, m_context.decimalPoint()))
+        for (int j = 0; j < maps::InjAxisCount; ++j)
+            StringGridMapa->setCell(0, j + 1, (*texts)[static_cast<std::size_t>(j)]);
+}
+
+maps::AxisTexts MapAdvancedPage::headerTexts() const
+{
+    maps::AxisTexts t;
+    for (int i = 0; i < maps::RpmAxisCount; ++i)
+        t.rpm[static_cast<std::size_t>(i)] = StringGridMapa->cell(i + 1, 0);
+    for (int j = 0; j < maps::InjAxisCount; ++j)
+        t.injMs[static_cast<std::size_t>(j)] = StringGridMapa->cell(0, j + 1);
+    return t;
+}
+
+void MapAdvancedPage::ButtonSaveMapCharPClick()
+{
+    const maps::AxisSaveResult r = maps::saveAxes(m_context.state.session.image, headerTexts(), m_context.connected(),
+        m_context.state.session.timeBases, m_context.decimalPoint());
+    switch (r.status) {
+    case maps::AxisSaveResult::NotConnected:
+        return; // the grid keeps the edited texts; the image keeps its axes
+    case maps::AxisSaveResult::InvalidText: {
+        m_context.message(r.error);
+        // Back into header editing with the bad text selected, so that it can be put right.
+        const GridRect bad = r.badIndex < maps::RpmAxisCount ? GridRect { r.badIndex + 1, 0, r.badIndex + 1, 0 }
+                                                             : GridRect { 0, r.badIndex - 7, 0, r.badIndex - 7 };
+        {
+            const QSignalBlocker block(CheckBoxModPchar);
+            CheckBoxModPchar->setChecked(true);
+        }
+        CheckBoxModPcharClick(true);
+        StringGridMapa->setSelection(bad);
+        return;
+    }
+    case maps::AxisSaveResult::Saved:
+        m_context.send(r.writes, ProgressBarMapa, 24);
+        // The headers show what the controller now holds (typed values fall on its grid).
+        ShowMapAxes();
+        return;
+    }
+}
+
+void MapAdvancedPage::engineTypeChanged()
+{
+    maps::RpmTexts rpm;
+    for (int i = 0; i < maps::RpmAxisCount; ++i)
+        rpm[static_cast<std::size_t>(i)] = StringGridMapa->cell(i + 1, 0);
+    const maps::AxisSaveResult r
+        = maps::reencodeRpmAxis(m_context.state.session.image, rpm, m_context.state.session.timeBases);
+    if (r.status == maps::AxisSaveResult::InvalidText) {
+        m_context.message(r.error);
+        return;
+    }
+    m_context.send(r.writes);
+}
+
+} // namespace kelvane

@@ -1,0 +1,40 @@
+#pragma once
+// What the map editors of the window share: the program's state (image, live record, link),
+// how they tell the fitter something, and the one way they put a list of writes on the line.
+
+#include "AppState.h"
+#include "MapWrites.h"
+
+#include <QFont>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QProgressBar;
+class QWidget;
+
+namespace kelvane {
+
+struct MapContext {
+    AppState &state;
+    // A message to the fitter (the window's message box, or the test's sink).
+    std::function<void(const QString &)> message;
+    // A yes/no question with OK and Cancel; true for OK.
+    std::function<bool(const QString &)> confirm;
+    // Parent of the dialogs.
+    QWidget *window = nullptr;
+
+    bool connected() const { return state.session.conn.Connected == 1; }
+    QChar decimalPoint() const;
+
+    // Sends the plan in its order with its pauses. A progress bar, when given, starts at 0 with
+    // the given maximum (the plan's length when 0 or less) and steps once per write.
+    void send(const maps::WritePlan &plan, QProgressBar *progress = nullptr, int maximum = 0) const;
+};
+
+// The pixel size of a grid font that keeps every one of `samples` within `width` pixels and its
+// line within `height` pixels (0: any), at most `maxPixels` and at least 8.
+int fittingPixelSize(const QFont &font, int maxPixels, int width, const QStringList &samples, int height = 0);
+
+} // namespace kelvane
