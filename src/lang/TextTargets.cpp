@@ -450,7 +450,7 @@ int reselectedItem(const ComboReselect &rule, const std::uint8_t *image, std::si
             return -1;
         const int low = (image[HeatLow1Byte] >> HeatLow1Bit) & 1;
         const unsigned word = image[HeatLow2RpmByte] | (image[HeatLow2RpmByte + 1] << 8);
-        const int high = word != HeatLow2Off ? 1 : 0;
+        const int high = (word != HeatLow2Off && word != 0) ? 1 : 0; // 0 reads as off too
         return low | (high << 1);
     }
     }

@@ -14,7 +14,7 @@ namespace kelvane {
 namespace {
 using ext = long double;
 
-constexpr int HeatLow2Off = 65500; // the decode compares HeatLow2Rpm with this, not with 0
+constexpr int HeatLow2Off = 65500; // HeatLow2Rpm when the second low pulse is off (0 reads the same)
 constexpr std::uint32_t HeatLow2Speed = 1200; // rpm of the second low heating pulse
 
 // The valvetronic corrections in milliseconds, in the order of the table's bytes.
@@ -152,8 +152,12 @@ std::int64_t itemOf(const ParameterImage &img, const FieldDef &f, std::int64_t s
             return diff / 100;
         }
         case Codec::HeatMode:
-            return (storedValue(img, codecRows().heatLow1) != 0 ? 1 : 0)
-                + (storedValue(img, codecRows().heatLow2Rpm) != HeatLow2Off ? 2 : 0);
+        {
+            // Both 65500 and 0 mean "second low pulse off": the controller's tool zeroed the word in
+            // its copy when it showed the image, so 0 is what a controller set up by it may hold.
+            const std::int64_t low2 = storedValue(img, codecRows().heatLow2Rpm);
+            return (storedValue(img, codecRows().heatLow1) != 0 ? 1 : 0) + (low2 != HeatLow2Off && low2 != 0 ? 2 : 0);
+        }
         default:
             return stored;
         }
