@@ -10,6 +10,7 @@
 #include "AdjustmentPage.h"
 #include "DataLoggerPage.h"
 #include "LogViewerMenu.h"
+#include "LanguageMenu.h"
 #include "FileMenu.h"
 #include "MapPages.h"
 #include "ParametersPage.h"
@@ -105,6 +106,8 @@ TForm1::TForm1(AppState &state, QWidget *parent) : QMainWindow(parent), m_state(
     // The data logger on its sub-page; logs opened in the viewer, whose playback drives the gauges.
     m_logger = new DataLoggerPage(*this, m_state);
     m_logViewer = new LogViewerMenu(*this, m_state);
+    // The language items and help (the program loads the stored language once the window exists).
+    m_languages = new LanguageMenu(*this, m_state);
     // The menu shortcuts win over the editors of the window (Ctrl+A in a line edit).
     new MenuShortcutGuard(this);
 
@@ -165,7 +168,7 @@ void TForm1::buildMenu()
     connect(auto1, &QAction::triggered, this, &TForm1::auto1Click);
     connect(propane1, &QAction::triggered, this, &TForm1::propane1Click);
 
-    // Language files arrive later; the choices are listed but not yet offered.
+    // LanguageMenu offers the choices and help.
     QMenu *language = menu("language1", QStringLiteral("language"));
     const struct {
         const char *name;
@@ -223,7 +226,8 @@ void TForm1::FormCreate()
     setWindowTitle(QString::fromStdString(m_state.texts.productCaption));
     // 2. Start directory; the parameter-file dialogs start in its "parametry" folder.
     m_state.startDirectory = QDir::currentPath().toStdString();
-    // 3. The language is loaded here once language files are supported.
+    // 3. The language: main() loads it once the window exists (LanguageMenu::LoadLanguage), so that
+    //    its messages reach an unattended run's sink.
     // 4. Axis of the mapping view: 1 to 10, then steps of 1.5.
     for (int i = 0; i < 16; ++i) {
         const auto k = static_cast<std::size_t>(i);

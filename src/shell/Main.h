@@ -28,6 +28,7 @@ class ReadingsPage;
 class SideStrip;
 class DataLoggerPage;
 class LogViewerMenu;
+class LanguageMenu;
 class SettingsWiring;
 } // namespace kelvane
 
@@ -95,6 +96,8 @@ public:
     kelvane::MapPages *mapPages() const { return m_maps; }
     // The settings controls and their write-backs.
     kelvane::SettingsWiring *settingsWiring() const { return m_settings; }
+    // The language menu and help.
+    kelvane::LanguageMenu *languageMenu() const { return m_languages; }
 
 public slots:
     void FormCreate();
@@ -173,6 +176,7 @@ private:
     kelvane::SideStrip *m_strip = nullptr;
     kelvane::DataLoggerPage *m_logger = nullptr;
     kelvane::LogViewerMenu *m_logViewer = nullptr;
+    kelvane::LanguageMenu *m_languages = nullptr;
     kelvane::SettingsWiring *m_settings = nullptr;
 
     QAction *F10autoconnect1 = nullptr;

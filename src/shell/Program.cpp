@@ -2,6 +2,7 @@
 #include "AppState.h"
 #include "CommandLine.h"
 #include "KelvaneApplication.h"
+#include "LanguageMenu.h"
 #include "Main.h"
 #include "PosixSerial.h"
 #include "PtySimulator.h"
@@ -62,6 +63,8 @@ int main(int argc, char **argv)
     };
     if (options.unattended())
         kelvane::makeUnattended(app, form, toStderr);
+    // The language "lan.txt" names (English when there is none).
+    form.languageMenu()->LoadLanguage();
     if (!options.screenshot.empty()) {
         // Connect, let the readings settle, save the window and quit.
         kelvane::ScreenshotRun run;
