@@ -1,15 +1,24 @@
 // One receive tick of the polling cycle in the window: receive and validate the live reply,
-// decode it, set the readings page and the side strip, and paint both.
+// decode it, set the readings page and the side strip, feed the oscilloscope, and paint what changed.
+// The FourTraces cases run with the four oscilloscope channels on (speed, petrol time, pressure
+// difference, lambda), as a fitter watching a drive has them; the others with the channels off.
+//
+// For instruction counts (steadier than wall time on a shared machine):
+//   valgrind --tool=callgrind --toggle-collect='*measured*' bench_tick --benchmark_filter=FourTraces_ReceiveTickWithPendingPaint
+// and divide by the calls of the measured function that callgrind_annotate lists.
 #include "KelvaneApplication.h"
 #include "Main.h"
 #include "ScriptedSerial.h"
 #include "../tests/support/FakeEcu.h"
 
+#include <QComboBox>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QtTest>
 
 #include <benchmark/benchmark.h>
 
+#include <ctime>
 #include <memory>
 
 using namespace kelvane;
@@ -21,6 +30,7 @@ struct Rig {
     test::FakeEcu ecu;
     AppState state {line};
     std::unique_ptr<TForm1> form;
+    QWidget *readings = nullptr;
     unsigned step = 0;
 
     Rig()
@@ -35,6 +45,19 @@ struct Rig {
         form->F10autoconnect1Click();
         form->timer()->stop();
         line.clearLog();
+        readings = form->findChild<QWidget *>(QStringLiteral("TabSheet1"));
+    }
+
+    // The four channels of the oscilloscope on (items of the combo boxes), or all off.
+    void traces(bool on)
+    {
+        const char *names[] = {"ComboBoxScopType", "ComboBoxScopeTypeRed", "ComboBoxScopeTypeBlue",
+                               "ComboBoxScopeTypeGreen"};
+        const int items[] = {3 /* RPM */, 1 /* InjB1 */, 6 /* DifP */, 10 /* L1 */};
+        for (int i = 0; i < 4; ++i) {
+            if (auto *c = form->findChild<QComboBox *>(QString::fromLatin1(names[i])))
+                c->setCurrentIndex(on ? items[i] : 0);
+        }
     }
 
     // A new record each time, so that every control has something to change.
@@ -49,6 +72,7 @@ struct Rig {
             set16(rec::InjPetrol1 + 2 * n, 500 + (step * 37 + n * 11) % 900);
             set16(rec::InjGas1 + 2 * n, 600 + (step * 29 + n * 7) % 900);
         }
+        set16(rec::InjPetrolRef, 500 + (step * 37) % 900);
         set16(rec::RpmPeriod, 3000 + step % 2000);
         set16(rec::TempReducer, 20 + step % 60);
         set16(rec::TempGas, 15 + step % 40);
@@ -60,7 +84,35 @@ struct Rig {
         ecu.live[rec::SignalFlags] = 0x04;
         ecu.live[rec::LevelStep] = static_cast<std::uint8_t>(step % 5);
     }
+
+    // Ticks outside the measurement: fonts loaded, caches and the scope's traces filled.
+    void warmUp(int ticks = 30)
+    {
+        for (int k = 0; k < ticks; ++k) {
+            prepare();
+            form->Timer1Timer();
+            line.advance(35);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        }
+    }
+
+    // Untimed: a new record, the request tick, the reply's time on the line.
+    void prepare()
+    {
+        vary();
+        form->Timer1Timer();
+        line.advance(35);
+        if (line.written().size() > 1000)
+            line.clearLog();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    }
 };
+
+// The measured pieces, out of line so that callgrind can count them alone.
+__attribute__((noinline)) void measuredReceiveTick(Rig &r) { r.form->Timer1Timer(); }
+__attribute__((noinline)) void measuredPendingPaints() { QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest); }
+__attribute__((noinline)) void measuredForcedRepaint(Rig &r) { r.form->repaintReadings(); }
+__attribute__((noinline)) void measuredReadingsRepaint(Rig &r) { r.readings->repaint(); }
 
 // Counts the paint events the application delivers.
 struct PaintCounter : QObject {
@@ -79,44 +131,38 @@ Rig &rig()
     return r;
 }
 
-void BM_ReceiveTickWithRepaint(benchmark::State &st)
+void tickWithRepaint(benchmark::State &st, bool traces)
 {
     Rig &r = rig();
+    r.traces(traces);
+    r.warmUp();
     for (auto _ : st) {
         st.PauseTiming();
-        r.vary();
-        r.form->Timer1Timer(); // the request tick
-        r.line.advance(35);
-        if (r.line.written().size() > 1000)
-            r.line.clearLog();
+        r.prepare();
         st.ResumeTiming();
-        r.form->Timer1Timer(); // receive, validate, decode, show
-        r.form->repaintReadings();
+        measuredReceiveTick(r); // receive, validate, decode, show
+        measuredForcedRepaint(r);
         st.PauseTiming();
         r.line.advance(35);
         st.ResumeTiming();
     }
 }
-BENCHMARK(BM_ReceiveTickWithRepaint)->Unit(benchmark::kMicrosecond);
 
 // What the window does after a tick: the controls whose value changed are painted when the event
 // loop flushes the pending updates.
-void BM_ReceiveTickWithPendingPaint(benchmark::State &st)
+void tickWithPendingPaint(benchmark::State &st, bool traces)
 {
     Rig &r = rig();
+    r.traces(traces);
+    r.warmUp();
     PaintCounter counter;
     qApp->installEventFilter(&counter);
     for (auto _ : st) {
         st.PauseTiming();
-        r.vary();
-        r.form->Timer1Timer();
-        r.line.advance(35);
-        if (r.line.written().size() > 1000)
-            r.line.clearLog();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        r.prepare();
         st.ResumeTiming();
-        r.form->Timer1Timer();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        measuredReceiveTick(r);
+        measuredPendingPaints();
         st.PauseTiming();
         r.line.advance(35);
         st.ResumeTiming();
@@ -125,26 +171,77 @@ void BM_ReceiveTickWithPendingPaint(benchmark::State &st)
     // Widgets painted per tick, the pauses' flushes included.
     st.counters["paints"] = benchmark::Counter(double(counter.paints), benchmark::Counter::kAvgIterations);
 }
+
+void BM_ReceiveTickWithRepaint(benchmark::State &st) { tickWithRepaint(st, false); }
+BENCHMARK(BM_ReceiveTickWithRepaint)->Unit(benchmark::kMicrosecond);
+void BM_ReceiveTickWithPendingPaint(benchmark::State &st) { tickWithPendingPaint(st, false); }
 BENCHMARK(BM_ReceiveTickWithPendingPaint)->Unit(benchmark::kMicrosecond);
 
 void BM_ReceiveTickWithoutPaint(benchmark::State &st)
 {
     Rig &r = rig();
+    r.traces(false);
+    r.warmUp();
     for (auto _ : st) {
         st.PauseTiming();
-        r.vary();
-        r.form->Timer1Timer();
-        r.line.advance(35);
-        if (r.line.written().size() > 1000)
-            r.line.clearLog();
+        r.prepare();
         st.ResumeTiming();
-        r.form->Timer1Timer();
+        measuredReceiveTick(r);
         st.PauseTiming();
         r.line.advance(35);
         st.ResumeTiming();
     }
 }
 BENCHMARK(BM_ReceiveTickWithoutPaint)->Unit(benchmark::kMicrosecond);
+
+void BM_FourTraces_ReceiveTickWithRepaint(benchmark::State &st) { tickWithRepaint(st, true); }
+BENCHMARK(BM_FourTraces_ReceiveTickWithRepaint)->Unit(benchmark::kMicrosecond);
+void BM_FourTraces_ReceiveTickWithPendingPaint(benchmark::State &st) { tickWithPendingPaint(st, true); }
+BENCHMARK(BM_FourTraces_ReceiveTickWithPendingPaint)->Unit(benchmark::kMicrosecond);
+
+// A full repaint of the readings page alone (an expose, a resize), its scope holding four traces.
+void BM_FourTraces_FullRepaintOfTheReadingsPage(benchmark::State &st)
+{
+    Rig &r = rig();
+    r.traces(true);
+    r.warmUp(900); // the traces fill the chart
+    for (auto _ : st)
+        measuredReadingsRepaint(r);
+}
+BENCHMARK(BM_FourTraces_FullRepaintOfTheReadingsPage)->Unit(benchmark::kMicrosecond);
+
+// The program as it runs: the 35 ms timer polls, the event loop paints. The share of one core the
+// process uses (its CPU time over the wall time) is the counter "cpu_share_percent".
+void BM_FourTraces_PollingCpuShare(benchmark::State &st)
+{
+    Rig &r = rig();
+    r.traces(true);
+    auto cpuNow = [] {
+        timespec ts {};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+        return ts.tv_sec + ts.tv_nsec * 1e-9;
+    };
+    // The record changes with every request the controller sees.
+    QTimer varier;
+    QObject::connect(&varier, &QTimer::timeout, [&r] { r.vary(); });
+    double share = 0;
+    const std::uint64_t records0 = r.state.session.polling.stats().accepted;
+    for (auto _ : st) {
+        const double cpu0 = cpuNow();
+        QElapsedTimer wall;
+        wall.start();
+        varier.start(70);
+        r.form->timer()->start();
+        QTest::qWait(static_cast<int>(st.range(0)));
+        r.form->timer()->stop();
+        varier.stop();
+        share = 100.0 * (cpuNow() - cpu0) / (wall.nsecsElapsed() * 1e-9);
+        st.SetIterationTime(wall.nsecsElapsed() * 1e-9);
+    }
+    st.counters["cpu_share_percent"] = share;
+    st.counters["records"] = double(r.state.session.polling.stats().accepted - records0);
+}
+BENCHMARK(BM_FourTraces_PollingCpuShare)->Arg(10000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -169,6 +169,7 @@ void LogViewer::buildControls()
     split->addWidget(m_values);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 1);
+    split->setSizes({740, 260});
     v->addWidget(split, 1);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("LabelLogViewerStatus"));

@@ -27,10 +27,10 @@ public:
     // The time range shown; the line is rebuilt for it.
     void setRange(double from, double to);
     void setCursorTime(double seconds);
-    // The time under a point of the view, and the view x of a time.
+    // The time under a point of the plot (viewport coordinates), and the x of a time there.
     double timeAt(const QPoint &viewPoint) const;
     int viewXOf(double seconds) const;
-    // Where the cursor line is drawn in view coordinates (x), -1 when outside the range.
+    // Where the cursor line is drawn (viewport x), -1 when outside the range.
     int cursorViewX() const;
 
 protected:

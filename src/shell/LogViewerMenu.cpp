@@ -77,7 +77,8 @@ void LogViewerMenu::releaseGauges()
     if (!gaugesFree())
         return; // a controller shows on them
     // Nothing of the recording stays on the gauges.
-    const LiveData none;
+    LiveData none;
+    none.setU16(rec::RpmPeriod, 0xFFFF); // no engine speed
     const DisplayContext c {none, m_state.session.image, m_state.session.timeBases, systemDecimalPoint()};
     m_readings->showReadings(c);
     m_strip->showStrip(c);

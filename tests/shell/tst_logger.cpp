@@ -41,7 +41,7 @@ class TstLogger : public QObject {
     {
         for (const char *n : LogCheckBoxNames) {
             auto *box = rig->child<QCheckBox>(n);
-            if (box->isVisibleTo(rig->form.get()))
+            if (!box->isHidden())
                 box->setChecked(false);
         }
         for (const char *n : names)
@@ -108,7 +108,7 @@ private slots:
         auto *box = group->findChild<QCheckBox *>(name);
         QVERIFY(box);
         QCOMPARE(box->text(), caption);
-        QCOMPARE(box->isVisibleTo(rig->form.get()), shown);
+        QCOMPARE(!box->isHidden(), shown);
         QCOMPARE(box->isChecked(), ticked);
         QCOMPARE(group->findChildren<QCheckBox *>().size(), qsizetype(LogColumnCount));
     }

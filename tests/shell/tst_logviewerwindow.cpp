@@ -189,16 +189,17 @@ private slots:
             QCOMPARE(v->chartFor(c)->timeAxis()->min(), 54.5);
 
         // The wheel over a plot zooms in around the pointer.
-        const QPoint middle = chart->rect().center();
-        QWheelEvent wheel(QPointF(middle), QPointF(chart->mapToGlobal(middle)), QPoint(), QPoint(0, 120), Qt::NoButton,
+        QWidget *plot = chart->viewport();
+        const QPoint middle = plot->rect().center();
+        QWheelEvent wheel(QPointF(middle), QPointF(plot->mapToGlobal(middle)), QPoint(), QPoint(0, 120), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(chart, &wheel);
+        QCoreApplication::sendEvent(plot, &wheel);
         QVERIFY(std::fabs((v->rangeTo() - v->rangeFrom()) - 4.0) < 1e-9);
 
         // A click on a plot puts the cursor there; the table shows that row.
         v->fitAll();
         const double at = 30.0;
-        click(chart, QPoint(chart->viewXOf(at), middle.y()));
+        click(plot, QPoint(chart->viewXOf(at), middle.y()));
         QVERIFY2(std::fabs(v->cursorTime() - at) < 0.2, qPrintable(QString::number(v->cursorTime())));
         const int row = v->cursorRow();
         QCOMPARE(v->valueText(rpm), QString::number(v->table().value(rpm, row), 'f', 3).replace('.', QLatin1Char(systemDecimalPoint())));

@@ -86,7 +86,7 @@ private slots:
             QCOMPARE(t.pointCount, ticks);
             const int y = scopeValueY(e.value, e.min, e.max, H, 0);
             QCOMPARE(t.points[0], (ScopePoint {0, y}));
-            QCOMPARE(picture.pixelColor(3, y), traceColor(e.channel));
+            QCOMPARE(picture.pixelColor(0, y), traceColor(e.channel));
         }
         // The rising gas temperature: the oldest sample is the lowest, 29 pixels to the right.
         const ScopeTrace &tg = frame().traces[0];

@@ -17,8 +17,8 @@ struct WindowRig {
     ScriptedSerial line;
     FakeEcu ecu;
     AppState state {line};
+    QStringList messages; // before the window: its close may still report
     std::unique_ptr<TForm1> form;
-    QStringList messages;
 
     WindowRig()
     {
