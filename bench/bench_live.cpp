@@ -9,7 +9,7 @@ using namespace kelvane;
 namespace {
 std::vector<std::uint8_t> liveReply()
 {
-    std::vector<std::uint8_t> r {0x56, 0x05};
+    std::vector<std::uint8_t> r { 0x56, 0x05 };
     for (int i = 0; i < 192; ++i)
         r.push_back(static_cast<std::uint8_t>(i * 31 + 7));
     r.push_back(replyChecksum(r.data() + 2, 192));

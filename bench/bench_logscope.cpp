@@ -104,7 +104,7 @@ static void BM_FeedScopeAndDraw(benchmark::State &state)
     image.setByte(img::RpmSet, 3);
     const TimeBases tb;
     ScopeSelection sel;
-    sel.item = {scope::Rpm, scope::InjB1, scope::TempGas, scope::Lambda};
+    sel.item = { scope::Rpm, scope::InjB1, scope::TempGas, scope::Lambda };
     const int width = static_cast<int>(state.range(0));
     int k = 0;
     auto feed = [&] {

@@ -4,12 +4,13 @@
 // difference, lambda), as a fitter watching a drive has them; the others with the channels off.
 //
 // For instruction counts (steadier than wall time on a shared machine):
-//   valgrind --tool=callgrind --toggle-collect='*measured*' bench_tick --benchmark_filter=FourTraces_ReceiveTickWithPendingPaint
+//   valgrind --tool=callgrind --toggle-collect='*measured*' bench_tick
+//   --benchmark_filter=FourTraces_ReceiveTickWithPendingPaint
 // and divide by the calls of the measured function that callgrind_annotate lists.
+#include "../tests/support/FakeEcu.h"
 #include "KelvaneApplication.h"
 #include "Main.h"
 #include "ScriptedSerial.h"
-#include "../tests/support/FakeEcu.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -28,7 +29,7 @@ namespace {
 struct Rig {
     ScriptedSerial line;
     test::FakeEcu ecu;
-    AppState state {line};
+    AppState state { line };
     std::unique_ptr<TForm1> form;
     QWidget *readings = nullptr;
     unsigned step = 0;
@@ -51,9 +52,9 @@ struct Rig {
     // The four channels of the oscilloscope on (items of the combo boxes), or all off.
     void traces(bool on)
     {
-        const char *names[] = {"ComboBoxScopType", "ComboBoxScopeTypeRed", "ComboBoxScopeTypeBlue",
-                               "ComboBoxScopeTypeGreen"};
-        const int items[] = {3 /* RPM */, 1 /* InjB1 */, 6 /* DifP */, 10 /* L1 */};
+        const char *names[]
+            = { "ComboBoxScopType", "ComboBoxScopeTypeRed", "ComboBoxScopeTypeBlue", "ComboBoxScopeTypeGreen" };
+        const int items[] = { 3 /* RPM */, 1 /* InjB1 */, 6 /* DifP */, 10 /* L1 */ };
         for (int i = 0; i < 4; ++i) {
             if (auto *c = form->findChild<QComboBox *>(QString::fromLatin1(names[i])))
                 c->setCurrentIndex(on ? items[i] : 0);
@@ -109,10 +110,22 @@ struct Rig {
 };
 
 // The measured pieces, out of line so that callgrind can count them alone.
-__attribute__((noinline)) void measuredReceiveTick(Rig &r) { r.form->Timer1Timer(); }
-__attribute__((noinline)) void measuredPendingPaints() { QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest); }
-__attribute__((noinline)) void measuredForcedRepaint(Rig &r) { r.form->repaintReadings(); }
-__attribute__((noinline)) void measuredReadingsRepaint(Rig &r) { r.readings->repaint(); }
+__attribute__((noinline)) void measuredReceiveTick(Rig &r)
+{
+    r.form->Timer1Timer();
+}
+__attribute__((noinline)) void measuredPendingPaints()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+}
+__attribute__((noinline)) void measuredForcedRepaint(Rig &r)
+{
+    r.form->repaintReadings();
+}
+__attribute__((noinline)) void measuredReadingsRepaint(Rig &r)
+{
+    r.readings->repaint();
+}
 
 // Counts the paint events the application delivers.
 struct PaintCounter : QObject {
@@ -172,9 +185,15 @@ void tickWithPendingPaint(benchmark::State &st, bool traces)
     st.counters["paints"] = benchmark::Counter(double(counter.paints), benchmark::Counter::kAvgIterations);
 }
 
-void BM_ReceiveTickWithRepaint(benchmark::State &st) { tickWithRepaint(st, false); }
+void BM_ReceiveTickWithRepaint(benchmark::State &st)
+{
+    tickWithRepaint(st, false);
+}
 BENCHMARK(BM_ReceiveTickWithRepaint)->Unit(benchmark::kMicrosecond);
-void BM_ReceiveTickWithPendingPaint(benchmark::State &st) { tickWithPendingPaint(st, false); }
+void BM_ReceiveTickWithPendingPaint(benchmark::State &st)
+{
+    tickWithPendingPaint(st, false);
+}
 BENCHMARK(BM_ReceiveTickWithPendingPaint)->Unit(benchmark::kMicrosecond);
 
 void BM_ReceiveTickWithoutPaint(benchmark::State &st)
@@ -194,9 +213,15 @@ void BM_ReceiveTickWithoutPaint(benchmark::State &st)
 }
 BENCHMARK(BM_ReceiveTickWithoutPaint)->Unit(benchmark::kMicrosecond);
 
-void BM_FourTraces_ReceiveTickWithRepaint(benchmark::State &st) { tickWithRepaint(st, true); }
+void BM_FourTraces_ReceiveTickWithRepaint(benchmark::State &st)
+{
+    tickWithRepaint(st, true);
+}
 BENCHMARK(BM_FourTraces_ReceiveTickWithRepaint)->Unit(benchmark::kMicrosecond);
-void BM_FourTraces_ReceiveTickWithPendingPaint(benchmark::State &st) { tickWithPendingPaint(st, true); }
+void BM_FourTraces_ReceiveTickWithPendingPaint(benchmark::State &st)
+{
+    tickWithPendingPaint(st, true);
+}
 BENCHMARK(BM_FourTraces_ReceiveTickWithPendingPaint)->Unit(benchmark::kMicrosecond);
 
 // A full repaint of the readings page alone (an expose, a resize), its scope holding four traces.

@@ -3,8 +3,14 @@
 namespace kelvane {
 
 namespace {
-std::uint8_t bitOf(int cylinder) { return static_cast<std::uint8_t>(1u << (cylinder - 1)); }
-bool validCylinder(int cylinder) { return cylinder >= 1 && cylinder <= 8; }
+std::uint8_t bitOf(int cylinder)
+{
+    return static_cast<std::uint8_t>(1u << (cylinder - 1));
+}
+bool validCylinder(int cylinder)
+{
+    return cylinder >= 1 && cylinder <= 8;
+}
 } // namespace
 
 bool petrolSwitchOn(const LiveData &live, int cyl)
@@ -17,7 +23,10 @@ bool gasSwitchOn(const LiveData &live, int cyl)
     return validCylinder(cyl) && (live.gasActiveMask() & bitOf(cyl)) && !(live.gasCutOffMask() & bitOf(cyl));
 }
 
-bool cutOffLampOn(const LiveData &live, int cyl) { return validCylinder(cyl) && (live.cutOffStateMask() & bitOf(cyl)); }
+bool cutOffLampOn(const LiveData &live, int cyl)
+{
+    return validCylinder(cyl) && (live.cutOffStateMask() & bitOf(cyl));
+}
 
 float petrolMs(const LiveData &live, int cyl, const TimeBases &tb)
 {
@@ -53,7 +62,7 @@ std::array<SequenceRow, 8> injectionSequence(const LiveData &live)
     };
     std::array<Pair, 8> p {};
     for (int i = 0; i < 8; ++i)
-        p[static_cast<std::size_t>(i)] = {live.sequenceValue(i + 1), i + 1};
+        p[static_cast<std::size_t>(i)] = { live.sequenceValue(i + 1), i + 1 };
     // Exchange sort of neighbours, swapping only when the right one is strictly smaller,
     // so equal values keep cylinder order.
     for (int pass = 0; pass < 8; ++pass) {
@@ -67,7 +76,7 @@ std::array<SequenceRow, 8> injectionSequence(const LiveData &live)
     for (std::size_t i = 0; i < 8; ++i) {
         if (i > 0 && p[i - 1].value < p[i].value)
             ++group;
-        rows[i] = {p[i].cylinder, group};
+        rows[i] = { p[i].cylinder, group };
     }
     return rows;
 }

@@ -24,7 +24,7 @@ void toggleGasInjector(LiveData &live, Commands &commands, int cylinder);
 // One row per cylinder in injection order; the column is its injection group.
 struct SequenceRow {
     int cylinder = 0; // 1-8
-    int group = 0;    // 0-7
+    int group = 0; // 0-7
 };
 std::array<SequenceRow, 8> injectionSequence(const LiveData &live);
 

@@ -20,8 +20,9 @@ bool Commands::send(const CommandFrame &frame, int preMs, int postMs)
 
 bool Commands::sendCommand(proto::Command command, std::uint16_t data, int preMs, int postMs)
 {
-    return send(makeFrame(proto::code(command), 0, static_cast<std::uint8_t>(data >> 8), static_cast<std::uint8_t>(data & 0xFF)),
-         preMs, postMs);
+    return send(makeFrame(proto::code(command), 0, static_cast<std::uint8_t>(data >> 8),
+                    static_cast<std::uint8_t>(data & 0xFF)),
+        preMs, postMs);
 }
 
 void Commands::sendRequest(proto::Request request, int preMs, int postMs)
@@ -29,11 +30,17 @@ void Commands::sendRequest(proto::Request request, int preMs, int postMs)
     send(makeFrame(proto::code(proto::Command::Request), proto::code(request), 0, 0), preMs, postMs);
 }
 
-void Commands::SendHello() { sendCommand(proto::Command::Hello, 0, 0, 0); }
-void Commands::SendLiveRequest() { sendRequest(proto::Request::Live, 0, 0); }
+void Commands::SendHello()
+{
+    sendCommand(proto::Command::Hello, 0, 0, 0);
+}
+void Commands::SendLiveRequest()
+{
+    sendRequest(proto::Request::Live, 0, 0);
+}
 
-bool Commands::readBlock(std::uint8_t sub, std::uint8_t hi, std::uint8_t lo, std::uint8_t type, std::uint8_t *dest,
-                         std::size_t capacity)
+bool Commands::readBlock(
+    std::uint8_t sub, std::uint8_t hi, std::uint8_t lo, std::uint8_t type, std::uint8_t *dest, std::size_t capacity)
 {
     send(makeFrame(proto::code(proto::Command::Request), sub, hi, lo), 100, 150);
     bool complete = m_link.ReceiveReply(BlockReplyLength);
@@ -46,8 +53,8 @@ bool Commands::readBlock(std::uint8_t sub, std::uint8_t hi, std::uint8_t lo, std
 
 bool Commands::ReadImageBlock(int address, std::uint8_t *dest, std::size_t capacity)
 {
-    return readBlock(proto::code(proto::Request::ImageBlock), static_cast<std::uint8_t>((address >> 8) & 0xFF), static_cast<std::uint8_t>(address & 0xFF),
-                     BlockTypeImage, dest, capacity);
+    return readBlock(proto::code(proto::Request::ImageBlock), static_cast<std::uint8_t>((address >> 8) & 0xFF),
+        static_cast<std::uint8_t>(address & 0xFF), BlockTypeImage, dest, capacity);
 }
 
 void Commands::ReadErrorBlocks(std::uint8_t *dest256)
@@ -57,18 +64,54 @@ void Commands::ReadErrorBlocks(std::uint8_t *dest256)
     readBlock(sub, proto::ErrorSecondHalf, proto::ErrorSecondHalf, BlockTypeErrors, dest256 + 128, 128);
 }
 
-void Commands::SendObdErase() { sendRequest(proto::Request::ObdErase, 5, 5); }
-void Commands::SendObdReadAll() { sendRequest(proto::Request::ObdReadAll, 5, 5); }
-void Commands::SendObdReadErrors() { sendRequest(proto::Request::ObdReadErrors, 5, 5); }
-bool Commands::SendCommitImage(std::uint16_t word) { return sendCommand(proto::Command::Commit, word, 0, 35); }
-void Commands::SendModeGas() { sendCommand(proto::Command::ModeGas, 0, 0, 4); }
-void Commands::SendModeAuto() { sendCommand(proto::Command::ModeAuto, 0, 0, 4); }
-void Commands::SendModePetrol() { sendCommand(proto::Command::ModePetrol, 0, 0, 4); }
-void Commands::SendResetMapPetrol() { sendCommand(proto::Command::ResetMapPetrol, 0, 2, 4); }
-void Commands::SendResetMapGas() { sendCommand(proto::Command::ResetMapGas, 0, 2, 4); }
-void Commands::SendEraseErrors() { sendCommand(proto::Command::EraseErrors, 0, 0, 4); }
-void Commands::SendGasCutOffWord(std::uint16_t word) { sendCommand(proto::Command::GasCutOff, word, 10, 10); }
-void Commands::SendPetrolOverrideWord(std::uint16_t word) { sendCommand(proto::Command::PetrolOverride, word, 10, 10); }
+void Commands::SendObdErase()
+{
+    sendRequest(proto::Request::ObdErase, 5, 5);
+}
+void Commands::SendObdReadAll()
+{
+    sendRequest(proto::Request::ObdReadAll, 5, 5);
+}
+void Commands::SendObdReadErrors()
+{
+    sendRequest(proto::Request::ObdReadErrors, 5, 5);
+}
+bool Commands::SendCommitImage(std::uint16_t word)
+{
+    return sendCommand(proto::Command::Commit, word, 0, 35);
+}
+void Commands::SendModeGas()
+{
+    sendCommand(proto::Command::ModeGas, 0, 0, 4);
+}
+void Commands::SendModeAuto()
+{
+    sendCommand(proto::Command::ModeAuto, 0, 0, 4);
+}
+void Commands::SendModePetrol()
+{
+    sendCommand(proto::Command::ModePetrol, 0, 0, 4);
+}
+void Commands::SendResetMapPetrol()
+{
+    sendCommand(proto::Command::ResetMapPetrol, 0, 2, 4);
+}
+void Commands::SendResetMapGas()
+{
+    sendCommand(proto::Command::ResetMapGas, 0, 2, 4);
+}
+void Commands::SendEraseErrors()
+{
+    sendCommand(proto::Command::EraseErrors, 0, 0, 4);
+}
+void Commands::SendGasCutOffWord(std::uint16_t word)
+{
+    sendCommand(proto::Command::GasCutOff, word, 10, 10);
+}
+void Commands::SendPetrolOverrideWord(std::uint16_t word)
+{
+    sendCommand(proto::Command::PetrolOverride, word, 10, 10);
+}
 
 bool Commands::SendImageByte(const std::uint8_t *image, int offset)
 {

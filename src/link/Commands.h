@@ -11,7 +11,10 @@ namespace kelvane {
 
 class Commands {
 public:
-    explicit Commands(SerialLink &link) : m_link(link) {}
+    explicit Commands(SerialLink &link)
+        : m_link(link)
+    {
+    }
 
     void SendHello();
     void SendLiveRequest();
@@ -49,7 +52,7 @@ private:
     bool sendCommand(proto::Command command, std::uint16_t data, int preMs, int postMs);
     void sendRequest(proto::Request request, int preMs, int postMs);
     bool readBlock(std::uint8_t sub, std::uint8_t hi, std::uint8_t lo, std::uint8_t type, std::uint8_t *dest,
-                   std::size_t capacity);
+        std::size_t capacity);
 
     SerialLink &m_link;
     std::uint64_t m_failedWrites = 0;

@@ -4,7 +4,7 @@ namespace kelvane {
 
 CommandFrame makeFrame(std::uint8_t cmd, std::uint8_t sub, std::uint8_t hi, std::uint8_t lo)
 {
-    CommandFrame f {cmd, sub, hi, lo, 0, FrameEnd};
+    CommandFrame f { cmd, sub, hi, lo, 0, FrameEnd };
     f[4] = static_cast<std::uint8_t>(cmd + sub + hi + lo + ChecksumSeed);
     return f;
 }
@@ -19,14 +19,15 @@ std::uint8_t replyChecksum(const std::uint8_t *data, std::size_t count)
 
 CommandFrame imageByteFrame(int offset, std::uint8_t value)
 {
-    return makeFrame(static_cast<std::uint8_t>(proto::code(proto::Command::ImageByteBase) + ((offset >> 8) & 0x0F)), static_cast<std::uint8_t>(offset & 0xFF), 0,
-                     value);
+    return makeFrame(static_cast<std::uint8_t>(proto::code(proto::Command::ImageByteBase) + ((offset >> 8) & 0x0F)),
+        static_cast<std::uint8_t>(offset & 0xFF), 0, value);
 }
 
 CommandFrame imageWordFrame(int wordIndex, std::uint16_t value)
 {
-    return makeFrame(static_cast<std::uint8_t>(proto::code(proto::Command::ImageWordBase) + ((wordIndex >> 8) & 0x0F)), static_cast<std::uint8_t>(wordIndex & 0xFF),
-                     static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value & 0xFF));
+    return makeFrame(static_cast<std::uint8_t>(proto::code(proto::Command::ImageWordBase) + ((wordIndex >> 8) & 0x0F)),
+        static_cast<std::uint8_t>(wordIndex & 0xFF), static_cast<std::uint8_t>(value >> 8),
+        static_cast<std::uint8_t>(value & 0xFF));
 }
 
 bool blockReplyValid(const std::uint8_t *rx, bool complete, std::uint8_t expectedType)
@@ -37,10 +38,14 @@ bool blockReplyValid(const std::uint8_t *rx, bool complete, std::uint8_t expecte
 
 bool liveReplyValid(const std::uint8_t *rx, bool complete)
 {
-    return complete && rx[0] == proto::LiveHeader && rx[1] == proto::LiveType && rx[195] == FrameEnd && rx[194] == replyChecksum(rx + 2, LiveDataLength);
+    return complete && rx[0] == proto::LiveHeader && rx[1] == proto::LiveType && rx[195] == FrameEnd
+        && rx[194] == replyChecksum(rx + 2, LiveDataLength);
 }
 
-bool greetingValid(const std::uint8_t *rx, bool complete) { return complete && rx[0] == proto::GreetingHeader && rx[4] == FrameEnd; }
+bool greetingValid(const std::uint8_t *rx, bool complete)
+{
+    return complete && rx[0] == proto::GreetingHeader && rx[4] == FrameEnd;
+}
 
 void storeReversed(const std::uint8_t *payload, std::size_t count, std::uint8_t *dest, std::size_t destCapacity)
 {

@@ -29,12 +29,17 @@ struct LinkState {
     std::uint32_t QueuedBytes = 0;
 };
 
-inline int baudFor(std::uint8_t baudFlag) { return baudFlag == 1 ? 38400 : 57600; }
+inline int baudFor(std::uint8_t baudFlag)
+{
+    return baudFlag == 1 ? 38400 : 57600;
+}
 
 class SerialLink {
 public:
     SerialLink(SerialOps &ops, const PortMap &ports, LinkState &state)
-        : m_ops(ops), m_ports(ports), m_s(state)
+        : m_ops(ops)
+        , m_ports(ports)
+        , m_s(state)
     {
     }
 

@@ -25,7 +25,10 @@ int portNumberOf(const std::string &portName)
     return (n >= 1 && n <= 16) ? n : 0;
 }
 
-void PortMap::map(int port, const std::string &path) { m_explicit[port] = path; }
+void PortMap::map(int port, const std::string &path)
+{
+    m_explicit[port] = path;
+}
 
 std::string PortMap::deviceForPort(int port) const
 {
@@ -40,7 +43,10 @@ std::string PortMap::deviceForPort(int port) const
     return {};
 }
 
-std::string PortMap::deviceFor(const std::string &portName) const { return deviceForPort(portNumberOf(portName)); }
+std::string PortMap::deviceFor(const std::string &portName) const
+{
+    return deviceForPort(portNumberOf(portName));
+}
 
 namespace {
 int familyRank(const std::string &p)

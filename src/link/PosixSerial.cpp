@@ -15,16 +15,30 @@ namespace {
 bool speedFor(int baud, speed_t &speed)
 {
     switch (baud) {
-    case 9600: speed = B9600; return true;
-    case 19200: speed = B19200; return true;
-    case 38400: speed = B38400; return true;
-    case 57600: speed = B57600; return true;
-    case 115200: speed = B115200; return true;
-    default: return false;
+    case 9600:
+        speed = B9600;
+        return true;
+    case 19200:
+        speed = B19200;
+        return true;
+    case 38400:
+        speed = B38400;
+        return true;
+    case 57600:
+        speed = B57600;
+        return true;
+    case 115200:
+        speed = B115200;
+        return true;
+    default:
+        return false;
     }
 }
 
-int fdOf(PortHandle h) { return static_cast<int>(h); }
+int fdOf(PortHandle h)
+{
+    return static_cast<int>(h);
+}
 
 // The settings that would let the line discipline eat, change or hold back bytes.
 constexpr tcflag_t CookedInput = IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL | IXON
@@ -155,9 +169,15 @@ void PosixSerial::setRts(PortHandle h, bool on)
     ioctl(fdOf(h), on ? TIOCMBIS : TIOCMBIC, &bits);
 }
 
-void PosixSerial::waitTransmitEmpty(PortHandle h) { tcdrain(fdOf(h)); }
+void PosixSerial::waitTransmitEmpty(PortHandle h)
+{
+    tcdrain(fdOf(h));
+}
 
-void PosixSerial::flushOutput(PortHandle h) { tcdrain(fdOf(h)); }
+void PosixSerial::flushOutput(PortHandle h)
+{
+    tcdrain(fdOf(h));
+}
 
 std::uint32_t PosixSerial::queuedBytes(PortHandle h)
 {

@@ -9,7 +9,10 @@ void ScriptedSerial::addDevice(const std::string &device, Responder responder)
     m_devices[device].responder = std::move(responder);
 }
 
-void ScriptedSerial::removeDevice(const std::string &device) { m_devices.erase(device); }
+void ScriptedSerial::removeDevice(const std::string &device)
+{
+    m_devices.erase(device);
+}
 
 ScriptedSerial::Open *ScriptedSerial::find(PortHandle h)
 {
@@ -20,7 +23,7 @@ ScriptedSerial::Open *ScriptedSerial::find(PortHandle h)
 void ScriptedSerial::enqueue(Open &o, double atMs, const std::vector<std::uint8_t> &bytes)
 {
     for (std::uint8_t b : bytes)
-        o.rx.push_back({atMs, b});
+        o.rx.push_back({ atMs, b });
     std::stable_sort(o.rx.begin(), o.rx.end(), [](const Pending &a, const Pending &b) { return a.atMs < b.atMs; });
 }
 
@@ -33,7 +36,10 @@ void ScriptedSerial::deliverAt(const std::string &device, double atMs, std::vect
         enqueue(*o, atMs, bytes);
 }
 
-int ScriptedSerial::openHandles() const { return static_cast<int>(m_open.size()); }
+int ScriptedSerial::openHandles() const
+{
+    return static_cast<int>(m_open.size());
+}
 
 int ScriptedSerial::lastBaud(const std::string &device) const
 {
@@ -73,7 +79,7 @@ void ScriptedSerial::setRts(PortHandle h, bool on)
 {
     if (Open *o = find(h)) {
         o->rts = on;
-        m_rts.push_back({m_now, on});
+        m_rts.push_back({ m_now, on });
     }
 }
 
@@ -83,7 +89,10 @@ void ScriptedSerial::waitTransmitEmpty(PortHandle h)
         m_now = std::max(m_now, o->txBusyUntil);
 }
 
-void ScriptedSerial::flushOutput(PortHandle h) { waitTransmitEmpty(h); }
+void ScriptedSerial::flushOutput(PortHandle h)
+{
+    waitTransmitEmpty(h);
+}
 
 std::uint32_t ScriptedSerial::queuedBytes(PortHandle h)
 {
@@ -120,7 +129,7 @@ bool ScriptedSerial::write(PortHandle h, const std::uint8_t *buf, std::uint32_t 
     Device &dev = m_devices[o->device];
     // 10 bit times per byte on the wire.
     double wireMs = count * 10.0 * 1000.0 / dev.baud;
-    Written w {m_now, m_now + wireMs, o->device, dev.baud, std::vector<std::uint8_t>(buf, buf + count), o->rts};
+    Written w { m_now, m_now + wireMs, o->device, dev.baud, std::vector<std::uint8_t>(buf, buf + count), o->rts };
     o->txBusyUntil = w.doneMs;
     m_written.push_back(w);
     if (dev.responder) {

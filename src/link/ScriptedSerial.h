@@ -21,12 +21,12 @@ public:
     using Responder = std::function<std::vector<Delivery>(const std::vector<std::uint8_t> &written, int baud)>;
 
     struct Written {
-        double timeMs;      // when the first byte went out
-        double doneMs;      // transmit-empty
+        double timeMs; // when the first byte went out
+        double doneMs; // transmit-empty
         std::string device;
         int baud;
         std::vector<std::uint8_t> bytes;
-        bool rtsHigh;       // RTS state while the bytes went out
+        bool rtsHigh; // RTS state while the bytes went out
     };
     struct RtsChange {
         double timeMs;

@@ -12,7 +12,10 @@ namespace kelvane {
 
 class CNumericLocale {
 public:
-    CNumericLocale() : m_previous(c() ? ::uselocale(c()) : nullptr) {}
+    CNumericLocale()
+        : m_previous(c() ? ::uselocale(c()) : nullptr)
+    {
+    }
     ~CNumericLocale()
     {
         if (m_previous)

@@ -41,11 +41,20 @@ void LogProgressMark::step(std::string &caption)
     }
     const char *mark = nullptr;
     switch (m_counter) {
-    case 10: mark = " - "; break;
-    case 20: mark = " \\ "; break;
-    case 30: mark = " | "; break;
-    case 40: mark = " / "; break;
-    default: break;
+    case 10:
+        mark = " - ";
+        break;
+    case 20:
+        mark = " \\ ";
+        break;
+    case 30:
+        mark = " | ";
+        break;
+    case 40:
+        mark = " / ";
+        break;
+    default:
+        break;
     }
     if (mark && endsWith(m_suffix)) {
         caption.erase(caption.size() - m_suffix.size());
@@ -68,13 +77,16 @@ std::string logLabel(const QDateTime &when, const QLocale &locale, const std::st
     QString timeFormat = locale.timeFormat(QLocale::LongFormat);
     timeFormat.remove(QRegularExpression(QStringLiteral("\\s*\\bt+\\b")));
     return logLabel(locale.toString(when.date(), QLocale::ShortFormat).toStdString(),
-                    locale.toString(when.time(), timeFormat.trimmed()).toStdString(), fileName);
+        locale.toString(when.time(), timeFormat.trimmed()).toStdString(), fileName);
 }
 
 // ---- file helpers ----
 
 namespace {
-std::string reason(int err) { return std::strerror(err); }
+std::string reason(int err)
+{
+    return std::strerror(err);
+}
 
 std::string folderOf(const std::string &path)
 {
@@ -94,7 +106,7 @@ std::string baseName(const std::string &path)
 // or -1 with errno set.
 int createUnique(const std::string &path, const char *tag, std::string &created)
 {
-    static std::atomic<unsigned> serial {0};
+    static std::atomic<unsigned> serial { 0 };
     for (int attempt = 0; attempt < 100; ++attempt) {
         created = path + tag + std::to_string(::getpid()) + "-" + std::to_string(serial++);
         const int fd = ::open(created.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
@@ -110,7 +122,8 @@ bool writeAllAt(int fd, const char *data, std::size_t size, std::int64_t offset)
 {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        const ssize_t n
+            = ::pwrite(fd, data + done, size - done, static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -141,7 +154,11 @@ constexpr const char *SavingTag = ".saving-";
 
 // ---- the logger ----
 
-DataLogger::DataLogger(std::string fileName) : m_fileName(std::move(fileName)), m_ticked(logDefaultColumns()) {}
+DataLogger::DataLogger(std::string fileName)
+    : m_fileName(std::move(fileName))
+    , m_ticked(logDefaultColumns())
+{
+}
 
 DataLogger::~DataLogger()
 {
@@ -163,7 +180,7 @@ bool DataLogger::createSpill(std::string &error)
 {
     // Beside the target, so that STOP only renames; in the temporary folder when the target's
     // folder takes no new file (STOP will then copy, and report if the target cannot be written).
-    const std::string folders[] = {folderOf(m_targetPath), QDir::tempPath().toStdString()};
+    const std::string folders[] = { folderOf(m_targetPath), QDir::tempPath().toStdString() };
     for (const std::string &folder : folders) {
         const int fd = createUnique(folder + "/" + baseName(m_targetPath), SpillTag, m_spillPath);
         if (fd >= 0) {
@@ -312,7 +329,8 @@ LogResult DataLogger::writeTo(const std::string &path)
     int err = 0;
     std::vector<char> chunk(64 * 1024);
     for (std::int64_t at = 0; ok && at < m_spilled;) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(chunk.size()), m_spilled - at));
+        const std::size_t want
+            = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(chunk.size()), m_spilled - at));
         const ssize_t n = m_spillFd >= 0 ? ::pread(m_spillFd, chunk.data(), want, static_cast<off_t>(at)) : -1;
         if (n < 0 && errno == EINTR)
             continue;

@@ -26,18 +26,18 @@ namespace kelvane {
 constexpr int LogRowIntervalMs = 70;
 
 struct LogResult {
-    bool ok = true;        // false: `error` says why; the recording is kept for saveTo()
-    bool wrote = false;    // a file was written (false also when there was nothing to stop)
-    std::string path;      // the file written or tried
-    std::string error;     // "cannot write /path/Log.csv: Permission denied"
+    bool ok = true; // false: `error` says why; the recording is kept for saveTo()
+    bool wrote = false; // a file was written (false also when there was nothing to stop)
+    std::string path; // the file written or tried
+    std::string error; // "cannot write /path/Log.csv: Permission denied"
     std::int64_t rows = 0; // rows of the recording
     std::int64_t droppedRows = 0; // rows that neither the disk nor the memory limit could take
 };
 
 struct LogStartResult {
     bool started = false;
-    std::string error;  // why no recording started
-    LogResult stopped;  // the recording that was running, stopped first (wrote = false if none)
+    std::string error; // why no recording started
+    LogResult stopped; // the recording that was running, stopped first (wrote = false if none)
 };
 
 // The progress mark in the window caption: the first row appends "..." + label + " / ", then every
@@ -133,7 +133,7 @@ private:
     std::string m_spillPath;
     int m_spillFd = -1;
     std::int64_t m_spilled = 0; // bytes safely in the spill file
-    std::string m_buffer;       // bytes not yet in it
+    std::string m_buffer; // bytes not yet in it
     std::string m_spillError;
     std::size_t m_memoryLimit = 8 * 1024 * 1024;
 };

@@ -22,10 +22,10 @@ constexpr int TempReducer = 0, TempGas = 2, ObdCorrection = 4, InjPetrol1 = 6, I
               RpmPeriod = 42, GasPressure1 = 46, PresDiff = 48, LevelRaw = 52, SupplyRaw = 54, AutoMapIndexB = 56,
               AutoMapIndexA = 58, LambdaRaw = 60, ErrorCount = 64, GasCutOffWord = 66, PetrolStateMask = 72,
               SignalFlags = 73, ObdShortTrim = 74, ObdLongTrim = 75, ModeWord = 78, ObdChunk = 80, Correction1 = 84,
-              PetrolOverrideWord = 92, CutOffStateMask = 94, PressureFlags = 97, LevelStep = 98, ErrorChangeMarker = 100,
-              HeatTime = 132, ServiceBeeps = 135, Sequence1 = 136, GasPressure2 = 156, PresManifold = 158,
-              ObdChunkOffset = 160, ReturnTime = 174, PetrolWorkTime = 176, GasWorkTime = 180, AutoMapValueA = 188,
-              AutoMapValueB = 190;
+              PetrolOverrideWord = 92, CutOffStateMask = 94, PressureFlags = 97, LevelStep = 98,
+              ErrorChangeMarker = 100, HeatTime = 132, ServiceBeeps = 135, Sequence1 = 136, GasPressure2 = 156,
+              PresManifold = 158, ObdChunkOffset = 160, ReturnTime = 174, PetrolWorkTime = 176, GasWorkTime = 180,
+              AutoMapValueA = 188, AutoMapValueB = 190;
 }
 
 // Entries of LiveValues (the logger's columns); entries not named here stay 0.
@@ -35,7 +35,7 @@ enum Index : int {
     PetrolWorkTime = 1,
     Rpm = 2,
     InjPetrol1 = 3, // 3-10: petrol injection times of cylinders 1-8, ms
-    InjGas1 = 11,   // 11-18: gas injection times, ms
+    InjGas1 = 11, // 11-18: gas injection times, ms
     TempReducer = 19,
     TempGas = 20,
     GasPressure = 22,
@@ -51,10 +51,22 @@ enum Index : int {
 
 // Unit factors of the record's raw counts, written once for every view (in long double, so the
 // logged float is the nearest one to the exact product).
-inline long double pressureBar(std::uint16_t raw) { return raw * 0.001L; }
-inline long double sensorVolts(std::uint16_t raw) { return raw * 0.00122L; }
-inline long double supplyVolts(std::uint16_t raw) { return raw * 0.00122L * 5.4L; }
-inline long double tenths(std::int32_t raw) { return raw * 0.1L; }
+inline long double pressureBar(std::uint16_t raw)
+{
+    return raw * 0.001L;
+}
+inline long double sensorVolts(std::uint16_t raw)
+{
+    return raw * 0.00122L;
+}
+inline long double supplyVolts(std::uint16_t raw)
+{
+    return raw * 0.00122L * 5.4L;
+}
+inline long double tenths(std::int32_t raw)
+{
+    return raw * 0.1L;
+}
 
 struct LiveData {
     std::array<std::uint8_t, LiveRecordSize> Record {};
@@ -69,7 +81,8 @@ struct LiveData {
     std::uint8_t u8(int off) const { return Record[static_cast<std::size_t>(off)]; }
     std::uint16_t u16(int off) const
     {
-        return static_cast<std::uint16_t>(Record[static_cast<std::size_t>(off)] | (Record[static_cast<std::size_t>(off) + 1] << 8));
+        return static_cast<std::uint16_t>(
+            Record[static_cast<std::size_t>(off)] | (Record[static_cast<std::size_t>(off) + 1] << 8));
     }
     std::int16_t s16(int off) const { return static_cast<std::int16_t>(u16(off)); }
     std::uint32_t u32(int off) const { return u16(off) | (static_cast<std::uint32_t>(u16(off + 2)) << 16); }
@@ -94,7 +107,8 @@ struct LiveData {
     std::uint8_t obd8(int off) const { return ObdBlock[static_cast<std::size_t>(off)]; }
     std::uint16_t obd16(int off) const
     {
-        return static_cast<std::uint16_t>(ObdBlock[static_cast<std::size_t>(off)] | (ObdBlock[static_cast<std::size_t>(off) + 1] << 8));
+        return static_cast<std::uint16_t>(
+            ObdBlock[static_cast<std::size_t>(off)] | (ObdBlock[static_cast<std::size_t>(off) + 1] << 8));
     }
 };
 

@@ -5,7 +5,11 @@
 
 namespace kelvane {
 
-PlaybackClock::PlaybackClock(const LogTable &table) : m_table(table), m_base(table.startTime()) {}
+PlaybackClock::PlaybackClock(const LogTable &table)
+    : m_table(table)
+    , m_base(table.startTime())
+{
+}
 
 double PlaybackClock::position() const
 {
@@ -130,7 +134,7 @@ std::uint16_t rpmPeriod(double rpm, const ParameterImage &image, const TimeBases
     const auto want = static_cast<std::uint32_t>(std::min(std::lround(rpm), 1000000L));
     const std::int32_t guess = std::clamp(RpmToTicks(want, type, signal, tb), 1, 65499);
     for (int d = 0; d <= 4; ++d) {
-        for (int t : {guess - d, guess + d}) {
+        for (int t : { guess - d, guess + d }) {
             if (t >= 1 && t <= 65499 && TicksToRpm(static_cast<std::uint32_t>(t), type, signal, tb) == want)
                 return static_cast<std::uint16_t>(t);
         }

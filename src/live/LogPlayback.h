@@ -37,7 +37,7 @@ public:
 
 private:
     const LogTable &m_table;
-    double m_base = 0;        // position at the last seek, speed change or start
+    double m_base = 0; // position at the last seek, speed change or start
     std::int64_t m_runMs = 0; // wall-clock ms played since then
     int m_speed = 1;
     bool m_playing = false;

@@ -127,7 +127,7 @@ struct LogTableParser {
         };
         if (bytes.size() > limits.maxBytes)
             return failed("the file is larger than " + std::to_string(limits.maxBytes / (1024 * 1024))
-                          + " MB; the viewer does not read logs that long");
+                + " MB; the viewer does not read logs that long");
         if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
             bytes.remove_prefix(3);
         if (onlyBlanksFrom(bytes, 0))
@@ -151,7 +151,7 @@ struct LogTableParser {
                 line.remove_suffix(1);
             if (line.size() > limits.maxLineBytes)
                 return failed(where + " is longer than " + std::to_string(limits.maxLineBytes)
-                              + " bytes: this is not a log file");
+                    + " bytes: this is not a log file");
             for (unsigned char ch : line) {
                 if ((ch < 0x20 && ch != '\t') || ch == 0x7F)
                     return failed(where + " holds binary data: this is not a log file");
@@ -180,17 +180,18 @@ struct LogTableParser {
             const std::size_t expected = t.m_columns.size() + 1;
             if (fields.size() > expected)
                 return failed(where + " has " + std::to_string(fields.size()) + " values; the header names "
-                              + std::to_string(expected) + " columns");
+                    + std::to_string(expected) + " columns");
             // Both writers end every line with ",": a row without it (or short of values) was cut.
             if (fields.size() < expected || (headerTrailingComma && !trailingComma)) {
                 if (onlyBlanksFrom(bytes, pos)) {
-                    t.m_warnings.push_back(where + ", the last row, is incomplete (the recording ended "
-                                                   "in the middle of it) and was left out");
+                    t.m_warnings.push_back(where
+                        + ", the last row, is incomplete (the recording ended "
+                          "in the middle of it) and was left out");
                     break;
                 }
                 if (fields.size() < expected)
                     return failed(where + " is incomplete: " + std::to_string(fields.size()) + " of "
-                                  + std::to_string(expected) + " values");
+                        + std::to_string(expected) + " values");
                 return failed(where + " is incomplete: its last value is not followed by \",\"");
             }
 
@@ -200,7 +201,7 @@ struct LogTableParser {
                 return failed(where + ", column \"Time\": " + quoted(trimmed(fields[0])) + " is not a time in seconds");
             if (time < lastTime)
                 return failed(where + ": the time goes back (" + std::string(trimmed(fields[0])) + " s after "
-                              + std::to_string(lastTime) + " s)");
+                    + std::to_string(lastTime) + " s)");
             lastTime = time;
             for (std::size_t i = 1; i < fields.size(); ++i) {
                 double v = 0;
@@ -256,7 +257,7 @@ LogLoadResult loadLogTable(const std::string &path, const LogTableLimits &limits
         result.error = "cannot open " + path + ": " + std::strerror(errno);
         return result;
     }
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         result.error = path + " is not a regular file";

@@ -3,28 +3,30 @@
 #include "CNumericLocale.h"
 #include "NumberFormat.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 
 namespace kelvane {
 
-const std::array<const char *, LogColumnCount> LogColumnHeaders = {
-    "GazWorkTime (s)", "PetWorkTime (s)", "RPM (rev./min)", "InjB1 (ms)", "InjB2 (ms)", "InjB3 (ms)", "InjB4 (ms)",
-    "InjB5 (ms)", "InjB6 (ms)", "InjB7 (ms)", "InjB8 (ms)", "InjG1 (ms)", "InjG2 (ms)", "InjG3 (ms)", "InjG4 (ms)",
-    "InjG5 (ms)", "InjG6 (ms)", "InjG7 (ms)", "InjG8 (ms)", "TR (\u00b0C)", "TG (\u00b0C)", "Tecu (\u00b0C)",
-    "AbsPresG (Bar)", "AbsPresManifold (Bar)", "DifPres G-Manifold (Bar)", "GazLev (V)", "VDC (V)", "5V (V)",
-    "Lambda1 (V)", "EGT (\u00b0C)", "CorShort (%)", "CorLong (%)", "CorP (%)", "CorTr (%)", "CorTg (%)", "CorAll (%)",
-    "NumberOfErrors (dec)"};
+const std::array<const char *, LogColumnCount> LogColumnHeaders = { "GazWorkTime (s)", "PetWorkTime (s)",
+    "RPM (rev./min)", "InjB1 (ms)", "InjB2 (ms)", "InjB3 (ms)", "InjB4 (ms)", "InjB5 (ms)", "InjB6 (ms)", "InjB7 (ms)",
+    "InjB8 (ms)", "InjG1 (ms)", "InjG2 (ms)", "InjG3 (ms)", "InjG4 (ms)", "InjG5 (ms)", "InjG6 (ms)", "InjG7 (ms)",
+    "InjG8 (ms)", "TR (\u00b0C)", "TG (\u00b0C)", "Tecu (\u00b0C)", "AbsPresG (Bar)", "AbsPresManifold (Bar)",
+    "DifPres G-Manifold (Bar)", "GazLev (V)", "VDC (V)", "5V (V)", "Lambda1 (V)", "EGT (\u00b0C)", "CorShort (%)",
+    "CorLong (%)", "CorP (%)", "CorTr (%)", "CorTg (%)", "CorAll (%)", "NumberOfErrors (dec)" };
 
-bool logColumnSelectable(int index) { return index >= 0 && index < LogColumnCount && index != 27 && index < 29; }
+bool logColumnSelectable(int index)
+{
+    return index >= 0 && index < LogColumnCount && index != 27 && index < 29;
+}
 
 std::array<bool, LogColumnCount> logDefaultColumns()
 {
     std::array<bool, LogColumnCount> c {};
-    for (int i : {0, 1, 2, 3, 4, 5, 6, 11, 12, 13, 14, 19, 20, 22, 23, 24, 25, 26, 28})
+    for (int i : { 0, 1, 2, 3, 4, 5, 6, 11, 12, 13, 14, 19, 20, 22, 23, 24, 25, 26, 28 })
         c[static_cast<std::size_t>(i)] = true;
     return c;
 }
@@ -60,7 +62,7 @@ std::string logHeader(const std::array<bool, LogColumnCount> &columns)
 }
 
 std::string logRow(std::int64_t elapsedMs, const std::array<float, LiveValueCount> &values,
-                   const std::array<bool, LogColumnCount> &columns)
+    const std::array<bool, LogColumnCount> &columns)
 {
     std::string s;
     appendLogRow(s, elapsedMs, values, columns);
@@ -68,7 +70,7 @@ std::string logRow(std::int64_t elapsedMs, const std::array<float, LiveValueCoun
 }
 
 void appendLogRow(std::string &out, std::int64_t elapsedMs, const std::array<float, LiveValueCount> &values,
-                  const std::array<bool, LogColumnCount> &columns)
+    const std::array<bool, LogColumnCount> &columns)
 {
     out += formatFixed5(static_cast<double>(elapsedMs) * 0.001, 2);
     out += ',';
@@ -92,7 +94,11 @@ std::string logTextAsUtf8(std::string_view s)
     bool valid = true;
     for (std::size_t i = 0; i < s.size() && valid;) {
         const auto ch = static_cast<unsigned char>(s[i]);
-        const std::size_t extra = ch < 0x80 ? 0 : (ch & 0xE0) == 0xC0 ? 1 : (ch & 0xF0) == 0xE0 ? 2 : (ch & 0xF8) == 0xF0 ? 3 : 9;
+        const std::size_t extra = ch < 0x80 ? 0
+            : (ch & 0xE0) == 0xC0           ? 1
+            : (ch & 0xF0) == 0xE0           ? 2
+            : (ch & 0xF8) == 0xF0           ? 3
+                                            : 9;
         valid = extra < 9 && i + extra < s.size();
         for (std::size_t k = 1; valid && k <= extra; ++k)
             valid = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;

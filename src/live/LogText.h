@@ -26,11 +26,11 @@ std::string formatFixed5(double value, int decimals);
 std::string logHeader(const std::array<bool, LogColumnCount> &columns);
 // One row without its leading line break: the time in seconds, then each chosen value.
 std::string logRow(std::int64_t elapsedMs, const std::array<float, LiveValueCount> &values,
-                   const std::array<bool, LogColumnCount> &columns);
+    const std::array<bool, LogColumnCount> &columns);
 // The same row appended to `out` (no line break either side), so a caller that keeps one buffer
 // allocates nothing per row once the buffer has grown.
 void appendLogRow(std::string &out, std::int64_t elapsedMs, const std::array<float, LiveValueCount> &values,
-                  const std::array<bool, LogColumnCount> &columns);
+    const std::array<bool, LogColumnCount> &columns);
 
 // The column (and LiveValues entry) whose header text this is, or -1. The text may be UTF-8 or,
 // as older files have it, Latin-1 ("\xB0C" for the degree sign); blanks around it are ignored.

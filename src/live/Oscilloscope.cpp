@@ -9,42 +9,54 @@
 
 namespace kelvane {
 
-const std::array<ScopeItemInfo, ScopeItemCount> ScopeItemList = {{
-    {"OFF", 0, 0},
-    {"InjB1 [ms]", 0, 35},
-    {"InjG1 [ms]", 0, 40},
-    {"RPM [rev./min]", 0, 8000},
-    {"Pres [Bar]", 0, 5},
-    {"Vacum [Bar]", 0, 2.5f},
-    {"DifP  [Bar]", 0, 3},
-    {"TG    [C]", -10, 110},
-    {"TR    [C]", -10, 110},
-    {"VDC  [V]", 0, 20},
-    {"L1     [V]", 0, 5},
-    {"GLev[V]", 0, 5},
-}};
+const std::array<ScopeItemInfo, ScopeItemCount> ScopeItemList = { {
+    { "OFF", 0, 0 },
+    { "InjB1 [ms]", 0, 35 },
+    { "InjG1 [ms]", 0, 40 },
+    { "RPM [rev./min]", 0, 8000 },
+    { "Pres [Bar]", 0, 5 },
+    { "Vacum [Bar]", 0, 2.5f },
+    { "DifP  [Bar]", 0, 3 },
+    { "TG    [C]", -10, 110 },
+    { "TR    [C]", -10, 110 },
+    { "VDC  [V]", 0, 20 },
+    { "L1     [V]", 0, 5 },
+    { "GLev[V]", 0, 5 },
+} };
 
-const std::array<const char *, ScopeShownChannels> ScopeComboNames = {
-    "ComboBoxScopType", "ComboBoxScopeTypeRed", "ComboBoxScopeTypeBlue", "ComboBoxScopeTypeGreen"};
+const std::array<const char *, ScopeShownChannels> ScopeComboNames
+    = { "ComboBoxScopType", "ComboBoxScopeTypeRed", "ComboBoxScopeTypeBlue", "ComboBoxScopeTypeGreen" };
 
 // Black, maroon, red, blue.
-const std::array<ScopeColor, ScopeShownChannels> ScopeChannelColors = {0x000000, 0x000080, 0x0000FF, 0xFF0000};
+const std::array<ScopeColor, ScopeShownChannels> ScopeChannelColors = { 0x000000, 0x000080, 0x0000FF, 0xFF0000 };
 
 double scopeItemValue(int item, const LiveData &live, const ParameterImage &image, const TimeBases &tb)
 {
     switch (item) {
-    case scope::InjB1: return TicksToMs(live.u16(rec::InjPetrolRef), 1, tb);
-    case scope::InjG1: return TicksToMs(live.injGas(1), 0, tb);
-    case scope::Rpm: return engineRpm(live, image, tb);
-    case scope::Pres: return static_cast<double>(pressureBar(live.u16(rec::GasPressure2)));
-    case scope::Vacuum: return static_cast<double>(pressureBar(live.u16(rec::PresManifold)));
-    case scope::DifP: return static_cast<double>(pressureBar(live.u16(rec::PresDiff)));
-    case scope::TempGas: return live.s16(rec::TempGas);
-    case scope::TempReducer: return live.s16(rec::TempReducer);
-    case scope::Supply: return static_cast<double>(supplyVolts(live.u16(rec::SupplyRaw)));
-    case scope::Lambda: return static_cast<double>(sensorVolts(live.u16(rec::LambdaRaw)));
-    case scope::Level: return static_cast<double>(sensorVolts(live.u16(rec::LevelRaw)));
-    default: return 0;
+    case scope::InjB1:
+        return TicksToMs(live.u16(rec::InjPetrolRef), 1, tb);
+    case scope::InjG1:
+        return TicksToMs(live.injGas(1), 0, tb);
+    case scope::Rpm:
+        return engineRpm(live, image, tb);
+    case scope::Pres:
+        return static_cast<double>(pressureBar(live.u16(rec::GasPressure2)));
+    case scope::Vacuum:
+        return static_cast<double>(pressureBar(live.u16(rec::PresManifold)));
+    case scope::DifP:
+        return static_cast<double>(pressureBar(live.u16(rec::PresDiff)));
+    case scope::TempGas:
+        return live.s16(rec::TempGas);
+    case scope::TempReducer:
+        return live.s16(rec::TempReducer);
+    case scope::Supply:
+        return static_cast<double>(supplyVolts(live.u16(rec::SupplyRaw)));
+    case scope::Lambda:
+        return static_cast<double>(sensorVolts(live.u16(rec::LambdaRaw)));
+    case scope::Level:
+        return static_cast<double>(sensorVolts(live.u16(rec::LevelRaw)));
+    default:
+        return 0;
     }
 }
 
@@ -84,7 +96,10 @@ std::string screenNumber(double v, int precision, int decimals, char decimalPoin
     return formatFixed(v, precision, decimals, decimalPoint);
 }
 
-std::int16_t clampInt16(long v) { return static_cast<std::int16_t>(std::clamp(v, -32768L, 32767L)); }
+std::int16_t clampInt16(long v)
+{
+    return static_cast<std::int16_t>(std::clamp(v, -32768L, 32767L));
+}
 
 float clampValue(float v, float min, float max)
 {
@@ -112,13 +127,13 @@ ScopeColor scopeLabelFontColor(ScopeColor trace)
 
 ScopePoint scopeKeepInside(int x, int y, int w, int h, int chartW, int chartH)
 {
-    return {std::max(0, std::min(x, chartW - w)), std::max(0, std::min(y, chartH - h))};
+    return { std::max(0, std::min(x, chartW - w)), std::max(0, std::min(y, chartH - h)) };
 }
 
 OSCYLOSKOP::OSCYLOSKOP(ScopeColor background)
-    : Background(background),
-      m_samples(static_cast<std::size_t>(ScopeChannels) * ScopeSamples, 0.0f),
-      m_points(static_cast<std::size_t>(ScopeChannels) * ScopeSamples)
+    : Background(background)
+    , m_samples(static_cast<std::size_t>(ScopeChannels) * ScopeSamples, 0.0f)
+    , m_points(static_cast<std::size_t>(ScopeChannels) * ScopeSamples)
 {
     m_item.fill(-1);
 }
@@ -136,8 +151,8 @@ float OSCYLOSKOP::sample(int channel, int age) const
     return m_samples[slot(channel, age)];
 }
 
-void OSCYLOSKOP::FeedScope(const ScopeSelection &selection, const LiveData &live, const ParameterImage &image,
-                           const TimeBases &tb)
+void OSCYLOSKOP::FeedScope(
+    const ScopeSelection &selection, const LiveData &live, const ParameterImage &image, const TimeBases &tb)
 {
     Background = selection.buttonFace;
     for (int ch = 0; ch < ScopeShownChannels; ++ch) {
@@ -237,7 +252,7 @@ const ScopeFrame &OSCYLOSKOP::Layout(int width, int height, int widthLimit, char
             ScopePoint *pts = &m_points[c * ScopeSamples];
             const int reach = PenWidth[c] + 4;
             for (int x = 0; x < n; ++x) {
-                pts[x] = {x, scopeValueY(sample(ch, x), Min[c], Max[c], H, Offset[c])};
+                pts[x] = { x, scopeValueY(sample(ch, x), Min[c], Max[c], H, Offset[c]) };
                 if (hit < 0 && PointerOver && std::abs(x - Pointer.x) <= reach
                     && std::abs(pts[x].y - Pointer.y) <= reach)
                     hit = ch;
@@ -274,7 +289,7 @@ const ScopeFrame &OSCYLOSKOP::Layout(int width, int height, int widthLimit, char
             t.minLabel.text = screenNumber(MinMarkValue[c], 6, 2, decimalPoint);
             t.minLabel.fontColor = font;
             t.minLabel.brushColor = TraceColor[c];
-            t.minSquare = {t.minLabel.x - 2, t.minLabel.y - 2, t.minLabel.x + 2, t.minLabel.y + 2};
+            t.minSquare = { t.minLabel.x - 2, t.minLabel.y - 2, t.minLabel.x + 2, t.minLabel.y + 2 };
             t.minSquareColor = TraceColor[c] | 0xC0C0C0u;
         }
         if (ch == DragChannel && Dragging) {
@@ -292,18 +307,21 @@ const ScopeFrame &OSCYLOSKOP::Layout(int width, int height, int widthLimit, char
 
 void OSCYLOSKOP::pointerMoved(int x, int y)
 {
-    Pointer = {x, y};
+    Pointer = { x, y };
     PointerOver = true;
 }
 
 void OSCYLOSKOP::pointerPressed(int x, int y)
 {
-    Pointer = {x, y};
+    Pointer = { x, y };
     PointerOver = true;
     ClickPending = true;
 }
 
-void OSCYLOSKOP::pointerLeft() { PointerOver = false; }
+void OSCYLOSKOP::pointerLeft()
+{
+    PointerOver = false;
+}
 
 std::array<std::optional<float>, ScopeChannels> OSCYLOSKOP::valuesAt(int x) const
 {

@@ -31,9 +31,9 @@ constexpr std::uint32_t scopeColorToRgb(ScopeColor c)
     return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
 }
 
-constexpr int ScopeChannels = 8;      // per-channel fields
+constexpr int ScopeChannels = 8; // per-channel fields
 constexpr int ScopeShownChannels = 4; // channels with a combo box
-constexpr int ScopeSamples = 4096;    // samples per trace
+constexpr int ScopeSamples = 4096; // samples per trace
 
 // The items of the four combo boxes, in list order.
 namespace scope {
@@ -42,8 +42,8 @@ enum Item : int { Off = 0, InjB1, InjG1, Rpm, Pres, Vacuum, DifP, TempGas, TempR
 constexpr int ScopeItemCount = 12;
 struct ScopeItemInfo {
     const char *text; // the combo box text
-    float min;        // drawn at the bottom
-    float max;        // drawn at the top
+    float min; // drawn at the bottom
+    float max; // drawn at the top
 };
 extern const std::array<ScopeItemInfo, ScopeItemCount> ScopeItemList;
 // Combo box names and trace colours of channels 0-3.
@@ -57,7 +57,7 @@ double scopeItemValue(int item, const LiveData &live, const ParameterImage &imag
 // selection, the channel keeps its settings), which combo box has the input focus (-1: none),
 // and the colour of button faces (the chart's background).
 struct ScopeSelection {
-    std::array<int, ScopeShownChannels> item {0, 0, 0, 0};
+    std::array<int, ScopeShownChannels> item { 0, 0, 0, 0 };
     int focusedChannel = -1;
     ScopeColor buttonFace = 0xF0F0F0;
 };
@@ -86,9 +86,9 @@ struct ScopeTrace {
     int penWidth = 0;
     const ScopePoint *points = nullptr; // the polyline, newest sample at x = 0
     int pointCount = 0;
-    ScopeLabel maxLabel;                // highest visible sample, at its point
-    ScopeLabel minLabel;                // lowest visible sample, at its point
-    ScopeRect minSquare;                // drawn with pen width 3 in minSquareColor
+    ScopeLabel maxLabel; // highest visible sample, at its point
+    ScopeLabel minLabel; // lowest visible sample, at its point
+    ScopeRect minSquare; // drawn with pen width 3 in minSquareColor
     ScopeColor minSquareColor = 0;
 };
 
@@ -131,8 +131,8 @@ public:
     explicit OSCYLOSKOP(ScopeColor background);
 
     // Stores the current value of each selected quantity (channels 0-3).
-    void FeedScope(const ScopeSelection &selection, const LiveData &live, const ParameterImage &image,
-                   const TimeBases &tb);
+    void FeedScope(
+        const ScopeSelection &selection, const LiveData &live, const ParameterImage &image, const TimeBases &tb);
     // One sample per enabled channel (unless Frozen), then Layout().
     const ScopeFrame &Draw(int width, int height, int widthLimit, char decimalPoint);
     // The geometry of the samples held, without taking a sample: marks, points, pointer hit, drag.
@@ -184,7 +184,7 @@ private:
     void takeSample();
     std::size_t slot(int channel, int age) const; // index into m_samples
 
-    std::vector<float> m_samples;     // ScopeChannels rings of ScopeSamples
+    std::vector<float> m_samples; // ScopeChannels rings of ScopeSamples
     std::vector<ScopePoint> m_points; // ScopeChannels areas of ScopeSamples
     std::array<int, ScopeChannels> m_head {};
     std::array<int, ScopeChannels> m_item; // item each channel was last fed with (-1: none yet)

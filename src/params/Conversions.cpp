@@ -8,48 +8,67 @@ namespace kelvane {
 TimeBases timeBasesFor(std::uint8_t baudFlag)
 {
     if (baudFlag == 1)
-        return {0.0040553f, 0.0040553f, 4e-6f};
-    return {0.0044f, 0.0044f, 4.34e-6f};
+        return { 0.0040553f, 0.0040553f, 4e-6f };
+    return { 0.0044f, 0.0044f, 4.34e-6f };
 }
 
 namespace {
 using ext = long double;
 
-ext injBase(std::uint8_t selector, const TimeBases &tb) { return selector == 1 ? tb.InjTickMsA : tb.InjTickMsB; }
+ext injBase(std::uint8_t selector, const TimeBases &tb)
+{
+    return selector == 1 ? tb.InjTickMsA : tb.InjTickMsB;
+}
 
 // Speed pulses per revolution factor for a 12V / 0-14V signal (0.5 ... 4 pulses).
 ext signalFactor(std::uint8_t type)
 {
     switch (type) {
-    case 0: return 8 * 0.25L;
-    case 1: return 4 * 0.25L;
-    case 2: return 2 * (1.0L / 3);
-    case 3: return 2 * 0.25L;
-    case 4: return 2 * 0.2L;
-    case 5: return 2 * (1.0L / 6);
-    case 6: return 2 * 0.125L;
-    default: return 0;
+    case 0:
+        return 8 * 0.25L;
+    case 1:
+        return 4 * 0.25L;
+    case 2:
+        return 2 * (1.0L / 3);
+    case 3:
+        return 2 * 0.25L;
+    case 4:
+        return 2 * 0.2L;
+    case 5:
+        return 2 * (1.0L / 6);
+    case 6:
+        return 2 * 0.125L;
+    default:
+        return 0;
     }
 }
 
 // Injector-signal factor ("INJ" source).
 ext injFactor(std::uint8_t type)
 {
-    static const ext k[] = {0.25L, 0.5L, 1, 1, 2, 3, 4};
+    static const ext k[] = { 0.25L, 0.5L, 1, 1, 2, 3, 4 };
     return type <= 6 ? k[type] : 0;
 }
 
 ext pulsesPerRev(std::uint8_t type)
 {
     switch (type) {
-    case 0: return 4 * 0.125L;
-    case 1: return 4 * 0.25L;
-    case 2: return 3 * 0.5L;
-    case 3: return 4 * 0.5L;
-    case 4: return 5 * 0.5L;
-    case 5: return 6 * 0.5L;
-    case 6: return 8 * 0.5L;
-    default: return 0;
+    case 0:
+        return 4 * 0.125L;
+    case 1:
+        return 4 * 0.25L;
+    case 2:
+        return 3 * 0.5L;
+    case 3:
+        return 4 * 0.5L;
+    case 4:
+        return 5 * 0.5L;
+    case 5:
+        return 6 * 0.5L;
+    case 6:
+        return 8 * 0.5L;
+    default:
+        return 0;
     }
 }
 

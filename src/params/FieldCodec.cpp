@@ -151,8 +151,7 @@ std::int64_t itemOf(const ParameterImage &img, const FieldDef &f, std::int64_t s
                 - static_cast<std::uint32_t>(f.showRpm); // unsigned: below the first item wraps out of range
             return diff / 100;
         }
-        case Codec::HeatMode:
-        {
+        case Codec::HeatMode: {
             // Both 65500 and 0 mean "second low pulse off": the controller's tool zeroed the word in
             // its copy when it showed the image, so 0 is what a controller set up by it may hold.
             const std::int64_t low2 = storedValue(img, codecRows().heatLow2Rpm);

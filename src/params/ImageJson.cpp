@@ -2,10 +2,10 @@
 
 #include "Conversions.h"
 
-#include <sys/stat.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <sys/stat.h>
 
 #include <charconv>
 #include <cstdlib>
@@ -126,12 +126,13 @@ bool loadImageFile(const QString &path, ParameterImage &out, QString *warning, Q
         warning->clear();
     // Regular files only (symbolic links followed): opening a FIFO would wait for a writer for ever,
     // and a device would be read without end.
-    struct stat st {};
+    struct stat st { };
     if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
         if (error)
             *error = QStringLiteral("Cannot open %1: %2")
-                         .arg(path, S_ISDIR(st.st_mode) ? QStringLiteral("is a directory")
-                                                        : QStringLiteral("is not a regular file"));
+                         .arg(path,
+                             S_ISDIR(st.st_mode) ? QStringLiteral("is a directory")
+                                                 : QStringLiteral("is not a regular file"));
         return false;
     }
     QFile file(path);

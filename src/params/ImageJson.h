@@ -2,7 +2,6 @@
 // A parameter file read from disk, and the whole Parameter image as one JSON object
 // (what `kelvane-cli show` prints).
 
-#include "ParameterImage.h"
 #include "FieldCodec.h"
 #include "ParameterImage.h"
 

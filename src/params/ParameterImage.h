@@ -23,9 +23,9 @@ TimeBases timeBasesFor(std::uint8_t baudFlag);
 
 // Image locations that more than one part of the program reads (the field table holds the rest).
 namespace img {
-constexpr int RpmSet = 125;          // engine type: cylinders and strokes
-constexpr int RpmSignal = 545;       // bits 0-1: the source of the engine-speed signal
-constexpr int RpmAxisWord = 245;     // 8 speed periods, the main map's columns
+constexpr int RpmSet = 125; // engine type: cylinders and strokes
+constexpr int RpmSignal = 545; // bits 0-1: the source of the engine-speed signal
+constexpr int RpmAxisWord = 245; // 8 speed periods, the main map's columns
 constexpr int InjTimeAxisWord = 253; // 16 injection times, the main map's rows (15 bound the bands)
 } // namespace img
 
@@ -36,8 +36,8 @@ struct ParameterImage {
     std::int8_t sbyte(int offset) const { return static_cast<std::int8_t>(bytes[static_cast<std::size_t>(offset)]); }
     std::uint16_t word(int offset) const
     {
-        return static_cast<std::uint16_t>(bytes[static_cast<std::size_t>(offset)]
-                                          | (bytes[static_cast<std::size_t>(offset) + 1] << 8));
+        return static_cast<std::uint16_t>(
+            bytes[static_cast<std::size_t>(offset)] | (bytes[static_cast<std::size_t>(offset) + 1] << 8));
     }
     std::int16_t sword(int offset) const { return static_cast<std::int16_t>(word(offset)); }
     std::uint32_t dword(int offset) const

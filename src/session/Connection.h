@@ -19,7 +19,7 @@ struct ConnectionState {
 };
 
 constexpr std::uint8_t HighestSoftwareRevision = 3;
-extern const char *const NeedUpdateText;   // "Need software update. Download From www !!!"
+extern const char *const NeedUpdateText; // "Need software update. Download From www !!!"
 extern const char *const NoConnectionText; // "No Connection"
 
 // What the scan shows; the window, the command line and tests each implement it.
@@ -36,9 +36,9 @@ public:
 };
 
 enum class ScanResult {
-    Found,    // connected; the image is read and polling is on
+    Found, // connected; the image is read and polling is on
     NotFound, // no port answered with a greeting
-    Refused,  // a controller answered whose software is newer than this program knows
+    Refused, // a controller answered whose software is newer than this program knows
     Cancelled, // the view asked to stop; nothing is connected
 };
 
@@ -50,7 +50,10 @@ struct ScanOutcome {
 class Connection {
 public:
     Connection(Commands &commands, ConnectionState &state, TimeBases &timeBases, ImageBytes &image)
-        : m_cmd(commands), m_state(state), m_tb(timeBases), m_image(image)
+        : m_cmd(commands)
+        , m_state(state)
+        , m_tb(timeBases)
+        , m_image(image)
     {
         static_assert(ImageSize == proto::ConfigMemorySize, "the image is the controller's configuration memory");
     }

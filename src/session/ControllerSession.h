@@ -17,21 +17,24 @@ namespace kelvane {
 struct ControllerSession {
     // ops: the serial platform (the real terminals, or a scripted line in tests); it must outlive
     // the session.
-    explicit ControllerSession(SerialOps &serialOps) : ops(serialOps) {}
+    explicit ControllerSession(SerialOps &serialOps)
+        : ops(serialOps)
+    {
+    }
     ControllerSession(const ControllerSession &) = delete;
     ControllerSession &operator=(const ControllerSession &) = delete;
 
     SerialOps &ops;
     PortMap ports;
     LinkState linkState;
-    SerialLink link {ops, ports, linkState};
-    Commands commands {link};
+    SerialLink link { ops, ports, linkState };
+    Commands commands { link };
     ConnectionState conn;
     TimeBases timeBases;
     ParameterImage image;
     LiveData live;
-    Connection connection {commands, conn, timeBases, image.bytes};
-    PollingCycle polling {commands, conn, live, image, timeBases};
+    Connection connection { commands, conn, timeBases, image.bytes };
+    PollingCycle polling { commands, conn, live, image, timeBases };
 };
 
 } // namespace kelvane

@@ -22,10 +22,10 @@ public:
     // The display steps of one decode (the data steps have run already).
     virtual void showDecoded(const DecodeResult &result) = 0;
     virtual bool adaptationRunning() const { return false; }
-    virtual void adaptationStep() {}
+    virtual void adaptationStep() { }
     // The oscilloscope is fed and redrawn only while the readings page is shown.
     virtual bool scopeVisible() const { return false; }
-    virtual void feedScope() {}
+    virtual void feedScope() { }
 };
 
 struct PollingStats {
@@ -41,8 +41,12 @@ bool ReceiveLiveRecord(SerialLink &link, LiveData &live);
 class PollingCycle {
 public:
     PollingCycle(Commands &commands, ConnectionState &connection, LiveData &live, const ParameterImage &image,
-                 const TimeBases &timeBases)
-        : m_cmd(commands), m_conn(connection), m_live(live), m_image(image), m_tb(timeBases)
+        const TimeBases &timeBases)
+        : m_cmd(commands)
+        , m_conn(connection)
+        , m_live(live)
+        , m_image(image)
+        , m_tb(timeBases)
     {
     }
 

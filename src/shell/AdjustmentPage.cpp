@@ -12,7 +12,8 @@
 
 namespace kelvane {
 
-AdjustmentPage::AdjustmentPage(QWidget *parent) : QWidget(parent)
+AdjustmentPage::AdjustmentPage(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheet3"));
     auto *v = new QVBoxLayout(this);
@@ -20,9 +21,8 @@ AdjustmentPage::AdjustmentPage(QWidget *parent) : QWidget(parent)
 
     QFrame *adj = build::panel(this, QStringLiteral("PanelAdj"));
     auto *g = new QHBoxLayout(adj);
-    static const char *const labels[3][2] = {{"LabelWzbogacenieGlowne", "AbNumSpinWzbogacenieGlowne"},
-                                             {"LabelOffsetGlowny", "AbNumSpinOffsetGlowny"},
-                                             {"LabelCisnieniePracy", "AbNumSpinCisnieniePracy"}};
+    static const char *const labels[3][2] = { { "LabelWzbogacenieGlowne", "AbNumSpinWzbogacenieGlowne" },
+        { "LabelOffsetGlowny", "AbNumSpinOffsetGlowny" }, { "LabelCisnieniePracy", "AbNumSpinCisnieniePracy" } };
     for (const auto &l : labels) {
         g->addWidget(build::label(adj, QString::fromLatin1(l[0]), settingCaption(l[1])));
         g->addWidget(createSetting(adj, l[1]));

@@ -31,7 +31,8 @@ class AppState {
 public:
     // ops: the serial platform in use (the real terminals in the program, a scripted line in tests);
     // it must outlive the state.
-    explicit AppState(SerialOps &serialOps) : session(serialOps)
+    explicit AppState(SerialOps &serialOps)
+        : session(serialOps)
     {
         session.connection.setProductCaption(texts.productCaption);
     }
@@ -43,8 +44,8 @@ public:
     // The controller: link, connection flags, time bases, Parameter image, live record, scan and polling.
     ControllerSession session;
     // The controller's error memory (its fault texts are replaceable) and the guided adaptation.
-    ErrorMemory errorMemory {session};
-    Adaptation adaptation {session};
+    ErrorMemory errorMemory { session };
+    Adaptation adaptation { session };
 
     // Directory the program was started in.
     std::string startDirectory;

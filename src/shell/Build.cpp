@@ -7,11 +7,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QEvent>
 
 #include "LayoutRules.h"
 
@@ -44,7 +44,7 @@ QGroupBox *group(QWidget *parent, const QString &name, const QString &caption)
 }
 
 TAbBar *bar(QWidget *parent, const QString &name, double min, double max, Qt::Orientation orientation, int decimals,
-            const QString &caption)
+    const QString &caption)
 {
     auto *b = new TAbBar(parent);
     b->setObjectName(name);
@@ -124,11 +124,13 @@ namespace build {
 namespace {
 class LabelFontScaler : public QObject {
 public:
-    LabelFontScaler(QWidget *panel, int designHeight) : QObject(panel), m_design(designHeight)
+    LabelFontScaler(QWidget *panel, int designHeight)
+        : QObject(panel)
+        , m_design(designHeight)
     {
         for (QLabel *l : panel->findChildren<QLabel *>()) {
             const QFontInfo info(l->font());
-            m_labels.push_back({l, info.pixelSize()});
+            m_labels.push_back({ l, info.pixelSize() });
         }
         panel->installEventFilter(this);
     }
@@ -153,6 +155,9 @@ private:
 };
 } // namespace
 
-void scaleLabelFonts(QWidget *panel, int designHeight) { new LabelFontScaler(panel, designHeight); }
+void scaleLabelFonts(QWidget *panel, int designHeight)
+{
+    new LabelFontScaler(panel, designHeight);
+}
 
 } // namespace build

@@ -22,10 +22,10 @@ namespace build {
 QFrame *panel(QWidget *parent, const QString &name);
 QLabel *label(QWidget *parent, const QString &name, const QString &text);
 QGroupBox *group(QWidget *parent, const QString &name, const QString &caption);
-TAbBar *bar(QWidget *parent, const QString &name, double min, double max, Qt::Orientation orientation,
-            int decimals = 1, const QString &caption = QString());
+TAbBar *bar(QWidget *parent, const QString &name, double min, double max, Qt::Orientation orientation, int decimals = 1,
+    const QString &caption = QString());
 TAbLED *led(QWidget *parent, const QString &name, const QString &caption = QString(),
-            const QColor &color = QColor(0x20, 0xc0, 0x30));
+    const QColor &color = QColor(0x20, 0xc0, 0x30));
 // An injector switch: "on" / "off" with the given on colour, "off" in red.
 TAbColBitBtn *injectorSwitch(QWidget *parent, const QString &name, const QColor &onColor);
 // A command button: the same text in both states.
@@ -35,8 +35,14 @@ QComboBox *combo(QWidget *parent, const QString &name, const QStringList &items)
 QLineEdit *readOnlyEdit(QWidget *parent, const QString &name);
 
 // Text colours of the injector switches in their on state.
-inline QColor petrolOnColor() { return QColor(0x80, 0x00, 0x00); } // maroon
-inline QColor gasOnColor() { return QColor(0x40, 0x00, 0x00); }    // very dark red
+inline QColor petrolOnColor()
+{
+    return QColor(0x80, 0x00, 0x00);
+} // maroon
+inline QColor gasOnColor()
+{
+    return QColor(0x40, 0x00, 0x00);
+} // very dark red
 
 } // namespace build
 

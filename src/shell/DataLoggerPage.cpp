@@ -19,24 +19,29 @@
 
 namespace kelvane {
 
-const std::array<const char *, LogColumnCount> LogCheckBoxNames = {
-    "CheckBoxGazTime", "CheckBoxPetTime", "CheckBoxRpm", "CheckBoxIB1", "CheckBoxIB2", "CheckBoxIB3",
-    "CheckBoxIB4", "CheckBoxIB5", "CheckBoxIB6", "CheckBoxIB7", "CheckBoxIB8", "CheckBoxG1",
-    "CheckBoxG2", "CheckBoxG3", "CheckBoxG4", "CheckBoxG5", "CheckBoxG6", "CheckBoxG7",
-    "CheckBoxG8", "CheckBoxTr", "CheckBoxTg", "CheckBoxTecu", "CheckBoxPresGhPa", "CheckBoxPresMafhPa",
-    "CheckBoxDifPresHPa", "CheckBoxGazLev", "CheckBoxVDC", "CheckBox5V", "CheckBoxLambda1", "CheckBoxEgt",
-    "CheckBoxCorShort", "CheckBoxCorLong", "CheckBoxCorP", "CheckBoxCorTr", "CheckBoxCorTg", "CheckBoxCorAll",
-    "CheckBoxErrors"};
+const std::array<const char *, LogColumnCount> LogCheckBoxNames
+    = { "CheckBoxGazTime", "CheckBoxPetTime", "CheckBoxRpm", "CheckBoxIB1", "CheckBoxIB2", "CheckBoxIB3", "CheckBoxIB4",
+          "CheckBoxIB5", "CheckBoxIB6", "CheckBoxIB7", "CheckBoxIB8", "CheckBoxG1", "CheckBoxG2", "CheckBoxG3",
+          "CheckBoxG4", "CheckBoxG5", "CheckBoxG6", "CheckBoxG7", "CheckBoxG8", "CheckBoxTr", "CheckBoxTg",
+          "CheckBoxTecu", "CheckBoxPresGhPa", "CheckBoxPresMafhPa", "CheckBoxDifPresHPa", "CheckBoxGazLev",
+          "CheckBoxVDC", "CheckBox5V", "CheckBoxLambda1", "CheckBoxEgt", "CheckBoxCorShort", "CheckBoxCorLong",
+          "CheckBoxCorP", "CheckBoxCorTr", "CheckBoxCorTg", "CheckBoxCorAll", "CheckBoxErrors" };
 
 namespace {
 // The status line is refreshed once a second of rows while recording, not on every row.
 constexpr std::int64_t StatusEveryRows = 1000 / LogRowIntervalMs;
 
-QString rowsText(std::int64_t rows) { return QStringLiteral("%1 row%2").arg(rows).arg(rows == 1 ? "" : "s"); }
+QString rowsText(std::int64_t rows)
+{
+    return QStringLiteral("%1 row%2").arg(rows).arg(rows == 1 ? "" : "s");
+}
 } // namespace
 
 DataLoggerPage::DataLoggerPage(TForm1 &form, AppState &state)
-    : QObject(&form), m_form(form), m_state(state), m_logger(state.texts.logFileName)
+    : QObject(&form)
+    , m_form(form)
+    , m_state(state)
+    , m_logger(state.texts.logFileName)
 {
     setObjectName(QStringLiteral("DataLoggerPage"));
     m_savePath = [this](const QString &suggestion) { return defaultSavePath(suggestion); };
@@ -99,8 +104,7 @@ void DataLoggerPage::buildControls()
 
 void DataLoggerPage::ButtonSaveLogsSTARTClick()
 {
-    const std::string label =
-        logLabel(QDateTime::currentDateTime(), QLocale::system(), m_state.texts.logFileName);
+    const std::string label = logLabel(QDateTime::currentDateTime(), QLocale::system(), m_state.texts.logFileName);
     const LogStartResult r = m_logger.start(label);
     if (r.stopped.wrote && r.stopped.ok)
         m_lastSaved = r.stopped.path;
@@ -129,8 +133,8 @@ void DataLoggerPage::ButtonSaveLogsSTOPClick()
 
 void DataLoggerPage::recordingNotSaved(const LogResult &r)
 {
-    m_form.showMessage("The log could not be saved: " + r.error + ".\nThe recording (" +
-                       rowsText(r.rows).toStdString() + ") is kept: choose another file for it.");
+    m_form.showMessage("The log could not be saved: " + r.error + ".\nThe recording (" + rowsText(r.rows).toStdString()
+        + ") is kept: choose another file for it.");
     saveKeptRecording();
 }
 
@@ -147,8 +151,8 @@ void DataLoggerPage::saveKeptRecording()
         m_lastSaved = r.path;
         return;
     }
-    m_form.showMessage("The log could not be saved: " + r.error +
-                       ".\nThe recording is kept: save it with \"save recording...\" or discard it.");
+    m_form.showMessage("The log could not be saved: " + r.error
+        + ".\nThe recording is kept: save it with \"save recording...\" or discard it.");
 }
 
 void DataLoggerPage::ButtonSaveLogsAsClick()
@@ -163,7 +167,7 @@ void DataLoggerPage::ButtonSaveLogsDiscardClick()
         return;
     if (!m_form.hasMessageSink()
         && QMessageBox::question(&m_form, QString::fromStdString(m_state.texts.applicationTitle),
-                                 QStringLiteral("Drop the recording that was not saved?"))
+               QStringLiteral("Drop the recording that was not saved?"))
             != QMessageBox::Yes)
         return;
     m_logger.discard();
@@ -200,8 +204,8 @@ void DataLoggerPage::showSpillError()
         return;
     m_spillErrorReported = true;
     // Not from inside the polling tick: a message box there would hold the polling up.
-    const std::string text = "The recording cannot be written to disk: " + m_spillErrorShown +
-        ".\nIts rows wait in memory until the disk takes them again; the recording goes on.";
+    const std::string text = "The recording cannot be written to disk: " + m_spillErrorShown
+        + ".\nIts rows wait in memory until the disk takes them again; the recording goes on.";
     QTimer::singleShot(0, this, [this, text] { m_form.showMessage(text); });
 }
 
@@ -229,8 +233,8 @@ QString DataLoggerPage::defaultSavePath(const QString &suggestion) const
     // Nobody answers a dialog in a run without message boxes.
     if (m_form.hasMessageSink())
         return {};
-    return QFileDialog::getSaveFileName(&m_form, QStringLiteral("Save the recording"), suggestion,
-                                        QStringLiteral("CSV log (*.csv);;All files (*)"));
+    return QFileDialog::getSaveFileName(
+        &m_form, QStringLiteral("Save the recording"), suggestion, QStringLiteral("CSV log (*.csv);;All files (*)"));
 }
 
 void DataLoggerPage::showState()

@@ -78,7 +78,7 @@ private:
     std::string m_captionText;
     std::string m_spillErrorShown;
     bool m_spillErrorReported = false; // a message box once per recording
-    std::string m_lastSaved;           // where the last recording went
+    std::string m_lastSaved; // where the last recording went
 };
 
 } // namespace kelvane

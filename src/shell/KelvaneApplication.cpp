@@ -4,7 +4,10 @@
 
 #include <exception>
 
-KelvaneApplication::KelvaneApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+KelvaneApplication::KelvaneApplication(int &argc, char **argv)
+    : QApplication(argc, argv)
+{
+}
 
 bool KelvaneApplication::notify(QObject *receiver, QEvent *event)
 {

@@ -14,7 +14,10 @@ int limit(long long v, long long lo, long long hi)
         v = lo;
     return static_cast<int>(v);
 }
-long long truncToward0(double v) { return static_cast<long long>(std::trunc(v)); }
+long long truncToward0(double v)
+{
+    return static_cast<long long>(std::trunc(v));
+}
 } // namespace
 
 int ruleA(double a, int hi, int lo, double d)
@@ -30,7 +33,7 @@ int ruleB(double a, double hi, int lo, double f)
 
 ResizeCheck FormCanResize(int oldW, int oldH, int newW, int newH)
 {
-    ResizeCheck r {true, newW, newH};
+    ResizeCheck r { true, newW, newH };
     if (newW >= MinWindowWidth && newH >= MinWindowHeight)
         return r;
     r.accepted = false;
@@ -39,10 +42,22 @@ ResizeCheck FormCanResize(int oldW, int oldH, int newW, int newH)
     return r;
 }
 
-int stripWidthUnclamped(int w) { return static_cast<int>(truncToward0(w / 4.301)); }
-int stripWidth(int w) { return limit(stripWidthUnclamped(w), 196, 392); }
-int panelO1Width(int w) { return limit(truncToward0(w / 4.5), 180, 900); }
-int panelO2Width(int w) { return limit(truncToward0(w / 3.4), 240, 1200); }
+int stripWidthUnclamped(int w)
+{
+    return static_cast<int>(truncToward0(w / 4.301));
+}
+int stripWidth(int w)
+{
+    return limit(stripWidthUnclamped(w), 196, 392);
+}
+int panelO1Width(int w)
+{
+    return limit(truncToward0(w / 4.5), 180, 900);
+}
+int panelO2Width(int w)
+{
+    return limit(truncToward0(w / 3.4), 240, 1200);
+}
 
 int panelO3Width(int w, int pageWidth, int o3Left)
 {
@@ -70,8 +85,8 @@ MeterRects panelO1Meters(int pw, int ph)
 
 std::array<int, 5> stripPanelHeights(int h)
 {
-    return {ruleB(h, 636, 212, 0.35333), ruleB(h, 213, 71, 0.11833), ruleB(h, 132, 44, 0.07333),
-            ruleB(h, 135, 45, 0.075), ruleB(h, 516, 172, 0.28666)};
+    return { ruleB(h, 636, 212, 0.35333), ruleB(h, 213, 71, 0.11833), ruleB(h, 132, 44, 0.07333),
+        ruleB(h, 135, 45, 0.075), ruleB(h, 516, 172, 0.28666) };
 }
 
 } // namespace kelvane::layout

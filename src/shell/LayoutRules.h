@@ -25,7 +25,7 @@ struct ResizeCheck {
 };
 ResizeCheck FormCanResize(int oldW, int oldH, int newW, int newH);
 
-int stripWidth(int windowWidth);  // W / 4.301, 196..392
+int stripWidth(int windowWidth); // W / 4.301, 196..392
 int stripWidthUnclamped(int windowWidth);
 int panelO1Width(int windowWidth); // W / 4.5, 180..900
 int panelO2Width(int windowWidth); // W / 3.4, 240..1200

@@ -82,7 +82,7 @@ std::vector<bool> defaultPlotted(const LogTable &t)
 {
     std::vector<bool> on(static_cast<std::size_t>(t.columnCount()), false);
     int chosen = 0;
-    for (int entry : {int(lv::Rpm), int(lv::InjPetrol1), int(lv::InjGas1), int(lv::Lambda)}) {
+    for (int entry : { int(lv::Rpm), int(lv::InjPetrol1), int(lv::InjGas1), int(lv::Lambda) }) {
         const int c = t.columnForLiveIndex(entry);
         if (c >= 0) {
             on[static_cast<std::size_t>(c)] = true;
@@ -96,7 +96,9 @@ std::vector<bool> defaultPlotted(const LogTable &t)
 } // namespace
 
 LogViewer::LogViewer(QWidget *parent)
-    : QWidget(parent, Qt::Window), m_table(std::make_unique<LogTable>()), m_clock(std::make_unique<PlaybackClock>(*m_table))
+    : QWidget(parent, Qt::Window)
+    , m_table(std::make_unique<LogTable>())
+    , m_clock(std::make_unique<PlaybackClock>(*m_table))
 {
     setObjectName(QStringLiteral("LogViewer"));
     setWindowTitle(QStringLiteral("log viewer"));
@@ -131,12 +133,14 @@ void LogViewer::buildControls()
     m_play->setShortcut(QKeySequence(Qt::Key_Space));
     m_speed = new QComboBox(this);
     m_speed->setObjectName(QStringLiteral("ComboBoxLogSpeed"));
-    m_speed->addItems({QStringLiteral("1x"), QStringLiteral("4x")});
+    m_speed->addItems({ QStringLiteral("1x"), QStringLiteral("4x") });
     m_speed->setToolTip(QStringLiteral("Playback speed"));
     top->addWidget(m_speed);
-    QPushButton *zoomIn = button("ButtonLogZoomIn", QStringLiteral("zoom +"), QStringLiteral("Zoom in (or turn the wheel over a plot)"));
+    QPushButton *zoomIn = button(
+        "ButtonLogZoomIn", QStringLiteral("zoom +"), QStringLiteral("Zoom in (or turn the wheel over a plot)"));
     QPushButton *zoomOut = button("ButtonLogZoomOut", QStringLiteral("zoom -"), QStringLiteral("Zoom out"));
-    QPushButton *fit = button("ButtonLogFit", QStringLiteral("whole log"), QStringLiteral("Show the whole log (or double-click a plot)"));
+    QPushButton *fit = button(
+        "ButtonLogFit", QStringLiteral("whole log"), QStringLiteral("Show the whole log (or double-click a plot)"));
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setObjectName(QStringLiteral("TrackBarLogTime"));
     m_slider->setToolTip(QStringLiteral("Time of the cursor"));
@@ -159,7 +163,7 @@ void LogViewer::buildControls()
     scroll->setWidget(charts);
     m_values = new QTableWidget(0, 2, split);
     m_values->setObjectName(QStringLiteral("GridLogValues"));
-    m_values->setHorizontalHeaderLabels({QStringLiteral("column (tick to plot)"), QStringLiteral("value")});
+    m_values->setHorizontalHeaderLabels({ QStringLiteral("column (tick to plot)"), QStringLiteral("value") });
     m_values->verticalHeader()->hide();
     m_values->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_values->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
@@ -169,7 +173,7 @@ void LogViewer::buildControls()
     split->addWidget(m_values);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 1);
-    split->setSizes({740, 260});
+    split->setSizes({ 740, 260 });
     v->addWidget(split, 1);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("LabelLogViewerStatus"));
@@ -314,9 +318,15 @@ void LogViewer::zoomBy(double factor, double around)
     setTimeRange(from, from + (m_to - m_from) * factor);
 }
 
-void LogViewer::panBy(double seconds) { setTimeRange(m_from + seconds, m_to + seconds); }
+void LogViewer::panBy(double seconds)
+{
+    setTimeRange(m_from + seconds, m_to + seconds);
+}
 
-void LogViewer::fitAll() { setTimeRange(m_table->startTime(), m_table->endTime()); }
+void LogViewer::fitAll()
+{
+    setTimeRange(m_table->startTime(), m_table->endTime());
+}
 
 void LogViewer::setCursorTime(double seconds)
 {
@@ -340,7 +350,10 @@ void LogViewer::advance(int elapsedMs)
         showPlayState(); // the end of the recording
 }
 
-void LogViewer::onTimer() { advance(static_cast<int>(m_elapsed.restart())); }
+void LogViewer::onTimer()
+{
+    advance(static_cast<int>(m_elapsed.restart()));
+}
 
 void LogViewer::showCursor()
 {
@@ -436,9 +449,9 @@ void LogViewer::showPlayState()
         status << QString::fromStdString(w);
     if (m_driving && m_target) {
         status << (m_target->gaugesFree()
-                       ? QStringLiteral("The readings page shows this playback.")
-                       : QStringLiteral("A controller is connected: the readings page shows the controller, the "
-                                        "playback runs in this window only."));
+                ? QStringLiteral("The readings page shows this playback.")
+                : QStringLiteral("A controller is connected: the readings page shows the controller, the "
+                                 "playback runs in this window only."));
     }
     m_status->setText(status.join(QStringLiteral("  ")));
     toGauges(false);
@@ -448,8 +461,8 @@ void LogViewer::toGauges(bool newRow)
 {
     if (!drivesGauges())
         return;
-    m_target->showPlaybackStatus(m_clock->playing() ? QStringLiteral("playback %1x").arg(m_clock->speed())
-                                                    : QStringLiteral("playback paused"));
+    m_target->showPlaybackStatus(
+        m_clock->playing() ? QStringLiteral("playback %1x").arg(m_clock->speed()) : QStringLiteral("playback paused"));
     if (newRow && m_shownRow >= 0)
         m_target->showPlaybackRow(*m_table, m_shownRow);
 }

@@ -16,8 +16,8 @@
 namespace kelvane {
 
 namespace {
-const QColor LineColors[] = {QColor(0x1f, 0x5f, 0xbf), QColor(0xb0, 0x30, 0x20), QColor(0x20, 0x80, 0x30),
-                             QColor(0x80, 0x30, 0xa0), QColor(0xc0, 0x70, 0x00), QColor(0x10, 0x80, 0x90)};
+const QColor LineColors[] = { QColor(0x1f, 0x5f, 0xbf), QColor(0xb0, 0x30, 0x20), QColor(0x20, 0x80, 0x30),
+    QColor(0x80, 0x30, 0xa0), QColor(0xc0, 0x70, 0x00), QColor(0x10, 0x80, 0x90) };
 
 // The value axis runs over all rows of the column, with a little room above and below.
 std::pair<double, double> valueRange(const std::vector<float> &values)
@@ -33,15 +33,18 @@ std::pair<double, double> valueRange(const std::vector<float> &values)
     }
     if (hi - lo < 1e-9) {
         const double pad = std::max(1.0, std::fabs(hi) * 0.1);
-        return {lo - pad, hi + pad};
+        return { lo - pad, hi + pad };
     }
     const double pad = (hi - lo) * 0.05;
-    return {lo - pad, hi + pad};
+    return { lo - pad, hi + pad };
 }
 } // namespace
 
 LogChartView::LogChartView(LogViewer &viewer, const LogTable &table, int column, QWidget *parent)
-    : QChartView(parent), m_viewer(viewer), m_table(table), m_column(column)
+    : QChartView(parent)
+    , m_viewer(viewer)
+    , m_table(table)
+    , m_column(column)
 {
     setObjectName(QStringLiteral("LogChart%1").arg(column));
     setRenderHint(QPainter::Antialiasing, false);
@@ -76,7 +79,10 @@ LogChartView::LogChartView(LogViewer &viewer, const LogTable &table, int column,
     c->addAxis(m_valueAxis, Qt::AlignLeft);
     m_series->attachAxis(m_timeAxis);
     m_series->attachAxis(m_valueAxis);
+    // QChartView made a default chart of its own; setChart does not delete it.
+    QChart *defaultChart = chart();
     setChart(c);
+    delete defaultChart;
 
     m_cursorLine = new QGraphicsLineItem(c);
     m_cursorLine->setPen(QPen(QColor(0xd0, 0x00, 0x00), 1));

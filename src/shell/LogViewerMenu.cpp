@@ -12,7 +12,10 @@
 
 namespace kelvane {
 
-LogViewerMenu::LogViewerMenu(TForm1 &form, AppState &state) : QObject(&form), m_form(form), m_state(state)
+LogViewerMenu::LogViewerMenu(TForm1 &form, AppState &state)
+    : QObject(&form)
+    , m_form(form)
+    , m_state(state)
 {
     setObjectName(QStringLiteral("LogViewerMenu"));
     m_readings = form.findChild<ReadingsPage *>(QStringLiteral("TabSheet1"));
@@ -28,8 +31,8 @@ void LogViewerMenu::openlog1Click()
     // Nobody answers a dialog in a run without message boxes.
     if (m_form.hasMessageSink())
         return;
-    const QString path = QFileDialog::getOpenFileName(&m_form, QStringLiteral("Open a log"), QDir::currentPath(),
-                                                      QStringLiteral("CSV log (*.csv);;All files (*)"));
+    const QString path = QFileDialog::getOpenFileName(
+        &m_form, QStringLiteral("Open a log"), QDir::currentPath(), QStringLiteral("CSV log (*.csv);;All files (*)"));
     if (!path.isEmpty())
         openFile(path);
 }
@@ -52,14 +55,17 @@ bool LogViewerMenu::openFile(const QString &path)
     return true;
 }
 
-bool LogViewerMenu::gaugesFree() const { return m_state.session.conn.Connected == 0 && !m_form.scanning(); }
+bool LogViewerMenu::gaugesFree() const
+{
+    return m_state.session.conn.Connected == 0 && !m_form.scanning();
+}
 
 void LogViewerMenu::showPlaybackRow(const LogTable &table, int row)
 {
     const ParameterImage &image = m_state.session.image;
     const TimeBases &tb = m_state.session.timeBases;
     const LiveData live = playbackLiveData(table, row, image, tb);
-    const DisplayContext c {live, image, tb, systemDecimalPoint()};
+    const DisplayContext c { live, image, tb, systemDecimalPoint() };
     if (m_readings->isVisible()) {
         m_readings->showReadings(c);
         m_readings->feedScope(c);
@@ -69,7 +75,7 @@ void LogViewerMenu::showPlaybackRow(const LogTable &table, int row)
 
 void LogViewerMenu::showPlaybackStatus(const QString &status)
 {
-    m_strip->showStatus(LampState {2, false, status.toStdString()});
+    m_strip->showStatus(LampState { 2, false, status.toStdString() });
 }
 
 void LogViewerMenu::releaseGauges()
@@ -79,7 +85,7 @@ void LogViewerMenu::releaseGauges()
     // Nothing of the recording stays on the gauges.
     LiveData none;
     none.setU16(rec::RpmPeriod, 0xFFFF); // no engine speed
-    const DisplayContext c {none, m_state.session.image, m_state.session.timeBases, systemDecimalPoint()};
+    const DisplayContext c { none, m_state.session.image, m_state.session.timeBases, systemDecimalPoint() };
     m_readings->showReadings(c);
     m_strip->showStrip(c);
     m_strip->showStatus(notConnectedLamp(m_state.statusTexts));

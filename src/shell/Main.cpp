@@ -1,18 +1,18 @@
 #include "Main.h"
 
-#include "DiagnosticPage.h"
-#include "InjectorRows.h"
-#include "Injectors.h"
-#include "LayoutRules.h"
-#include "MenuShortcutGuard.h"
-#include "ObdPage.h"
 #include "AdaptationPage.h"
 #include "AdjustmentPage.h"
 #include "DataLoggerPage.h"
-#include "LogViewerMenu.h"
-#include "LanguageMenu.h"
+#include "DiagnosticPage.h"
 #include "FileMenu.h"
+#include "InjectorRows.h"
+#include "Injectors.h"
+#include "LanguageMenu.h"
+#include "LayoutRules.h"
+#include "LogViewerMenu.h"
 #include "MapPages.h"
+#include "MenuShortcutGuard.h"
+#include "ObdPage.h"
 #include "ParametersPage.h"
 #include "ReadingsPage.h"
 #include "SideStrip.h"
@@ -39,7 +39,11 @@ namespace {
 // The client area: the page control on the left, the strip on the right, placed by the window.
 class FrameArea : public QWidget {
 public:
-    FrameArea(QWidget *parent, std::function<void()> onResize) : QWidget(parent), m_onResize(std::move(onResize)) {}
+    FrameArea(QWidget *parent, std::function<void()> onResize)
+        : QWidget(parent)
+        , m_onResize(std::move(onResize))
+    {
+    }
 
 protected:
     void resizeEvent(QResizeEvent *event) override
@@ -63,7 +67,9 @@ public:
 
 } // namespace
 
-TForm1::TForm1(AppState &state, QWidget *parent) : QMainWindow(parent), m_state(state)
+TForm1::TForm1(AppState &state, QWidget *parent)
+    : QMainWindow(parent)
+    , m_state(state)
 {
     setObjectName(QStringLiteral("Form1"));
     m_frameArea = new FrameArea(this, [this] { placeRegions(); });
@@ -174,9 +180,9 @@ void TForm1::buildMenu()
         const char *name;
         const char *text;
         bool visible;
-    } languages[] = {{"English1", "English", true},     {"Polish1", "Polish", true},   {"Russian1", "Russian", false},
-                     {"Thai1", "Thai", false},          {"Lithuanian1", "Lithuanian", true},
-                     {"German1", "German", true},       {"Spain1", "Spain", true},     {"Slovakia1", "Slovakia", true}};
+    } languages[] = { { "English1", "English", true }, { "Polish1", "Polish", true }, { "Russian1", "Russian", false },
+        { "Thai1", "Thai", false }, { "Lithuanian1", "Lithuanian", true }, { "German1", "German", true },
+        { "Spain1", "Spain", true }, { "Slovakia1", "Slovakia", true } };
     for (const auto &l : languages) {
         QAction *a = action(language, l.name, QString::fromLatin1(l.text));
         a->setVisible(l.visible);
@@ -197,15 +203,15 @@ void TForm1::connectSwitches()
         CylinderHandlers handlers;
     };
     const SwitchColumn columns[] = {
-        {m_readings->injectorRows(), Switches::Petrol, AbColBitBtnEmuHandlers()},
-        {m_strip->injectorRows(), Switches::Petrol, AbColBitBtnPasEmuHandlers()},
-        {m_diagnostic->injectorRows(), Switches::Petrol, AbColBitBtnDiagEmuHandlers()},
-        {m_readings->injectorRows(), Switches::Gas, AbColBitBtnGoffHandlers()},
-        {m_diagnostic->injectorRows(), Switches::Gas, AbColBitBtnDiagGoffHandlers()},
+        { m_readings->injectorRows(), Switches::Petrol, AbColBitBtnEmuHandlers() },
+        { m_strip->injectorRows(), Switches::Petrol, AbColBitBtnPasEmuHandlers() },
+        { m_diagnostic->injectorRows(), Switches::Petrol, AbColBitBtnDiagEmuHandlers() },
+        { m_readings->injectorRows(), Switches::Gas, AbColBitBtnGoffHandlers() },
+        { m_diagnostic->injectorRows(), Switches::Gas, AbColBitBtnDiagGoffHandlers() },
     };
     for (const SwitchColumn &column : columns) {
-        const auto &buttons =
-            column.switches == Switches::Petrol ? column.rows.petrolSwitches : column.rows.gasSwitches;
+        const auto &buttons
+            = column.switches == Switches::Petrol ? column.rows.petrolSwitches : column.rows.gasSwitches;
         for (std::size_t i = 0; i < buttons.size(); ++i) {
             if (buttons[i])
                 connect(buttons[i], &TAbColBitBtn::clicked, this, column.handlers[i]);
@@ -260,7 +266,7 @@ void TForm1::Timer1Timer()
     struct Reset {
         bool &flag;
         ~Reset() { flag = false; }
-    } reset {m_inTick};
+    } reset { m_inTick };
     m_state.session.polling.tick(*this);
 }
 
@@ -286,7 +292,10 @@ void TForm1::FormClose()
     m_state.session.connection.Disconnect();
 }
 
-void TForm1::exit1Click() { close(); }
+void TForm1::exit1Click()
+{
+    close();
+}
 
 // ---------------------------------------------------------------------------------------------------
 // Connection
@@ -300,7 +309,9 @@ void TForm1::F10autoconnect1Click()
         TForm1 &form;
         bool timerWasActive;
         BusyCursor busy;
-        explicit ScanScope(TForm1 &f) : form(f), timerWasActive(f.Timer1->isActive())
+        explicit ScanScope(TForm1 &f)
+            : form(f)
+            , timerWasActive(f.Timer1->isActive())
         {
             form.Timer1->stop();
             form.m_scanning = true;
@@ -318,7 +329,10 @@ void TForm1::F10autoconnect1Click()
         m_diagnostic->newConnection();
 }
 
-void TForm1::setCaption(const std::string &caption) { setWindowTitle(QString::fromStdString(caption)); }
+void TForm1::setCaption(const std::string &caption)
+{
+    setWindowTitle(QString::fromStdString(caption));
+}
 
 void TForm1::showMessage(const std::string &text)
 {
@@ -362,14 +376,29 @@ void TForm1::showNotConnected()
         m_strip->showStatus(notConnectedLamp(m_state.statusTexts));
 }
 
-void TForm1::showDecoded(const DecodeResult &result) { DecodeLiveRecord(result); }
+void TForm1::showDecoded(const DecodeResult &result)
+{
+    DecodeLiveRecord(result);
+}
 
-bool TForm1::scopeVisible() const { return tabSheetShown(m_readings); }
+bool TForm1::scopeVisible() const
+{
+    return tabSheetShown(m_readings);
+}
 
-bool TForm1::adaptationRunning() const { return m_adaptation->running(); }
-void TForm1::adaptationStep() { m_adaptation->step(); }
+bool TForm1::adaptationRunning() const
+{
+    return m_adaptation->running();
+}
+void TForm1::adaptationStep()
+{
+    m_adaptation->step();
+}
 
-void TForm1::feedScope() { m_readings->feedScope(displayContext()); }
+void TForm1::feedScope()
+{
+    m_readings->feedScope(displayContext());
+}
 
 bool TForm1::tabSheetShown(const QWidget *sheet) const
 {
@@ -384,7 +413,7 @@ bool TForm1::tabSheetShown(const QWidget *sheet) const
 
 DisplayContext TForm1::displayContext() const
 {
-    return {m_state.session.live, m_state.session.image, m_state.session.timeBases, systemDecimalPoint()};
+    return { m_state.session.live, m_state.session.image, m_state.session.timeBases, systemDecimalPoint() };
 }
 
 void TForm1::DecodeLiveRecord(const DecodeResult &result)
@@ -439,10 +468,22 @@ void TForm1::DecodeLiveRecord(const DecodeResult &result)
     m_strip->showStrip(c);
 }
 
-void TForm1::ShowObdTroubleCodes() { m_diagnostic->obdPage()->ShowObdTroubleCodes(m_state.session.live); }
-void TForm1::errorMemoryTrigger() { m_diagnostic->errorMemoryTrigger(); }
-void TForm1::loggerRow() { m_logger->rowStep(); }
-void TForm1::showServiceLabel() { m_diagnostic->showServiceLabel(); }
+void TForm1::ShowObdTroubleCodes()
+{
+    m_diagnostic->obdPage()->ShowObdTroubleCodes(m_state.session.live);
+}
+void TForm1::errorMemoryTrigger()
+{
+    m_diagnostic->errorMemoryTrigger();
+}
+void TForm1::loggerRow()
+{
+    m_logger->rowStep();
+}
+void TForm1::showServiceLabel()
+{
+    m_diagnostic->showServiceLabel();
+}
 
 void TForm1::repaintReadings()
 {
@@ -453,11 +494,26 @@ void TForm1::repaintReadings()
 // ---------------------------------------------------------------------------------------------------
 // Navigation
 
-void TForm1::F2readings1Click() { PageControl1->setCurrentIndex(0); }
-void TForm1::F3parameters1Click() { PageControl1->setCurrentIndex(1); }
-void TForm1::F4adjustment1Click() { PageControl1->setCurrentIndex(2); }
-void TForm1::F5diagnostic1Click() { PageControl1->setCurrentIndex(3); }
-void TForm1::AbLEDStatusClick() { F5diagnostic1Click(); }
+void TForm1::F2readings1Click()
+{
+    PageControl1->setCurrentIndex(0);
+}
+void TForm1::F3parameters1Click()
+{
+    PageControl1->setCurrentIndex(1);
+}
+void TForm1::F4adjustment1Click()
+{
+    PageControl1->setCurrentIndex(2);
+}
+void TForm1::F5diagnostic1Click()
+{
+    PageControl1->setCurrentIndex(3);
+}
+void TForm1::AbLEDStatusClick()
+{
+    F5diagnostic1Click();
+}
 
 void TForm1::F6mapping1Click()
 {
@@ -484,12 +540,30 @@ void TForm1::AbColBitBtnGoffClick(int cylinder)
     toggleGasInjector(m_state.session.live, m_state.session.commands, cylinder);
 }
 
-void TForm1::petro1Click() { m_state.session.commands.SendModePetrol(); }
-void TForm1::auto1Click() { m_state.session.commands.SendModeAuto(); }
-void TForm1::propane1Click() { m_state.session.commands.SendModeGas(); }
-void TForm1::AbColBitBtnPasBenzynaClick() { petro1Click(); }
-void TForm1::AbColBitBtnPasAutomatClick() { auto1Click(); }
-void TForm1::AbColBitBtnPasGazClick() { propane1Click(); }
+void TForm1::petro1Click()
+{
+    m_state.session.commands.SendModePetrol();
+}
+void TForm1::auto1Click()
+{
+    m_state.session.commands.SendModeAuto();
+}
+void TForm1::propane1Click()
+{
+    m_state.session.commands.SendModeGas();
+}
+void TForm1::AbColBitBtnPasBenzynaClick()
+{
+    petro1Click();
+}
+void TForm1::AbColBitBtnPasAutomatClick()
+{
+    auto1Click();
+}
+void TForm1::AbColBitBtnPasGazClick()
+{
+    propane1Click();
+}
 
 // ---------------------------------------------------------------------------------------------------
 // Size and layout
@@ -507,7 +581,10 @@ void TForm1::resizeOuter(int width, int height)
     resize(width - extra.width(), height - extra.height());
 }
 
-QSize TForm1::frameExtra() const { return frameGeometry().size() - size(); }
+QSize TForm1::frameExtra() const
+{
+    return frameGeometry().size() - size();
+}
 
 void TForm1::showEvent(QShowEvent *event)
 {

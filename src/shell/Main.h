@@ -35,18 +35,42 @@ class SettingsWiring;
 // The handlers of one injector switch column, one named handler per cylinder, and the column's
 // handlers in cylinder order (prefix##Handlers()) for connecting them.
 #define KELVANE_CYLINDER_HANDLERS(prefix, call)                                                                        \
-    void prefix##1Click() { call(1); }                                                                                 \
-    void prefix##2Click() { call(2); }                                                                                 \
-    void prefix##3Click() { call(3); }                                                                                 \
-    void prefix##4Click() { call(4); }                                                                                 \
-    void prefix##5Click() { call(5); }                                                                                 \
-    void prefix##6Click() { call(6); }                                                                                 \
-    void prefix##7Click() { call(7); }                                                                                 \
-    void prefix##8Click() { call(8); }                                                                                 \
+    void prefix##1Click()                                                                                              \
+    {                                                                                                                  \
+        call(1);                                                                                                       \
+    }                                                                                                                  \
+    void prefix##2Click()                                                                                              \
+    {                                                                                                                  \
+        call(2);                                                                                                       \
+    }                                                                                                                  \
+    void prefix##3Click()                                                                                              \
+    {                                                                                                                  \
+        call(3);                                                                                                       \
+    }                                                                                                                  \
+    void prefix##4Click()                                                                                              \
+    {                                                                                                                  \
+        call(4);                                                                                                       \
+    }                                                                                                                  \
+    void prefix##5Click()                                                                                              \
+    {                                                                                                                  \
+        call(5);                                                                                                       \
+    }                                                                                                                  \
+    void prefix##6Click()                                                                                              \
+    {                                                                                                                  \
+        call(6);                                                                                                       \
+    }                                                                                                                  \
+    void prefix##7Click()                                                                                              \
+    {                                                                                                                  \
+        call(7);                                                                                                       \
+    }                                                                                                                  \
+    void prefix##8Click()                                                                                              \
+    {                                                                                                                  \
+        call(8);                                                                                                       \
+    }                                                                                                                  \
     static CylinderHandlers prefix##Handlers()                                                                         \
     {                                                                                                                  \
-        return {&TForm1::prefix##1Click, &TForm1::prefix##2Click, &TForm1::prefix##3Click, &TForm1::prefix##4Click,    \
-                &TForm1::prefix##5Click, &TForm1::prefix##6Click, &TForm1::prefix##7Click, &TForm1::prefix##8Click};   \
+        return { &TForm1::prefix##1Click, &TForm1::prefix##2Click, &TForm1::prefix##3Click, &TForm1::prefix##4Click,   \
+            &TForm1::prefix##5Click, &TForm1::prefix##6Click, &TForm1::prefix##7Click, &TForm1::prefix##8Click };      \
     }
 
 class TForm1 : public QMainWindow, public kelvane::ConnectionView, public kelvane::PollingView {

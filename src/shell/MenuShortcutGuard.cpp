@@ -7,7 +7,9 @@
 
 namespace kelvane {
 
-MenuShortcutGuard::MenuShortcutGuard(QWidget *window) : QObject(window), m_window(window)
+MenuShortcutGuard::MenuShortcutGuard(QWidget *window)
+    : QObject(window)
+    , m_window(window)
 {
     if (QCoreApplication *app = QCoreApplication::instance())
         app->installEventFilter(this);

@@ -59,7 +59,9 @@ int sectionWidth(int measuredWidth)
 // the page gives them; a narrower view scrolls sideways.
 class SectionStack : public QLayout {
 public:
-    SectionStack(QWidget *content, std::function<int()> width) : QLayout(content), m_width(std::move(width))
+    SectionStack(QWidget *content, std::function<int()> width)
+        : QLayout(content)
+        , m_width(std::move(width))
     {
         setContentsMargins(2, 2, 2, 2);
     }
@@ -75,7 +77,7 @@ public:
         addChildWidget(box);
         m_items.append(new QWidgetItem(header));
         m_items.append(new QWidgetItem(box));
-        m_rows.push_back({header, box});
+        m_rows.push_back({ header, box });
         invalidate();
     }
     const std::vector<std::pair<QWidget *, QGroupBox *>> &rows() const { return m_rows; }
@@ -118,13 +120,13 @@ private:
     static int heightOf(const QWidget *w, int width)
     {
         const int h = w->hasHeightForWidth() ? w->heightForWidth(width) : w->sizeHint().height();
-        return std::max({h, w->minimumHeight(), w->minimumSizeHint().height()});
+        return std::max({ h, w->minimumHeight(), w->minimumSizeHint().height() });
     }
     std::vector<SectionMeasure> measure(int width) const
     {
         std::vector<SectionMeasure> out;
         for (const auto &[header, box] : m_rows)
-            out.push_back({heightOf(header, width), heightOf(box, width), !box->isHidden()});
+            out.push_back({ heightOf(header, width), heightOf(box, width), !box->isHidden() });
         return out;
     }
     QSize total() const
@@ -133,7 +135,7 @@ private:
         const int width = m_width();
         int height = 0;
         placeSections(m.top(), measure(width), &height);
-        return {width + m.left() + m.right(), height + m.bottom()};
+        return { width + m.left() + m.right(), height + m.bottom() };
     }
 
     std::function<int()> m_width;
@@ -141,7 +143,9 @@ private:
     std::vector<std::pair<QWidget *, QGroupBox *>> m_rows;
 };
 
-ParametersPage::ParametersPage(const GlobalTexts &texts, QWidget *parent) : QWidget(parent), m_texts(texts)
+ParametersPage::ParametersPage(const GlobalTexts &texts, QWidget *parent)
+    : QWidget(parent)
+    , m_texts(texts)
 {
     setObjectName(QStringLiteral("TabSheet2"));
     auto *v = new QVBoxLayout(this);
@@ -178,9 +182,8 @@ ParametersPage::Sheet ParametersPage::beginSheet(const QString &sheetName, const
     s.content = new QWidget;
     const bool basic = scrollName == QLatin1String("ScrollBox2");
     QScrollArea *scroll = s.scroll;
-    s.sections = new SectionStack(s.content, [this, basic, scroll] {
-        return sectionWidth(basic ? width() : scroll->width());
-    });
+    s.sections = new SectionStack(
+        s.content, [this, basic, scroll] { return sectionWidth(basic ? width() : scroll->width()); });
     s.scroll->setWidget(s.content);
     outer->addWidget(s.scroll, 1);
     return s;
@@ -199,25 +202,25 @@ QWidget *ParametersPage::buildBasicSheet()
     m_timeBack->setMaximumWidth(80);
     s.info->addWidget(m_timeBack);
 
-    static const char *const captions[6] = {"1.Car setup", "2.Propane injector", "3.Level setup",
-                                            "4.Switch to propane", "5.Back to gasoline",
-                                            "6.Extra injection, accelerate rich/lean"};
-    static const std::vector<const char *> headers[6] = {{}, {"ComboBoxInjTyp"}, {"ComboBoxLevSensor"}, {}, {}, {}};
-    static const std::vector<const char *> contents[6] = {
-        {"ComboBoxRpmSet", "ComboBoxRpmSignal", "AbNumSpinRpmSignalV", "ComboBoxTurbo", "ComboBoxInjNum",
-         "ComboBoxLambdaTyp"},
-        {"AbNumSpinMinInj", "AbNumSpinPeak", "AbNumSpinHold"},
-        {"AbNumSpinE", "AbNumSpin14", "AbNumSpin24", "AbNumSpin34", "CheckBoxLevelSensorNegativ", "AbNumSpinRezRef",
-         "CheckBoxWskaznikZasilany"},
-        {"ComboBoxRpmSw", "ComboBoxTempSw", "AbNumSpinOnDelay", "AbNumSpinCylinderTime"},
-        {"AbNumSpinOffPres", "ComboBoxMinRpm", "ComboBoxMaxRpm", "AbNumSpinOffDelay", "ComboBoxPowrotZminRpm",
-         "ComboBoxPowrotZminRpmTime", "CheckBoxValvetronic"},
-        {"TrackBarExtraInj", "TrackBarAccelEnrich", "ComboBoxAccRich"}};
+    static const char *const captions[6] = { "1.Car setup", "2.Propane injector", "3.Level setup",
+        "4.Switch to propane", "5.Back to gasoline", "6.Extra injection, accelerate rich/lean" };
+    static const std::vector<const char *> headers[6]
+        = { {}, { "ComboBoxInjTyp" }, { "ComboBoxLevSensor" }, {}, {}, {} };
+    static const std::vector<const char *> contents[6]
+        = { { "ComboBoxRpmSet", "ComboBoxRpmSignal", "AbNumSpinRpmSignalV", "ComboBoxTurbo", "ComboBoxInjNum",
+                "ComboBoxLambdaTyp" },
+              { "AbNumSpinMinInj", "AbNumSpinPeak", "AbNumSpinHold" },
+              { "AbNumSpinE", "AbNumSpin14", "AbNumSpin24", "AbNumSpin34", "CheckBoxLevelSensorNegativ",
+                  "AbNumSpinRezRef", "CheckBoxWskaznikZasilany" },
+              { "ComboBoxRpmSw", "ComboBoxTempSw", "AbNumSpinOnDelay", "AbNumSpinCylinderTime" },
+              { "AbNumSpinOffPres", "ComboBoxMinRpm", "ComboBoxMaxRpm", "AbNumSpinOffDelay", "ComboBoxPowrotZminRpm",
+                  "ComboBoxPowrotZminRpmTime", "CheckBoxValvetronic" },
+              { "TrackBarExtraInj", "TrackBarAccelEnrich", "ComboBoxAccRich" } };
     for (int n = 1; n <= 6; ++n) {
         const QString num = QString::number(n);
         QGroupBox *box = addSection(s, true, QStringLiteral("ShapePar") + num, QStringLiteral("LabelPar") + num,
-                                    QString::fromLatin1(captions[n - 1]), QStringLiteral("LabelParP") + num,
-                                    QStringLiteral("GroupBoxPar") + num, n == 1, headers[n - 1]);
+            QString::fromLatin1(captions[n - 1]), QStringLiteral("LabelParP") + num,
+            QStringLiteral("GroupBoxPar") + num, n == 1, headers[n - 1]);
         m_par[static_cast<std::size_t>(n - 1)] = box;
         fillGroup(box, contents[n - 1]);
     }
@@ -226,8 +229,8 @@ QWidget *ParametersPage::buildBasicSheet()
     addUnitLabel(m_par[4], "ComboBoxPowrotZminRpmTime", "LabelCzasPowrotuG2", QStringLiteral("[s]"));
     // Shown only for the "0-14V" signal source, and while "back to propane after:" is on; the
     // valvetronic box is hidden in this layout.
-    for (const char *hidden : {"AbNumSpinRpmSignalV", "CheckBoxValvetronic", "ComboBoxPowrotZminRpmTime",
-                               "LabelCzasPowrotuG", "LabelCzasPowrotuG2"}) {
+    for (const char *hidden : { "AbNumSpinRpmSignalV", "CheckBoxValvetronic", "ComboBoxPowrotZminRpmTime",
+             "LabelCzasPowrotuG", "LabelCzasPowrotuG2" }) {
         if (QWidget *w = s.content->findChild<QWidget *>(QString::fromLatin1(hidden)))
             w->hide();
     }
@@ -242,33 +245,28 @@ QWidget *ParametersPage::buildAdvancedSheet()
     m_workTime = build::label(s.sheet, QStringLiteral("LabelWorkTime"), QString());
     s.info->addWidget(m_workTime);
 
-    static const char *const captions[8] = {
-        "1.SENSORS:", "2.SERVICE:", "3.Propane Temperature Correction", "4.Reducer Temperature Correction",
-        "5.External Relay Driver", "6.Injectors heating", "7.Mazda v.4", "8.Extras"};
-    static const char *const headerNames[8] = {"LabelCzujniki", "LabelAdvService", "LabelTempCorPropan",
-                                               "LabelTempCorRed", "LabelAdvRelayDr", "LabelInjHeat", "LabelAdv7",
-                                               "LabelAdv8"};
-    static const std::vector<const char *> headers[8] = {{}, {}, {"AbToggleSwitchTempCorProp"},
-                                                         {"AbToggleSwitchTempCorRed"}, {},
-                                                         {"AbToggleSwitchInjHeat"}, {"AbToggleSwitchAdv7"}, {}};
-    static const std::vector<const char *> contents[8] = {
-        {"ComboBoxTGsensor", "ComboBoxTRsensor", "ComboBoxPresSensor", "ComboBoxMAPSensType"},
-        {},
-        {},
-        {},
-        {"ComboBoxExtRelay"},
-        {"AbNumSpinAdvTempHeat", "AbNumSpinAdvHeatT", "AbNumSpinAdvHeatNornal", "AbNumSpinAdvHeatLow",
-         "ComboBoxHeatMode"},
-        {"AbNumSpinMazdaMinInj", "AbNumSpinMazdaMaxInj", "AbNumSpinMinRpm", "AbNumSpinFilterStep"},
-        {"ComboBoxDifPenEm28", "TrackBarSwitchBright", "TrackBarBeepTime", "CheckBoxSilentMode",
-         "CheckBoxBeepWhenGazOn", "CheckBoxBeepWhenSwClick", "CheckBoxBeepWhenError", "ComboBoxBeepsWhenEmpty",
-         "ComboBoxErrorsBeep", "CheckBoxGazStart"}};
+    static const char *const captions[8]
+        = { "1.SENSORS:", "2.SERVICE:", "3.Propane Temperature Correction", "4.Reducer Temperature Correction",
+              "5.External Relay Driver", "6.Injectors heating", "7.Mazda v.4", "8.Extras" };
+    static const char *const headerNames[8] = { "LabelCzujniki", "LabelAdvService", "LabelTempCorPropan",
+        "LabelTempCorRed", "LabelAdvRelayDr", "LabelInjHeat", "LabelAdv7", "LabelAdv8" };
+    static const std::vector<const char *> headers[8] = { {}, {}, { "AbToggleSwitchTempCorProp" },
+        { "AbToggleSwitchTempCorRed" }, {}, { "AbToggleSwitchInjHeat" }, { "AbToggleSwitchAdv7" }, {} };
+    static const std::vector<const char *> contents[8]
+        = { { "ComboBoxTGsensor", "ComboBoxTRsensor", "ComboBoxPresSensor", "ComboBoxMAPSensType" }, {}, {}, {},
+              { "ComboBoxExtRelay" },
+              { "AbNumSpinAdvTempHeat", "AbNumSpinAdvHeatT", "AbNumSpinAdvHeatNornal", "AbNumSpinAdvHeatLow",
+                  "ComboBoxHeatMode" },
+              { "AbNumSpinMazdaMinInj", "AbNumSpinMazdaMaxInj", "AbNumSpinMinRpm", "AbNumSpinFilterStep" },
+              { "ComboBoxDifPenEm28", "TrackBarSwitchBright", "TrackBarBeepTime", "CheckBoxSilentMode",
+                  "CheckBoxBeepWhenGazOn", "CheckBoxBeepWhenSwClick", "CheckBoxBeepWhenError", "ComboBoxBeepsWhenEmpty",
+                  "ComboBoxErrorsBeep", "CheckBoxGazStart" } };
     for (int n = 1; n <= 8; ++n) {
         const QString num = QString::number(n);
-        const QString toggle = n == 1 ? QStringLiteral("LabelR0") : QStringLiteral("LabelAdvR") + QString::number(n - 1);
-        QGroupBox *box = addSection(s, false, QStringLiteral("ShapeAdv") + num,
-                                    QString::fromLatin1(headerNames[n - 1]), QString::fromLatin1(captions[n - 1]),
-                                    toggle, QStringLiteral("GroupBoxAdv") + num, n == 1, headers[n - 1]);
+        const QString toggle
+            = n == 1 ? QStringLiteral("LabelR0") : QStringLiteral("LabelAdvR") + QString::number(n - 1);
+        QGroupBox *box = addSection(s, false, QStringLiteral("ShapeAdv") + num, QString::fromLatin1(headerNames[n - 1]),
+            QString::fromLatin1(captions[n - 1]), toggle, QStringLiteral("GroupBoxAdv") + num, n == 1, headers[n - 1]);
         m_adv[static_cast<std::size_t>(n - 1)] = box;
         if (n == 3 || n == 4) {
             // The temperature correction maps are stacked into these by their own code.
@@ -294,9 +292,8 @@ QWidget *ParametersPage::buildAdvancedSheet()
 }
 
 QGroupBox *ParametersPage::addSection(const Sheet &sheet, bool basic, const QString &shapeName,
-                                      const QString &headerName, const QString &caption, const QString &toggleName,
-                                      const QString &boxName, bool open,
-                                      const std::vector<const char *> &headerControls)
+    const QString &headerName, const QString &caption, const QString &toggleName, const QString &boxName, bool open,
+    const std::vector<const char *> &headerControls)
 {
     // The header row: its shape with the caption, the controls of the header and the toggle label,
     // which stands 51 pixels from the shape's right edge.
@@ -313,8 +310,8 @@ QGroupBox *ParametersPage::addSection(const Sheet &sheet, bool basic, const QStr
             h->addWidget(w);
     }
     h->addStretch(1);
-    QLabel *toggle = build::label(header, toggleName,
-                                  QString::fromStdString(open ? m_texts.groupOpen : m_texts.groupClosed));
+    QLabel *toggle
+        = build::label(header, toggleName, QString::fromStdString(open ? m_texts.groupOpen : m_texts.groupClosed));
     toggle->setMinimumWidth(45);
     toggle->setCursor(Qt::PointingHandCursor);
     toggle->installEventFilter(this);
@@ -323,7 +320,7 @@ QGroupBox *ParametersPage::addSection(const Sheet &sheet, bool basic, const QStr
     QGroupBox *box = build::group(sheet.content, boxName, QString());
     box->setVisible(open);
     sheet.sections->addSection(header, box);
-    m_sections.push_back({toggle, box, basic});
+    m_sections.push_back({ toggle, box, basic });
     return box;
 }
 
@@ -429,9 +426,15 @@ void ParametersPage::toggleSection(QLabel *toggle)
     }
 }
 
-void ParametersPage::LayoutParameterGroups() { layoutSections(true); }
+void ParametersPage::LayoutParameterGroups()
+{
+    layoutSections(true);
+}
 
-void ParametersPage::LayoutAdvancedGroups() { layoutSections(false); }
+void ParametersPage::LayoutAdvancedGroups()
+{
+    layoutSections(false);
+}
 
 void ParametersPage::layoutSections(bool basic)
 {

@@ -38,7 +38,8 @@ struct SectionPlace {
     int boxTop = 0;
 };
 // `height`: the bottom of the last row (the last box when open, else the top of where it would be).
-std::vector<SectionPlace> placeSections(int firstTop, const std::vector<SectionMeasure> &sections, int *height = nullptr);
+std::vector<SectionPlace> placeSections(
+    int firstTop, const std::vector<SectionMeasure> &sections, int *height = nullptr);
 // Width of the sections and their header shapes: the width they are measured from - 40, at least 557.
 int sectionWidth(int measuredWidth);
 
@@ -91,8 +92,8 @@ private:
     QWidget *buildBasicSheet();
     QWidget *buildAdvancedSheet();
     QGroupBox *addSection(const Sheet &sheet, bool basic, const QString &shapeName, const QString &headerName,
-                          const QString &caption, const QString &toggleName, const QString &boxName, bool open,
-                          const std::vector<const char *> &headerControls);
+        const QString &caption, const QString &toggleName, const QString &boxName, bool open,
+        const std::vector<const char *> &headerControls);
     void fillGroup(QGroupBox *box, const std::vector<const char *> &controls);
     void addStepButtons(QGroupBox *box, const char *trackBar, const char *minusName, const char *plusName);
     void addPercentEdit(QGroupBox *box, const char *trackBar, const char *editName);

@@ -8,7 +8,6 @@
 #include "PtySimulator.h"
 #include "Unattended.h"
 
-
 #include <cstdio>
 #include <memory>
 
@@ -44,7 +43,7 @@ int main(int argc, char **argv)
         }
         state.session.ports.map(3, simulator->slavePath());
         std::fprintf(stdout, "kelvane: simulated controller on COM3 (%s); press F10 to connect\n",
-                     simulator->slavePath().c_str());
+            simulator->slavePath().c_str());
         std::fflush(stdout);
     }
 
@@ -72,7 +71,7 @@ int main(int argc, char **argv)
         kelvane::scheduleScreenshot(form, run, toStderr, [&form, &options](int status) {
             if (status == kelvane::ScreenshotSaved)
                 std::fprintf(stdout, "kelvane: saved %s (%s)\n", options.screenshot.c_str(),
-                             form.windowTitle().toLocal8Bit().constData());
+                    form.windowTitle().toLocal8Bit().constData());
             QCoreApplication::exit(status);
         });
     }

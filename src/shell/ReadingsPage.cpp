@@ -22,7 +22,8 @@ namespace {
 // PanelO1 places its two meters by the size rules whenever it is resized.
 class MeterPanel : public QFrame {
 public:
-    MeterPanel(QWidget *parent, TAb270Meter *&rpm, TAb180Meter *&difp) : QFrame(parent)
+    MeterPanel(QWidget *parent, TAb270Meter *&rpm, TAb180Meter *&difp)
+        : QFrame(parent)
     {
         setObjectName(QStringLiteral("PanelO1"));
         setFrameShape(QFrame::StyledPanel);
@@ -65,7 +66,8 @@ QLabel *header(QWidget *parent, const QString &name, const QString &text)
 
 } // namespace
 
-ReadingsPage::ReadingsPage(QWidget *parent) : QWidget(parent)
+ReadingsPage::ReadingsPage(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheet1"));
     buildPanelO1();
@@ -74,7 +76,10 @@ ReadingsPage::ReadingsPage(QWidget *parent) : QWidget(parent)
     buildPanelOsc();
 }
 
-void ReadingsPage::buildPanelO1() { m_panelO1 = new MeterPanel(this, m_rpm, m_difp); }
+void ReadingsPage::buildPanelO1()
+{
+    m_panelO1 = new MeterPanel(this, m_rpm, m_difp);
+}
 
 void ReadingsPage::buildPanelO2()
 {
@@ -92,7 +97,7 @@ void ReadingsPage::buildPanelO2()
         auto *rowLabel = new QLabel(num, m_panelO2);
         rowLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(rowLabel, n + 1, 0);
-        buildInjectorRow(m_rows, m_panelO2, n, {"AbBarOdInB", "AbColBitBtnEmu", "AbBarOdInG", "AbColBitBtnGoff", 2});
+        buildInjectorRow(m_rows, m_panelO2, n, { "AbBarOdInB", "AbColBitBtnEmu", "AbBarOdInG", "AbColBitBtnGoff", 2 });
         grid->addWidget(m_rows.petrolBars[i], n + 1, 1);
         grid->addWidget(m_rows.petrolSwitches[i], n + 1, 2);
         grid->addWidget(m_rows.gasBars[i], n + 1, 3);
@@ -112,10 +117,10 @@ void ReadingsPage::buildPanelO3()
     grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(2);
     grid->addWidget(header(m_panelO3, QStringLiteral("LabelOdT"), QStringLiteral("TEMPERATURE [\u00b0C]")), 0, 0, 1, 3);
-    grid->addWidget(build::label(m_panelO3, QStringLiteral("LabelOdTR"), QStringLiteral("reducer")), 1, 0,
-                    Qt::AlignCenter);
-    grid->addWidget(build::label(m_panelO3, QStringLiteral("LabelOdTg"), QStringLiteral("gas")), 1, 1, 1, 2,
-                    Qt::AlignCenter);
+    grid->addWidget(
+        build::label(m_panelO3, QStringLiteral("LabelOdTR"), QStringLiteral("reducer")), 1, 0, Qt::AlignCenter);
+    grid->addWidget(
+        build::label(m_panelO3, QStringLiteral("LabelOdTg"), QStringLiteral("gas")), 1, 1, 1, 2, Qt::AlignCenter);
     m_tempReducer = build::bar(m_panelO3, QStringLiteral("AbBarOdTR"), -40, 150, Qt::Vertical, 0);
     m_tempReducer->setBarColor(QColor(0xd0, 0x60, 0x20));
     m_tempGas = build::bar(m_panelO3, QStringLiteral("AbBarOdTg"), -40, 150, Qt::Vertical, 0);
@@ -123,10 +128,10 @@ void ReadingsPage::buildPanelO3()
     grid->addWidget(m_tempReducer, 2, 0);
     grid->addWidget(m_tempGas, 2, 1, 1, 2);
 
-    grid->addWidget(build::label(m_panelO3, QStringLiteral("LabelOdLambda"), QStringLiteral("lambda [V]")), 3, 0,
-                    Qt::AlignCenter);
+    grid->addWidget(
+        build::label(m_panelO3, QStringLiteral("LabelOdLambda"), QStringLiteral("lambda [V]")), 3, 0, Qt::AlignCenter);
     grid->addWidget(build::label(m_panelO3, QStringLiteral("LabelOdLevel"), QStringLiteral("level [V]")), 3, 1, 1, 2,
-                    Qt::AlignCenter);
+        Qt::AlignCenter);
     m_lambda = build::bar(m_panelO3, QStringLiteral("AbBarLambda"), 0, 1.1, Qt::Vertical, 2);
     m_level = build::bar(m_panelO3, QStringLiteral("AbBarOdRez"), 0, 5, Qt::Vertical, 2);
     grid->addWidget(m_lambda, 4, 0);
@@ -134,12 +139,11 @@ void ReadingsPage::buildPanelO3()
     auto *lamps = new QVBoxLayout;
     lamps->setSpacing(1);
     // Lamp 0 is the reserve; lamps 1-4 light up to the quarter the tank is filled to.
-    static const char *const captions[5] = {"E", "1/4", "2/4", "3/4", "4/4"};
+    static const char *const captions[5] = { "E", "1/4", "2/4", "3/4", "4/4" };
     for (int k = 4; k >= 0; --k) {
         const auto i = static_cast<std::size_t>(k);
         m_levelLamps[i] = build::led(m_panelO3, QStringLiteral("AbLEDOdPoz") + QString::number(k),
-                                     QString::fromLatin1(captions[k]),
-                                     k == 0 ? QColor(0xff, 0xa0, 0x00) : QColor(0x20, 0xc0, 0x30));
+            QString::fromLatin1(captions[k]), k == 0 ? QColor(0xff, 0xa0, 0x00) : QColor(0x20, 0xc0, 0x30));
         lamps->addWidget(m_levelLamps[i]);
     }
     grid->addLayout(lamps, 4, 2);
@@ -150,7 +154,10 @@ void ReadingsPage::buildPanelO3()
     build::scaleLabelFonts(m_panelO3, 330);
 }
 
-void ReadingsPage::buildPanelOsc() { m_panelOsc = new ScopePanel(this); }
+void ReadingsPage::buildPanelOsc()
+{
+    m_panelOsc = new ScopePanel(this);
+}
 
 void ReadingsPage::applyWindowWidth(int windowWidth)
 {
@@ -196,8 +203,14 @@ void ReadingsPage::showLevelLamps(const std::array<bool, 5> &lit)
         m_levelLamps[i]->setChecked(lit[i]);
 }
 
-void ReadingsPage::setLambdaRange(double min, double max) { m_lambda->setRange(min, max); }
+void ReadingsPage::setLambdaRange(double min, double max)
+{
+    m_lambda->setRange(min, max);
+}
 
-void ReadingsPage::feedScope(const DisplayContext &context) { m_panelOsc->feed(context); }
+void ReadingsPage::feedScope(const DisplayContext &context)
+{
+    m_panelOsc->feed(context);
+}
 
 } // namespace kelvane

@@ -11,7 +11,10 @@
 namespace kelvane {
 
 namespace {
-QColor toQColor(ScopeColor c) { return QColor::fromRgb(scopeColorToRgb(c)); }
+QColor toQColor(ScopeColor c)
+{
+    return QColor::fromRgb(scopeColorToRgb(c));
+}
 
 ScopeColor fromQColor(const QColor &c)
 {
@@ -30,8 +33,11 @@ QFont labelFont(int pointSize)
 // ---- the paint box ----
 
 ScopePaintBox::ScopePaintBox(QWidget *parent)
-    : QWidget(parent), m_scope(fromQColor(palette().color(QPalette::Button))), m_decimalPoint(systemDecimalPoint()),
-      m_labelFont(labelFont(m_scope.FontSize)), m_labelMetrics(m_labelFont)
+    : QWidget(parent)
+    , m_scope(fromQColor(palette().color(QPalette::Button)))
+    , m_decimalPoint(systemDecimalPoint())
+    , m_labelFont(labelFont(m_scope.FontSize))
+    , m_labelMetrics(m_labelFont)
 {
     setObjectName(QStringLiteral("PaintBoxScope"));
     // The paint event covers every pixel: nothing underneath needs painting first.
@@ -44,13 +50,20 @@ void ScopePaintBox::feed(const ScopeSelection &selection, const DisplayContext &
 {
     m_decimalPoint = c.decimalPoint;
     m_scope.FeedScope(selection, c.live, c.image, c.timeBases);
-    m_scope.Draw(width(), height(), width(), m_decimalPoint);
-    update();
+    const ScopeFrame &f = m_scope.Draw(width(), height(), width(), m_decimalPoint);
+    // With every channel off the chart stays as it is: no paint.
+    bool anything = f.readout.channel >= 0;
+    for (const ScopeTrace &t : f.traces)
+        anything = anything || t.enabled;
+    if (anything || m_shownAnything)
+        update();
+    m_shownAnything = anything;
 }
 
 void ScopePaintBox::relayout()
 {
     m_scope.Layout(width(), height(), width(), m_decimalPoint);
+    m_shownAnything = true; // the next feed paints in any case
     update();
 }
 
@@ -105,15 +118,22 @@ const QPixmap &ScopePaintBox::background(const ScopeFrame &f)
     return m_background;
 }
 
-void ScopePaintBox::paintLabel(QPainter &p, const ScopeLabel &label, int width, int height)
+void ScopePaintBox::paintLabel(QPainter &p, const ScopeLabel &label, int slot, int width, int height)
 {
-    const QString text = QString::fromStdString(label.text);
-    const int w = m_labelMetrics.horizontalAdvance(text);
+    LabelText &t = m_labelTexts[static_cast<std::size_t>(slot)];
+    if (t.text != label.text || t.layout.text().isEmpty()) {
+        t.text = label.text;
+        const QString text = QString::fromStdString(label.text);
+        t.layout.setTextFormat(Qt::PlainText);
+        t.layout.setText(text);
+        t.layout.prepare(QTransform(), m_labelFont);
+        t.width = m_labelMetrics.horizontalAdvance(text);
+    }
     const int h = m_labelMetrics.height();
-    const ScopePoint at = scopeKeepInside(label.x, label.y, w, h, width, height);
-    p.fillRect(at.x, at.y, w, h, toQColor(label.brushColor));
+    const ScopePoint at = scopeKeepInside(label.x, label.y, t.width, h, width, height);
+    p.fillRect(at.x, at.y, t.width, h, toQColor(label.brushColor));
     p.setPen(toQColor(label.fontColor));
-    p.drawText(at.x, at.y + m_labelMetrics.ascent(), text);
+    p.drawStaticText(at.x, at.y, t.layout);
 }
 
 void ScopePaintBox::paintEvent(QPaintEvent *)
@@ -131,6 +151,7 @@ void ScopePaintBox::paintEvent(QPaintEvent *)
     if (m_labelFont.pointSize() != f.fontSize) {
         m_labelFont = labelFont(f.fontSize);
         m_labelMetrics = QFontMetrics(m_labelFont);
+        m_labelTexts = {};
     }
     p.setFont(m_labelFont);
     for (int c = 0; c < ScopeChannels; ++c) {
@@ -143,10 +164,10 @@ void ScopePaintBox::paintEvent(QPaintEvent *)
             p.drawPolyline(m_polyline.data(), t.pointCount);
         }
         if (f.readout.channel == c)
-            paintLabel(p, f.readout.label, f.width, f.height);
+            paintLabel(p, f.readout.label, LabelSlots - 1, f.width, f.height);
         if (t.enabled) {
-            paintLabel(p, t.maxLabel, f.width, f.height);
-            paintLabel(p, t.minLabel, f.width, f.height);
+            paintLabel(p, t.maxLabel, 2 * c, f.width, f.height);
+            paintLabel(p, t.minLabel, 2 * c + 1, f.width, f.height);
             p.setPen(QPen(toQColor(t.minSquareColor), 3));
             p.setBrush(toQColor(t.color));
             p.drawRect(QRect(QPoint(t.minSquare.left, t.minSquare.top), QPoint(t.minSquare.right, t.minSquare.bottom)));
@@ -157,7 +178,8 @@ void ScopePaintBox::paintEvent(QPaintEvent *)
 
 // ---- the panel ----
 
-ScopePanel::ScopePanel(QWidget *parent) : QFrame(parent)
+ScopePanel::ScopePanel(QWidget *parent)
+    : QFrame(parent)
 {
     setObjectName(QStringLiteral("PanelOsc"));
     setFrameShape(QFrame::StyledPanel);
@@ -200,6 +222,9 @@ ScopeSelection ScopePanel::selection() const
     return s;
 }
 
-void ScopePanel::feed(const DisplayContext &context) { m_paintBox->feed(selection(), context); }
+void ScopePanel::feed(const DisplayContext &context)
+{
+    m_paintBox->feed(selection(), context);
+}
 
 } // namespace kelvane

@@ -11,6 +11,7 @@
 #include <QFontMetrics>
 #include <QFrame>
 #include <QPixmap>
+#include <QStaticText>
 
 #include <array>
 #include <vector>
@@ -41,7 +42,8 @@ protected:
 private:
     // The geometry of the samples held, for the current size (no sample is taken).
     void relayout();
-    void paintLabel(QPainter &p, const ScopeLabel &label, int width, int height);
+    // slot: 2 * channel for the highest mark, + 1 for the lowest, LabelSlots - 1 for the readout.
+    void paintLabel(QPainter &p, const ScopeLabel &label, int slot, int width, int height);
     const QPixmap &background(const ScopeFrame &frame);
 
     OSCYLOSKOP m_scope;
@@ -49,6 +51,15 @@ private:
     QFont m_labelFont;
     QFontMetrics m_labelMetrics;
     std::vector<QPoint> m_polyline; // reused for every trace
+    // The labels' texts laid out once: a mark keeps its text for many ticks.
+    struct LabelText {
+        std::string text;
+        QStaticText layout;
+        int width = 0;
+    };
+    static constexpr int LabelSlots = 2 * ScopeChannels + 1;
+    std::array<LabelText, LabelSlots> m_labelTexts;
+    bool m_shownAnything = false; // the last frame had a trace or a readout
     // Background and dotted grid of the last size: they change only with the size.
     QPixmap m_background;
     QSize m_backgroundSize;

@@ -4,13 +4,17 @@
 
 namespace kelvane {
 
-SequenceGrid::SequenceGrid(QWidget *parent) : QWidget(parent)
+SequenceGrid::SequenceGrid(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("StringGridSequenceType"));
     setFixedSize(sizeHint());
 }
 
-QSize SequenceGrid::sizeHint() const { return QSize(8 * ColumnWidth + 1, 8 * RowHeight + 1); }
+QSize SequenceGrid::sizeHint() const
+{
+    return QSize(8 * ColumnWidth + 1, 8 * RowHeight + 1);
+}
 
 void SequenceGrid::setSequence(const std::array<SequenceRow, 8> &rows)
 {

@@ -30,7 +30,7 @@ QString settingCaption(const char *control);
 void showSpin(TAbNumSpin &spin, const Shown &shown);
 // The write-back of a spin edit built from `field` (see writeBackNumber): what the fitter entered if
 // the spin was edited; otherwise the image stays as it is and the field is sent again unchanged.
-ImageWrites writeBackSpin(ParameterImage &image, const FieldDef &field, const TAbNumSpin &spin,
-                          const DecodeContext &ctx);
+ImageWrites writeBackSpin(
+    ParameterImage &image, const FieldDef &field, const TAbNumSpin &spin, const DecodeContext &ctx);
 
 } // namespace kelvane

@@ -36,11 +36,12 @@ QGridLayout *tightGrid(QWidget *w)
 }
 } // namespace
 
-SideStrip::SideStrip(QWidget *parent) : QFrame(parent)
+SideStrip::SideStrip(QWidget *parent)
+    : QFrame(parent)
 {
     setObjectName(QStringLiteral("PanelPasek"));
     setFrameShape(QFrame::NoFrame);
-    m_panels = {buildV2(), buildV4(), buildV5(), buildV6(), buildV1(), buildV7()};
+    m_panels = { buildV2(), buildV4(), buildV5(), buildV6(), buildV1(), buildV7() };
 }
 
 QFrame *SideStrip::buildV2()
@@ -62,10 +63,10 @@ QFrame *SideStrip::buildV2()
         int decimals;
         TAbBar **target;
     };
-    const Row rows[] = {{"LabelPasRpm", "rpm", "AbBarPasRpm", 9999, 0, &m_rpm},
-                        {"LabelPasDif", "diff.", "AbBarPasDifP", 3, 2, &m_difp},
-                        {"LabelPasAbs", "abs.", "AbBarPasAbs", 3, 2, &m_abs},
-                        {"LabelPasVac", "vacum", "AbBarPasVacum", 3, 2, &m_vacuum}};
+    const Row rows[] = { { "LabelPasRpm", "rpm", "AbBarPasRpm", 9999, 0, &m_rpm },
+        { "LabelPasDif", "diff.", "AbBarPasDifP", 3, 2, &m_difp },
+        { "LabelPasAbs", "abs.", "AbBarPasAbs", 3, 2, &m_abs },
+        { "LabelPasVac", "vacum", "AbBarPasVacum", 3, 2, &m_vacuum } };
     int r = 1;
     for (const Row &row : rows) {
         g->addWidget(small(p, QString::fromLatin1(row.label), QString::fromLatin1(row.text)), r, 0);
@@ -111,13 +112,13 @@ QFrame *SideStrip::buildV6()
     auto *h = new QHBoxLayout(p);
     h->setContentsMargins(3, 2, 3, 2);
     h->setSpacing(2);
-    m_level = build::bar(p, QStringLiteral("AbBarPasLevel"), 0, 5, Qt::Horizontal, 2,
-                         QStringLiteral("PROPANE LEVEL [V]"));
+    m_level
+        = build::bar(p, QStringLiteral("AbBarPasLevel"), 0, 5, Qt::Horizontal, 2, QStringLiteral("PROPANE LEVEL [V]"));
     h->addWidget(m_level, 1);
     for (int k = 1; k <= 5; ++k) {
         const auto i = static_cast<std::size_t>(k - 1);
         m_levelLamps[i] = build::led(p, QStringLiteral("AbLedPasLev") + QString::number(k), QString(),
-                                     k == 1 ? QColor(0xff, 0xa0, 0x00) : QColor(0x20, 0xc0, 0x30));
+            k == 1 ? QColor(0xff, 0xa0, 0x00) : QColor(0x20, 0xc0, 0x30));
         m_levelLamps[i]->setFixedWidth(13);
         h->addWidget(m_levelLamps[i]);
     }
@@ -141,7 +142,7 @@ QFrame *SideStrip::buildV1()
         const auto i = static_cast<std::size_t>(n - 1);
         const QString num = QString::number(n);
         g->addWidget(small(p, QString(), num + QLatin1Char(':')), n, 0);
-        buildInjectorRow(m_rows, p, n, {"AbBarPasB", "AbColBitBtnPasEmu", "AbBarPasG", nullptr, 1});
+        buildInjectorRow(m_rows, p, n, { "AbBarPasB", "AbColBitBtnPasEmu", "AbBarPasG", nullptr, 1 });
         m_rows.petrolSwitches[i]->setMinimumWidth(28);
         g->addWidget(m_rows.petrolBars[i], n, 1);
         g->addWidget(m_rows.petrolSwitches[i], n, 2);
@@ -228,6 +229,9 @@ void SideStrip::showStatus(const LampState &lamp)
     m_status->setChecked(true);
 }
 
-void SideStrip::setLambdaRange(double min, double max) { m_lambda->setRange(min, max); }
+void SideStrip::setLambdaRange(double min, double max)
+{
+    m_lambda->setRange(min, max);
+}
 
 } // namespace kelvane

@@ -35,93 +35,93 @@ struct Wire {
 // fitter's steps and typing, check boxes on every change of their state, track bars on every change
 // of their position, toggle switches and buttons on a click.
 const Wire Wires[] = {
-    {"ComboBoxRpmSet", &SettingsWiring::ComboBoxRpmSetChange},
-    {"ComboBoxRpmSignal", &SettingsWiring::ComboBoxRpmSignalChange},
-    {"AbNumSpinRpmSignalV", &SettingsWiring::AbNumSpinRpmSignalVChange},
-    {"ComboBoxTurbo", &SettingsWiring::ComboBoxTurboChange},
-    {"ComboBoxInjNum", &SettingsWiring::ComboBoxInjNumChange},
-    {"ComboBoxLambdaTyp", &SettingsWiring::ComboBoxLambdaTypChange},
-    {"ComboBoxInjTyp", &SettingsWiring::ComboBoxInjTypChange},
-    {"AbNumSpinMinInj", &SettingsWiring::AbNumSpinMinInjChange},
-    {"AbNumSpinPeak", &SettingsWiring::AbNumSpinPeakChange},
-    {"AbNumSpinHold", &SettingsWiring::AbNumSpinHoldChange},
-    {"ComboBoxLevSensor", &SettingsWiring::ComboBoxLevSensorChange},
-    {"AbNumSpinE", &SettingsWiring::AbNumSpinEChange},
-    {"AbNumSpin14", &SettingsWiring::AbNumSpin14Change},
-    {"AbNumSpin24", &SettingsWiring::AbNumSpin24Change},
-    {"AbNumSpin34", &SettingsWiring::AbNumSpin34Change},
-    {"CheckBoxLevelSensorNegativ", &SettingsWiring::CheckBoxLevelSensorNegativClick},
-    {"AbNumSpinRezRef", &SettingsWiring::AbNumSpinRezRefChange},
-    {"CheckBoxWskaznikZasilany", &SettingsWiring::CheckBoxWskaznikZasilanyClick},
-    {"ComboBoxRpmSw", &SettingsWiring::ComboBoxRpmSwChange},
-    {"ComboBoxTempSw", &SettingsWiring::ComboBoxTempSwChange},
-    {"AbNumSpinOnDelay", &SettingsWiring::AbNumSpinOnDelayChange},
-    {"AbNumSpinCylinderTime", &SettingsWiring::AbNumSpinCylinderTimeChange},
-    {"AbNumSpinOffPres", &SettingsWiring::AbNumSpinOffPresChange},
-    {"ComboBoxMinRpm", &SettingsWiring::ComboBoxMinRpmChange},
-    {"ComboBoxMaxRpm", &SettingsWiring::ComboBoxMaxRpmChange},
-    {"AbNumSpinOffDelay", &SettingsWiring::AbNumSpinOffDelayChange},
-    {"ComboBoxPowrotZminRpm", &SettingsWiring::ComboBoxPowrotZminRpmChange},
-    {"ComboBoxPowrotZminRpmTime", &SettingsWiring::ComboBoxPowrotZminRpmTimeChange},
-    {"CheckBoxValvetronic", &SettingsWiring::CheckBoxValvetronicClick},
-    {"ButtonExtraInPlus", &SettingsWiring::ButtonExtraInPlusClick},
-    {"ButtonExtraInMinus", &SettingsWiring::ButtonExtraInMinusClick},
-    {"ButtonAccelPlus", &SettingsWiring::ButtonAccelPlusClick},
-    {"ButtonAccelMinus", &SettingsWiring::ButtonAccelMinusClick},
-    {"TrackBarExtraInj", &SettingsWiring::TrackBarExtraInjChange},
-    {"TrackBarAccelEnrich", &SettingsWiring::TrackBarAccelEnrichChange},
-    {"ComboBoxAccRich", &SettingsWiring::ComboBoxAccRichChange},
+    { "ComboBoxRpmSet", &SettingsWiring::ComboBoxRpmSetChange },
+    { "ComboBoxRpmSignal", &SettingsWiring::ComboBoxRpmSignalChange },
+    { "AbNumSpinRpmSignalV", &SettingsWiring::AbNumSpinRpmSignalVChange },
+    { "ComboBoxTurbo", &SettingsWiring::ComboBoxTurboChange },
+    { "ComboBoxInjNum", &SettingsWiring::ComboBoxInjNumChange },
+    { "ComboBoxLambdaTyp", &SettingsWiring::ComboBoxLambdaTypChange },
+    { "ComboBoxInjTyp", &SettingsWiring::ComboBoxInjTypChange },
+    { "AbNumSpinMinInj", &SettingsWiring::AbNumSpinMinInjChange },
+    { "AbNumSpinPeak", &SettingsWiring::AbNumSpinPeakChange },
+    { "AbNumSpinHold", &SettingsWiring::AbNumSpinHoldChange },
+    { "ComboBoxLevSensor", &SettingsWiring::ComboBoxLevSensorChange },
+    { "AbNumSpinE", &SettingsWiring::AbNumSpinEChange },
+    { "AbNumSpin14", &SettingsWiring::AbNumSpin14Change },
+    { "AbNumSpin24", &SettingsWiring::AbNumSpin24Change },
+    { "AbNumSpin34", &SettingsWiring::AbNumSpin34Change },
+    { "CheckBoxLevelSensorNegativ", &SettingsWiring::CheckBoxLevelSensorNegativClick },
+    { "AbNumSpinRezRef", &SettingsWiring::AbNumSpinRezRefChange },
+    { "CheckBoxWskaznikZasilany", &SettingsWiring::CheckBoxWskaznikZasilanyClick },
+    { "ComboBoxRpmSw", &SettingsWiring::ComboBoxRpmSwChange },
+    { "ComboBoxTempSw", &SettingsWiring::ComboBoxTempSwChange },
+    { "AbNumSpinOnDelay", &SettingsWiring::AbNumSpinOnDelayChange },
+    { "AbNumSpinCylinderTime", &SettingsWiring::AbNumSpinCylinderTimeChange },
+    { "AbNumSpinOffPres", &SettingsWiring::AbNumSpinOffPresChange },
+    { "ComboBoxMinRpm", &SettingsWiring::ComboBoxMinRpmChange },
+    { "ComboBoxMaxRpm", &SettingsWiring::ComboBoxMaxRpmChange },
+    { "AbNumSpinOffDelay", &SettingsWiring::AbNumSpinOffDelayChange },
+    { "ComboBoxPowrotZminRpm", &SettingsWiring::ComboBoxPowrotZminRpmChange },
+    { "ComboBoxPowrotZminRpmTime", &SettingsWiring::ComboBoxPowrotZminRpmTimeChange },
+    { "CheckBoxValvetronic", &SettingsWiring::CheckBoxValvetronicClick },
+    { "ButtonExtraInPlus", &SettingsWiring::ButtonExtraInPlusClick },
+    { "ButtonExtraInMinus", &SettingsWiring::ButtonExtraInMinusClick },
+    { "ButtonAccelPlus", &SettingsWiring::ButtonAccelPlusClick },
+    { "ButtonAccelMinus", &SettingsWiring::ButtonAccelMinusClick },
+    { "TrackBarExtraInj", &SettingsWiring::TrackBarExtraInjChange },
+    { "TrackBarAccelEnrich", &SettingsWiring::TrackBarAccelEnrichChange },
+    { "ComboBoxAccRich", &SettingsWiring::ComboBoxAccRichChange },
 
-    {"ComboBoxTGsensor", &SettingsWiring::ComboBoxTGsensorChange},
-    {"ComboBoxTRsensor", &SettingsWiring::ComboBoxTRsensorChange},
-    {"ComboBoxPresSensor", &SettingsWiring::ComboBoxPresSensorChange},
-    {"ComboBoxMAPSensType", &SettingsWiring::ComboBoxMAPSensTypeChange},
-    {"AbToggleSwitchTempCorProp", &SettingsWiring::AbToggleSwitchTempCorPropClick},
-    {"AbToggleSwitchTempCorRed", &SettingsWiring::AbToggleSwitchTempCorRedClick},
-    {"ComboBoxExtRelay", &SettingsWiring::ComboBoxExtRelayChange},
-    {"AbToggleSwitchInjHeat", &SettingsWiring::AbToggleSwitchInjHeatClick},
-    {"AbNumSpinAdvTempHeat", &SettingsWiring::AbNumSpinAdvTempHeatChange},
-    {"AbNumSpinAdvHeatT", &SettingsWiring::AbNumSpinAdvHeatTChange},
-    {"AbNumSpinAdvHeatNornal", &SettingsWiring::AbNumSpinAdvHeatNornalChange},
-    {"AbNumSpinAdvHeatLow", &SettingsWiring::AbNumSpinAdvHeatLowChange},
-    {"ComboBoxHeatMode", &SettingsWiring::ComboBoxHeatModeChange},
-    {"AbToggleSwitchAdv7", &SettingsWiring::AbToggleSwitchAdv7Click},
-    {"AbNumSpinMazdaMinInj", &SettingsWiring::AbNumSpinMazdaMinInjChange},
-    {"AbNumSpinMazdaMaxInj", &SettingsWiring::AbNumSpinMazdaMaxInjChange},
-    {"AbNumSpinMinRpm", &SettingsWiring::AbNumSpinMinRpmChange},
-    {"AbNumSpinFilterStep", &SettingsWiring::AbNumSpinFilterStepChange},
-    {"ComboBoxDifPenEm28", &SettingsWiring::ComboBoxDifPenEm28Change},
-    {"CheckBoxGazStart", &SettingsWiring::CheckBoxGazStartClick},
-    {"TrackBarSwitchBright", &SettingsWiring::TrackBarSwitchBrightChange},
-    {"TrackBarBeepTime", &SettingsWiring::TrackBarBeepTimeChange},
-    {"CheckBoxSilentMode", &SettingsWiring::CheckBoxSilentModeClick},
-    {"CheckBoxBeepWhenGazOn", &SettingsWiring::CheckBoxBeepWhenGazOnClick},
-    {"CheckBoxBeepWhenSwClick", &SettingsWiring::CheckBoxBeepWhenSwClickClick},
-    {"CheckBoxBeepWhenError", &SettingsWiring::CheckBoxBeepWhenErrorClick},
-    {"ComboBoxBeepsWhenEmpty", &SettingsWiring::ComboBoxBeepsWhenEmptyChange},
-    {"ComboBoxErrorsBeep", &SettingsWiring::ComboBoxErrorsBeepChange},
+    { "ComboBoxTGsensor", &SettingsWiring::ComboBoxTGsensorChange },
+    { "ComboBoxTRsensor", &SettingsWiring::ComboBoxTRsensorChange },
+    { "ComboBoxPresSensor", &SettingsWiring::ComboBoxPresSensorChange },
+    { "ComboBoxMAPSensType", &SettingsWiring::ComboBoxMAPSensTypeChange },
+    { "AbToggleSwitchTempCorProp", &SettingsWiring::AbToggleSwitchTempCorPropClick },
+    { "AbToggleSwitchTempCorRed", &SettingsWiring::AbToggleSwitchTempCorRedClick },
+    { "ComboBoxExtRelay", &SettingsWiring::ComboBoxExtRelayChange },
+    { "AbToggleSwitchInjHeat", &SettingsWiring::AbToggleSwitchInjHeatClick },
+    { "AbNumSpinAdvTempHeat", &SettingsWiring::AbNumSpinAdvTempHeatChange },
+    { "AbNumSpinAdvHeatT", &SettingsWiring::AbNumSpinAdvHeatTChange },
+    { "AbNumSpinAdvHeatNornal", &SettingsWiring::AbNumSpinAdvHeatNornalChange },
+    { "AbNumSpinAdvHeatLow", &SettingsWiring::AbNumSpinAdvHeatLowChange },
+    { "ComboBoxHeatMode", &SettingsWiring::ComboBoxHeatModeChange },
+    { "AbToggleSwitchAdv7", &SettingsWiring::AbToggleSwitchAdv7Click },
+    { "AbNumSpinMazdaMinInj", &SettingsWiring::AbNumSpinMazdaMinInjChange },
+    { "AbNumSpinMazdaMaxInj", &SettingsWiring::AbNumSpinMazdaMaxInjChange },
+    { "AbNumSpinMinRpm", &SettingsWiring::AbNumSpinMinRpmChange },
+    { "AbNumSpinFilterStep", &SettingsWiring::AbNumSpinFilterStepChange },
+    { "ComboBoxDifPenEm28", &SettingsWiring::ComboBoxDifPenEm28Change },
+    { "CheckBoxGazStart", &SettingsWiring::CheckBoxGazStartClick },
+    { "TrackBarSwitchBright", &SettingsWiring::TrackBarSwitchBrightChange },
+    { "TrackBarBeepTime", &SettingsWiring::TrackBarBeepTimeChange },
+    { "CheckBoxSilentMode", &SettingsWiring::CheckBoxSilentModeClick },
+    { "CheckBoxBeepWhenGazOn", &SettingsWiring::CheckBoxBeepWhenGazOnClick },
+    { "CheckBoxBeepWhenSwClick", &SettingsWiring::CheckBoxBeepWhenSwClickClick },
+    { "CheckBoxBeepWhenError", &SettingsWiring::CheckBoxBeepWhenErrorClick },
+    { "ComboBoxBeepsWhenEmpty", &SettingsWiring::ComboBoxBeepsWhenEmptyChange },
+    { "ComboBoxErrorsBeep", &SettingsWiring::ComboBoxErrorsBeepChange },
 
-    {"AbNumSpinWzbogacenieGlowne", &SettingsWiring::AbNumSpinWzbogacenieGlowneChange},
-    {"AbNumSpinOffsetGlowny", &SettingsWiring::AbNumSpinOffsetGlownyChange},
-    {"AbNumSpinCisnieniePracy", &SettingsWiring::AbNumSpinCisnieniePracyChange},
-    {"AbNumSpinDiagOffsetIn1", &SettingsWiring::AbNumSpinDiagOffsetIn1Change},
-    {"AbNumSpinDiagOffsetIn2", &SettingsWiring::AbNumSpinDiagOffsetIn2Change},
-    {"AbNumSpinDiagOffsetIn3", &SettingsWiring::AbNumSpinDiagOffsetIn3Change},
-    {"AbNumSpinDiagOffsetIn4", &SettingsWiring::AbNumSpinDiagOffsetIn4Change},
-    {"AbNumSpinDiagOffsetIn5", &SettingsWiring::AbNumSpinDiagOffsetIn5Change},
-    {"AbNumSpinDiagOffsetIn6", &SettingsWiring::AbNumSpinDiagOffsetIn6Change},
-    {"AbNumSpinDiagOffsetIn7", &SettingsWiring::AbNumSpinDiagOffsetIn7Change},
-    {"AbNumSpinDiagOffsetIn8", &SettingsWiring::AbNumSpinDiagOffsetIn8Change},
-    {"ComboBoxGazAutoOn", &SettingsWiring::ComboBoxGazAutoOnChange},
-    {"ComboBoxFastCutOff", &SettingsWiring::ComboBoxFastCutOffChange},
-    {"ComboBoxBlowPressure", &SettingsWiring::ComboBoxBlowPressureChange},
-    {"ComboBoxObd", &SettingsWiring::ComboBoxObdChange},
-    {"ComboBoxObdCorr", &SettingsWiring::ComboBoxObdCorrChange},
-    {"ComboBoxOBDholdValue", &SettingsWiring::ComboBoxOBDholdValueChange},
+    { "AbNumSpinWzbogacenieGlowne", &SettingsWiring::AbNumSpinWzbogacenieGlowneChange },
+    { "AbNumSpinOffsetGlowny", &SettingsWiring::AbNumSpinOffsetGlownyChange },
+    { "AbNumSpinCisnieniePracy", &SettingsWiring::AbNumSpinCisnieniePracyChange },
+    { "AbNumSpinDiagOffsetIn1", &SettingsWiring::AbNumSpinDiagOffsetIn1Change },
+    { "AbNumSpinDiagOffsetIn2", &SettingsWiring::AbNumSpinDiagOffsetIn2Change },
+    { "AbNumSpinDiagOffsetIn3", &SettingsWiring::AbNumSpinDiagOffsetIn3Change },
+    { "AbNumSpinDiagOffsetIn4", &SettingsWiring::AbNumSpinDiagOffsetIn4Change },
+    { "AbNumSpinDiagOffsetIn5", &SettingsWiring::AbNumSpinDiagOffsetIn5Change },
+    { "AbNumSpinDiagOffsetIn6", &SettingsWiring::AbNumSpinDiagOffsetIn6Change },
+    { "AbNumSpinDiagOffsetIn7", &SettingsWiring::AbNumSpinDiagOffsetIn7Change },
+    { "AbNumSpinDiagOffsetIn8", &SettingsWiring::AbNumSpinDiagOffsetIn8Change },
+    { "ComboBoxGazAutoOn", &SettingsWiring::ComboBoxGazAutoOnChange },
+    { "ComboBoxFastCutOff", &SettingsWiring::ComboBoxFastCutOffChange },
+    { "ComboBoxBlowPressure", &SettingsWiring::ComboBoxBlowPressureChange },
+    { "ComboBoxObd", &SettingsWiring::ComboBoxObdChange },
+    { "ComboBoxObdCorr", &SettingsWiring::ComboBoxObdCorrChange },
+    { "ComboBoxOBDholdValue", &SettingsWiring::ComboBoxOBDholdValueChange },
 };
 
 // Enabled by the decode once the controller's software revision allows it.
-constexpr const char *GatedControls[] = {"ComboBoxBlowPressure"};
+constexpr const char *GatedControls[] = { "ComboBoxBlowPressure" };
 
 bool gated(const char *control)
 {
@@ -179,7 +179,7 @@ void SettingsWiring::wire()
             widget->setEnabled(true);
     }
     // A track bar dragged by the fitter writes once, where it is let go.
-    for (const char *name : {"TrackBarExtraInj", "TrackBarAccelEnrich"}) {
+    for (const char *name : { "TrackBarExtraInj", "TrackBarAccelEnrich" }) {
         if (auto *slider = controlAs<QSlider>(name))
             slider->setTracking(false);
     }
@@ -229,7 +229,7 @@ QWidget *SettingsWiring::control(const char *name) const
 NumberEntry SettingsWiring::number(const char *spin) const
 {
     if (auto *s = controlAs<TAbNumSpin>(spin))
-        return {s->value(), s->isEdited()};
+        return { s->value(), s->isEdited() };
     return {};
 }
 
@@ -333,7 +333,7 @@ void SettingsWiring::setEnabled(const char *name, bool enabled)
 
 void SettingsWiring::setLambdaRange(double min, double max)
 {
-    for (const char *name : {"AbBarPasL", "AbBarLambda"}) {
+    for (const char *name : { "AbBarPasL", "AbBarLambda" }) {
         if (auto *bar = controlAs<TAbBar>(name))
             bar->setRange(min, max);
     }

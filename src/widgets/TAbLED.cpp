@@ -165,8 +165,7 @@ void TAbLED::paintEvent(QPaintEvent *)
         px = m_fit.get(font(), { m_caption }, free.size(), std::clamp(int(h * 0.6), 8, 14), 7);
         textRect = free;
     } else {
-        px = m_fit.get(
-            font(), { m_caption }, QSizeF(w - 2, h * 0.45), std::clamp(int(h * 0.3), 8, 13), 7);
+        px = m_fit.get(font(), { m_caption }, QSizeF(w - 2, h * 0.45), std::clamp(int(h * 0.3), 8, 13), 7);
         const double th = QFontMetricsF(widgetpaint::withPixelSize(font(), px)).height();
         d = std::min(w - 2, h - th - 3);
         textRect = QRectF(0, h - th, w, th);

@@ -37,7 +37,7 @@ class TstCli : public QObject {
         link = tmp.filePath("ecu");
         sim = new QProcess(this);
         sim->setProgram(BinDir + "/kelvane-sim");
-        sim->setArguments(QStringList {"--link", link} + options);
+        sim->setArguments(QStringList { "--link", link } + options);
         sim->start();
         if (!sim->waitForStarted(5000))
             return false;
@@ -73,7 +73,7 @@ class TstCli : public QObject {
         r.err = QString::fromUtf8(p.readAllStandardError());
         return r;
     }
-    QStringList com3() const { return {"--com", "3=" + link}; }
+    QStringList com3() const { return { "--com", "3=" + link }; }
     QString writeFile(const QString &name, const QByteArray &data)
     {
         QFile f(tmp.filePath(name));
@@ -84,8 +84,8 @@ class TstCli : public QObject {
     // The restore point a write or reset printed, checked to be a 768-byte file in parametry/backup/.
     QString restorePointOf(const Result &r)
     {
-        const QRegularExpressionMatch m = QRegularExpression("^restore point: (.+)$", QRegularExpression::MultilineOption)
-                                              .match(r.out);
+        const QRegularExpressionMatch m
+            = QRegularExpression("^restore point: (.+)$", QRegularExpression::MultilineOption).match(r.out);
         if (!m.hasMatch())
             return QString();
         const QString path = m.captured(1);
@@ -111,7 +111,7 @@ private slots:
 
     void revisionRefused()
     {
-        QVERIFY(startSim({"--sw", "4"}));
+        QVERIFY(startSim({ "--sw", "4" }));
         const Result r = cli(com3() << "scan");
         QCOMPARE(r.exitCode, 3);
         QCOMPARE(r.out.trimmed(), QString("Need software update. Download From www !!!"));
@@ -119,7 +119,7 @@ private slots:
 
     void nothingFound()
     {
-        const Result r = cli({"--com", "3=" + tmp.filePath("missing"), "scan"});
+        const Result r = cli({ "--com", "3=" + tmp.filePath("missing"), "scan" });
         QCOMPARE(r.exitCode, 1);
         QVERIFY(r.err.contains("No controller found"));
     }
@@ -134,7 +134,7 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(known);
         f.close();
-        QVERIFY(startSim({"--image", f.fileName()}));
+        QVERIFY(startSim({ "--image", f.fileName() }));
         const QString out = tmp.filePath("backup.kvset");
         const Result r = cli(com3() << "read" << out);
         QCOMPARE(r.exitCode, 0);
@@ -162,7 +162,7 @@ private slots:
         QByteArray image(768, 0);
         for (int i = 0; i < 768; ++i)
             image[i] = char((i * 37 + 11) & 0xFF); // word 0 is not 0xAAAA: the marker is not compared
-        image[340] = char(1045 & 0xFF);            // main enrichment +4 %
+        image[340] = char(1045 & 0xFF); // main enrichment +4 %
         image[341] = char(1045 >> 8);
         const QString file = writeFile("car.kvset", image);
         QVERIFY(startSim());
@@ -190,20 +190,21 @@ private slots:
     void resetKeepsWorkTimeAndCylinders()
     {
         QVERIFY(startSim());
-        const Result r = cli(com3() << "reset" << "--yes");
+        const Result r = cli(com3() << "reset"
+                                    << "--yes");
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         const QString restore = restorePointOf(r);
         QVERIFY2(!restore.isEmpty(), qPrintable(r.out));
         const QString after = tmp.filePath("after-reset.kvset");
         QCOMPARE(cli(com3() << "read" << after).exitCode, 0);
 
-        const QJsonObject was = fieldsOf(cli({"show", restore}).out);
-        const QJsonObject now = fieldsOf(cli({"show", after}).out);
-        const QJsonObject shown = QJsonDocument::fromJson(cli({"show", after}).out.toUtf8()).object();
-        QCOMPARE(shown["RpmAxis"].toArray(), (QJsonArray {1000, 1500, 2000, 3000, 4000, 5000, 6000, 7000}));
+        const QJsonObject was = fieldsOf(cli({ "show", restore }).out);
+        const QJsonObject now = fieldsOf(cli({ "show", after }).out);
+        const QJsonObject shown = QJsonDocument::fromJson(cli({ "show", after }).out.toUtf8()).object();
+        QCOMPARE(shown["RpmAxis"].toArray(), (QJsonArray { 1000, 1500, 2000, 3000, 4000, 5000, 6000, 7000 }));
         QCOMPARE(now["RpmSet"].toObject()["stored"].toInt(), 0);
         QCOMPARE(now["InjNum"].toObject()["stored"], was["InjNum"].toObject()["stored"]);
-        for (const char *counter : {"SavedPetrolWorkTime", "SavedGasWorkTime"}) {
+        for (const char *counter : { "SavedPetrolWorkTime", "SavedGasWorkTime" }) {
             // The simulated engine counts on from the saved value while it runs.
             const qint64 before = was[counter].toObject()["stored"].toInteger();
             const qint64 kept = now[counter].toObject()["stored"].toInteger();
@@ -240,7 +241,9 @@ private slots:
     void liveRecords()
     {
         QVERIFY(startSim());
-        const Result r = cli(com3() << "live" << "--count" << "20");
+        const Result r = cli(com3() << "live"
+                                    << "--count"
+                                    << "20");
         QCOMPARE(r.exitCode, 0);
         const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 21);
@@ -259,8 +262,10 @@ private slots:
 
     void droppedRepliesAreCountedAsRejected()
     {
-        QVERIFY(startSim({"--drop-every", "5"}));
-        const Result r = cli(com3() << "live" << "--count" << "50");
+        QVERIFY(startSim({ "--drop-every", "5" }));
+        const Result r = cli(com3() << "live"
+                                    << "--count"
+                                    << "50");
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts).size(), 51);
         QRegularExpression re("requests: (\\d+), accepted: (\\d+), rejected: (\\d+)");
@@ -274,8 +279,10 @@ private slots:
     void hangupKeepsTheCycleRunning()
     {
         // The scan and the image read take about 3.5 s; the controller hangs up a while later.
-        QVERIFY(startSim({"--hangup-after", "5"}));
-        const Result r = cli(com3() << "live" << "--count" << "60");
+        QVERIFY(startSim({ "--hangup-after", "5" }));
+        const Result r = cli(com3() << "live"
+                                    << "--count"
+                                    << "60");
         QCOMPARE(r.exitCode, 0);
         const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 61);
@@ -289,8 +296,10 @@ private slots:
 
     void noAcceptedReplyIsAFailure()
     {
-        QVERIFY(startSim({"--drop-every", "1"}));
-        const Result r = cli(com3() << "live" << "--count" << "20");
+        QVERIFY(startSim({ "--drop-every", "1" }));
+        const Result r = cli(com3() << "live"
+                                    << "--count"
+                                    << "20");
         QCOMPARE(r.exitCode, 4);
         // The rows are still there, as the logger keeps them.
         QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts).size(), 21);
@@ -303,7 +312,7 @@ private slots:
         QFile plain(tmp.filePath("plain"));
         QVERIFY(plain.open(QIODevice::WriteOnly));
         plain.close();
-        const Result r = cli({"--com", "2=" + tmp.filePath("missing"), "--com", "5=" + plain.fileName(), "scan"});
+        const Result r = cli({ "--com", "2=" + tmp.filePath("missing"), "--com", "5=" + plain.fileName(), "scan" });
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains("COM2 " + tmp.filePath("missing") + ": No such file or directory"), qPrintable(r.err));
         QVERIFY2(r.err.contains("COM5 " + plain.fileName() + ": not a terminal"), qPrintable(r.err));
@@ -317,7 +326,7 @@ private slots:
         const Result r = cli(com3() << "read" << fifo, 20000);
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.contains("not a regular file"), qPrintable(r.err));
-        struct stat st {};
+        struct stat st { };
         QVERIFY(::stat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
         // A symbolic link to it is followed, and refused the same way.
         const QString viaLink = tmp.filePath("fifo-link");
@@ -330,7 +339,7 @@ private slots:
     {
         const QString fifo = tmp.filePath("showfifo");
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-        const Result r = cli({"show", fifo}, 10000);
+        const Result r = cli({ "show", fifo }, 10000);
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.contains("not a regular file"), qPrintable(r.err));
     }
@@ -341,10 +350,11 @@ private slots:
         QTest::addColumn<QStringList>("command");
         QTest::addColumn<int>("afterMs");
         QTest::addColumn<int>("signal");
-        QTest::newRow("read, SIGINT during the image read") << QStringList {"read", "interrupted.kvset"} << 2000 << SIGINT;
-        QTest::newRow("read, SIGINT during the scan") << QStringList {"read", "interrupted.kvset"} << 300 << SIGINT;
-        QTest::newRow("live, SIGTERM") << QStringList {"live"} << 5000 << SIGTERM;
-        QTest::newRow("scan, SIGINT") << QStringList {"scan"} << 200 << SIGINT;
+        QTest::newRow("read, SIGINT during the image read")
+            << QStringList { "read", "interrupted.kvset" } << 2000 << SIGINT;
+        QTest::newRow("read, SIGINT during the scan") << QStringList { "read", "interrupted.kvset" } << 300 << SIGINT;
+        QTest::newRow("live, SIGTERM") << QStringList { "live" } << 5000 << SIGTERM;
+        QTest::newRow("scan, SIGINT") << QStringList { "scan" } << 200 << SIGINT;
     }
     void interruptEndsTheCommand()
     {
@@ -373,7 +383,7 @@ private slots:
     {
         QVERIFY(startSim());
         QProcess sh;
-        sh.start("sh", {"-c", QString("'%1' --com 3='%2' live | head -3").arg(BinDir + "/kelvane-cli", link)});
+        sh.start("sh", { "-c", QString("'%1' --com 3='%2' live | head -3").arg(BinDir + "/kelvane-cli", link) });
         QVERIFY2(sh.waitForFinished(30000), "kelvane-cli kept polling after head went away");
         QCOMPARE(sh.readAllStandardOutput().split('\n').size(), 4); // three lines and the last break
     }
@@ -381,7 +391,7 @@ private slots:
     void showDecodesAFile()
     {
         QByteArray image(768, 0);
-        image[125] = 3;                 // 4 cylinders
+        image[125] = 3; // 4 cylinders
         image[340] = char(1045 & 0xFF); // main enrichment 4 %
         image[341] = char(1045 >> 8);
         for (int i = 167; i < 295; ++i)
@@ -390,7 +400,7 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(image);
         f.close();
-        const Result r = cli({"show", f.fileName()});
+        const Result r = cli({ "show", f.fileName() });
         QCOMPARE(r.exitCode, 0);
         const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
         QVERIFY(o.contains("fields"));
@@ -414,7 +424,7 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(100, 1));
         f.close();
-        const Result r = cli({"show", f.fileName()});
+        const Result r = cli({ "show", f.fileName() });
         QCOMPARE(r.exitCode, 0);
         QVERIFY(!r.err.isEmpty());
         QVERIFY(QJsonDocument::fromJson(r.out.toUtf8()).isObject());
@@ -430,8 +440,10 @@ private slots:
         QVERIFY2(faults[0].startsWith("8 ") && faults[1].startsWith("16 "), qPrintable(r.out));
         r = cli(com3() << "dtc");
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts), (QStringList {"P0301", "P0171"}));
-        r = cli(com3() << "errors" << "--clear" << "--yes");
+        QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts), (QStringList { "P0301", "P0171" }));
+        r = cli(com3() << "errors"
+                       << "--clear"
+                       << "--yes");
         QCOMPARE(r.exitCode, 0);
         QVERIFY2(r.out.contains("NO Errors"), qPrintable(r.out));
     }
@@ -439,18 +451,18 @@ private slots:
     void badInput_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::newRow("missing file") << QStringList {"show", "/nonexistent/car.kvset"};
-        QTest::newRow("bad --com") << QStringList {"--com", "17=/dev/null", "scan"};
-        QTest::newRow("--com without value") << QStringList {"scan", "--com"};
-        QTest::newRow("unknown option") << QStringList {"--frobnicate", "scan"};
-        QTest::newRow("bad baud") << QStringList {"show", "x", "--baud", "9600"};
-        QTest::newRow("bad count") << QStringList {"live", "--count", "many"};
+        QTest::newRow("missing file") << QStringList { "show", "/nonexistent/car.kvset" };
+        QTest::newRow("bad --com") << QStringList { "--com", "17=/dev/null", "scan" };
+        QTest::newRow("--com without value") << QStringList { "scan", "--com" };
+        QTest::newRow("unknown option") << QStringList { "--frobnicate", "scan" };
+        QTest::newRow("bad baud") << QStringList { "show", "x", "--baud", "9600" };
+        QTest::newRow("bad count") << QStringList { "live", "--count", "many" };
         QTest::newRow("no command") << QStringList {};
-        QTest::newRow("read without file") << QStringList {"read"};
-        QTest::newRow("reset without --yes") << QStringList {"reset"};
-        QTest::newRow("--yes on another command") << QStringList {"scan", "--yes"};
-        QTest::newRow("write of a missing file") << QStringList {"write", "/nonexistent/car.kvset"};
-        QTest::newRow("verify of a directory") << QStringList {"verify", "/"};
+        QTest::newRow("read without file") << QStringList { "read" };
+        QTest::newRow("reset without --yes") << QStringList { "reset" };
+        QTest::newRow("--yes on another command") << QStringList { "scan", "--yes" };
+        QTest::newRow("write of a missing file") << QStringList { "write", "/nonexistent/car.kvset" };
+        QTest::newRow("verify of a directory") << QStringList { "verify", "/" };
     }
     void badInput()
     {

@@ -13,8 +13,8 @@ class TstInjectors : public QObject {
     ScriptedSerial line;
     PortMap ports;
     LinkState linkState;
-    SerialLink link {line, ports, linkState};
-    Commands cmd {link};
+    SerialLink link { line, ports, linkState };
+    Commands cmd { link };
     LiveData live;
     TimeBases tb;
 
@@ -36,7 +36,7 @@ private slots:
         live.setU16(rec::GasCutOffWord, 0x020F);
         for (int n = 1; n <= 8; ++n)
             live.setU16(rec::InjGas1 + 2 * (n - 1), 1000);
-        const bool on[8] = {true, false, true, true, false, false, false, false};
+        const bool on[8] = { true, false, true, true, false, false, false, false };
         for (int n = 1; n <= 8; ++n) {
             QCOMPARE(gasSwitchOn(live, n), on[n - 1]);
             QCOMPARE(gatedGasMs(live, n, tb), on[n - 1] ? TicksToMs(1000, 1, tb) : 0.0f);
@@ -47,7 +47,7 @@ private slots:
     {
         live.setU16(rec::GasCutOffWord, 0x020F);
         toggleGasInjector(live, cmd, 2);
-        QCOMPARE(line.written().at(0).bytes, (Bytes {0x65, 0x00, 0x00, 0x0F, 0x1E, 0xF0}));
+        QCOMPARE(line.written().at(0).bytes, (Bytes { 0x65, 0x00, 0x00, 0x0F, 0x1E, 0xF0 }));
         QCOMPARE(live.gasCutOffMask(), std::uint8_t(0));
     }
 
@@ -72,11 +72,13 @@ private slots:
         QTest::addColumn<QVector<int>>("values");
         QTest::addColumn<QVector<int>>("cylinders");
         QTest::addColumn<QVector<int>>("groups");
-        QTest::newRow("pairs") << QVector<int> {10, 30, 10, 30, 20, 40, 20, 40} << QVector<int> {1, 3, 5, 7, 2, 4, 6, 8}
-                               << QVector<int> {0, 0, 1, 1, 2, 2, 3, 3};
-        QTest::newRow("all equal") << QVector<int>(8, 5) << QVector<int> {1, 2, 3, 4, 5, 6, 7, 8} << QVector<int>(8, 0);
-        QTest::newRow("sequential") << QVector<int> {4, 3, 2, 1, 8, 7, 6, 5} << QVector<int> {4, 3, 2, 1, 8, 7, 6, 5}
-                                    << QVector<int> {0, 1, 2, 3, 4, 5, 6, 7};
+        QTest::newRow("pairs") << QVector<int> { 10, 30, 10, 30, 20, 40, 20, 40 }
+                               << QVector<int> { 1, 3, 5, 7, 2, 4, 6, 8 } << QVector<int> { 0, 0, 1, 1, 2, 2, 3, 3 };
+        QTest::newRow("all equal") << QVector<int>(8, 5) << QVector<int> { 1, 2, 3, 4, 5, 6, 7, 8 }
+                                   << QVector<int>(8, 0);
+        QTest::newRow("sequential") << QVector<int> { 4, 3, 2, 1, 8, 7, 6, 5 }
+                                    << QVector<int> { 4, 3, 2, 1, 8, 7, 6, 5 }
+                                    << QVector<int> { 0, 1, 2, 3, 4, 5, 6, 7 };
     }
     void sequence()
     {

@@ -239,7 +239,8 @@ void TestTextTargets::reselectedItemFromTheImage()
         bool low1;
         std::uint16_t word;
         int item;
-    } heat[] = { { false, 0xFFDC, 0 }, { true, 0xFFDC, 1 }, { false, 0, 0 }, { false, 0x0BB8, 2 }, { true, 0x1234, 3 } };
+    } heat[]
+        = { { false, 0xFFDC, 0 }, { true, 0xFFDC, 1 }, { false, 0, 0 }, { false, 0x0BB8, 2 }, { true, 0x1234, 3 } };
     for (const auto &h : heat) {
         image[545] = h.low1 ? 0x08 : 0xF7;
         image[716] = static_cast<std::uint8_t>(h.word & 0xFF);

@@ -1,7 +1,7 @@
 // Command frames, the catalogue's codes and delays, block replies.
+#include "../support/FakeEcu.h"
 #include "Commands.h"
 #include "ScriptedSerial.h"
-#include "../support/FakeEcu.h"
 
 #include <QtTest>
 #include <functional>
@@ -17,8 +17,8 @@ class TstFrames : public QObject {
     ScriptedSerial line;
     PortMap ports;
     LinkState state;
-    SerialLink link {line, ports, state};
-    Commands cmd {link};
+    SerialLink link { line, ports, state };
+    Commands cmd { link };
     test::FakeEcu ecu;
     const std::string dev = "/dev/ttyFAKE1";
     std::array<std::uint8_t, 768> image {};
@@ -45,32 +45,34 @@ private slots:
         QTest::addColumn<Bytes>("frame");
         QTest::addColumn<int>("pre");
         QTest::addColumn<int>("post");
-        QTest::newRow("SendHello") << Op([](Commands &c) { c.SendHello(); }) << Bytes {0x01, 0, 0, 0, 0xAB, 0xF0} << 0 << 0;
+        QTest::newRow("SendHello") << Op([](Commands &c) { c.SendHello(); }) << Bytes { 0x01, 0, 0, 0, 0xAB, 0xF0 } << 0
+                                   << 0;
         QTest::newRow("SendLiveRequest") << Op([](Commands &c) { c.SendLiveRequest(); })
-                                         << Bytes {0xAA, 5, 0, 0, 0x59, 0xF0} << 0 << 0;
+                                         << Bytes { 0xAA, 5, 0, 0, 0x59, 0xF0 } << 0 << 0;
         QTest::newRow("SendModePetrol") << Op([](Commands &c) { c.SendModePetrol(); })
-                                        << Bytes {0x53, 0, 0, 0, 0xFD, 0xF0} << 0 << 4;
+                                        << Bytes { 0x53, 0, 0, 0, 0xFD, 0xF0 } << 0 << 4;
         QTest::newRow("SendModeAuto") << Op([](Commands &c) { c.SendModeAuto(); })
-                                      << Bytes {0x52, 0, 0, 0, 0xFC, 0xF0} << 0 << 4;
-        QTest::newRow("SendModeGas") << Op([](Commands &c) { c.SendModeGas(); }) << Bytes {0x51, 0, 0, 0, 0xFB, 0xF0} << 0 << 4;
+                                      << Bytes { 0x52, 0, 0, 0, 0xFC, 0xF0 } << 0 << 4;
+        QTest::newRow("SendModeGas") << Op([](Commands &c) { c.SendModeGas(); }) << Bytes { 0x51, 0, 0, 0, 0xFB, 0xF0 }
+                                     << 0 << 4;
         QTest::newRow("SendObdErase") << Op([](Commands &c) { c.SendObdErase(); })
-                                      << Bytes {0xAA, 6, 0, 0, 0x5A, 0xF0} << 5 << 5;
+                                      << Bytes { 0xAA, 6, 0, 0, 0x5A, 0xF0 } << 5 << 5;
         QTest::newRow("SendObdReadAll") << Op([](Commands &c) { c.SendObdReadAll(); })
-                                        << Bytes {0xAA, 7, 0, 0, 0x5B, 0xF0} << 5 << 5;
-        QTest::newRow("SendObdReadErrors") << Op([](Commands &c) { c.SendObdReadErrors(); })
-                                           << Bytes {0xAA, 10, 0, 0, 0x5E, 0xF0} << 5 << 5;
+                                        << Bytes { 0xAA, 7, 0, 0, 0x5B, 0xF0 } << 5 << 5;
+        QTest::newRow("SendObdReadErrors")
+            << Op([](Commands &c) { c.SendObdReadErrors(); }) << Bytes { 0xAA, 10, 0, 0, 0x5E, 0xF0 } << 5 << 5;
         QTest::newRow("SendCommitImage") << Op([](Commands &c) { c.SendCommitImage(0); })
-                                         << Bytes {0x45, 0, 0, 0, 0xEF, 0xF0} << 0 << 35;
-        QTest::newRow("SendResetMapPetrol") << Op([](Commands &c) { c.SendResetMapPetrol(); })
-                                            << Bytes {0x5B, 0, 0, 0, 0x05, 0xF0} << 2 << 4;
+                                         << Bytes { 0x45, 0, 0, 0, 0xEF, 0xF0 } << 0 << 35;
+        QTest::newRow("SendResetMapPetrol")
+            << Op([](Commands &c) { c.SendResetMapPetrol(); }) << Bytes { 0x5B, 0, 0, 0, 0x05, 0xF0 } << 2 << 4;
         QTest::newRow("SendResetMapGas") << Op([](Commands &c) { c.SendResetMapGas(); })
-                                         << Bytes {0x5C, 0, 0, 0, 0x06, 0xF0} << 2 << 4;
+                                         << Bytes { 0x5C, 0, 0, 0, 0x06, 0xF0 } << 2 << 4;
         QTest::newRow("SendEraseErrors") << Op([](Commands &c) { c.SendEraseErrors(); })
-                                         << Bytes {0x61, 0, 0, 0, 0x0B, 0xF0} << 0 << 4;
+                                         << Bytes { 0x61, 0, 0, 0, 0x0B, 0xF0 } << 0 << 4;
         QTest::newRow("SendGasCutOffWord") << Op([](Commands &c) { c.SendGasCutOffWord(0x020F); })
-                                           << Bytes {0x65, 0, 0x02, 0x0F, 0x20, 0xF0} << 10 << 10;
+                                           << Bytes { 0x65, 0, 0x02, 0x0F, 0x20, 0xF0 } << 10 << 10;
         QTest::newRow("SendPetrolOverrideWord") << Op([](Commands &c) { c.SendPetrolOverrideWord(0x1204); })
-                                                << Bytes {0x75, 0, 0x12, 0x04, 0x35, 0xF0} << 10 << 10;
+                                                << Bytes { 0x75, 0, 0x12, 0x04, 0x35, 0xF0 } << 10 << 10;
     }
     void catalogue()
     {
@@ -92,13 +94,15 @@ private slots:
         QTest::addColumn<bool>("isWord");
         QTest::addColumn<int>("where");
         QTest::addColumn<Bytes>("head"); // bytes 0 to 3 of the frame
-        QTest::newRow("byte 0") << false << 0 << Bytes {0xC1, 0x00, 0, 0};
-        QTest::newRow("byte 300") << false << 300 << Bytes {0xC2, 0x2C, 0, static_cast<std::uint8_t>(300 * 7)};
-        QTest::newRow("byte 767") << false << 767 << Bytes {0xC3, 0xFF, 0, static_cast<std::uint8_t>(767 * 7)};
+        QTest::newRow("byte 0") << false << 0 << Bytes { 0xC1, 0x00, 0, 0 };
+        QTest::newRow("byte 300") << false << 300 << Bytes { 0xC2, 0x2C, 0, static_cast<std::uint8_t>(300 * 7) };
+        QTest::newRow("byte 767") << false << 767 << Bytes { 0xC3, 0xFF, 0, static_cast<std::uint8_t>(767 * 7) };
         QTest::newRow("word 383") << true << 383
-                                  << Bytes {0xD2, 0x7F, static_cast<std::uint8_t>(767 * 7), static_cast<std::uint8_t>(766 * 7)};
+                                  << Bytes { 0xD2, 0x7F, static_cast<std::uint8_t>(767 * 7),
+                                         static_cast<std::uint8_t>(766 * 7) };
         QTest::newRow("word 255") << true << 255
-                                  << Bytes {0xD1, 0xFF, static_cast<std::uint8_t>(511 * 7), static_cast<std::uint8_t>(510 * 7)};
+                                  << Bytes { 0xD1, 0xFF, static_cast<std::uint8_t>(511 * 7),
+                                         static_cast<std::uint8_t>(510 * 7) };
     }
     void imageWrites()
     {
@@ -120,7 +124,7 @@ private slots:
         image[20] = 0x34;
         image[21] = 0x12;
         cmd.SendImageWord(image.data(), 10);
-        QCOMPARE(line.written().at(0).bytes, (Bytes {0xD1, 0x0A, 0x12, 0x34, 0xCB, 0xF0}));
+        QCOMPARE(line.written().at(0).bytes, (Bytes { 0xD1, 0x0A, 0x12, 0x34, 0xCB, 0xF0 }));
     }
 
     void dwordSendsLowWordThenHighWord()
@@ -147,7 +151,8 @@ private slots:
         QVERIFY(cmd.ReadImageBlock(64, dest.data(), dest.size()));
         for (int k = 0; k < 128; ++k)
             QCOMPARE(dest[static_cast<std::size_t>(k)], static_cast<std::uint8_t>((64 + k) ^ 0x5A));
-        QCOMPARE(line.written().at(0).bytes, (Bytes {0xAA, 1, 0, 64, static_cast<std::uint8_t>(0xAA + 1 + 64 + 0xAA), 0xF0}));
+        QCOMPARE(line.written().at(0).bytes,
+            (Bytes { 0xAA, 1, 0, 64, static_cast<std::uint8_t>(0xAA + 1 + 64 + 0xAA), 0xF0 }));
     }
 
     void badBlocksLeaveTheDestination_data()
@@ -173,7 +178,9 @@ private slots:
             reply[131] = 0xF1;
         if (fault == 4)
             reply.resize(131);
-        line.addDevice(dev, [&](const Bytes &, int) { return std::vector<ScriptedSerial::Delivery> {{1.0, reply}}; });
+        line.addDevice(dev, [&](const Bytes &, int) {
+            return std::vector<ScriptedSerial::Delivery> { { 1.0, reply } };
+        });
         std::array<std::uint8_t, 128> dest {};
         dest.fill(0x11);
         QVERIFY(!cmd.ReadImageBlock(0, dest.data(), dest.size()));
@@ -212,7 +219,8 @@ private slots:
         QCOMPARE(dest[128], std::uint8_t(0xEE));
         QCOMPARE(dest[255], std::uint8_t(0xEE));
         QCOMPARE(line.written().size(), std::size_t(2));
-        QCOMPARE(line.written()[1].bytes, (Bytes {0xAA, 2, 0x80, 0x80, static_cast<std::uint8_t>(0xAA + 2 + 0x80 + 0x80 + 0xAA), 0xF0}));
+        QCOMPARE(line.written()[1].bytes,
+            (Bytes { 0xAA, 2, 0x80, 0x80, static_cast<std::uint8_t>(0xAA + 2 + 0x80 + 0x80 + 0xAA), 0xF0 }));
     }
 };
 

@@ -12,7 +12,7 @@ class TstLink : public QObject {
     ScriptedSerial line;
     PortMap ports;
     LinkState state;
-    SerialLink link {line, ports, state};
+    SerialLink link { line, ports, state };
     const std::string dev = "/dev/ttyFAKE3";
 
     std::vector<std::uint8_t> bytes(int n, int first = 0)
@@ -58,7 +58,7 @@ private slots:
         QFETCH(bool, complete);
         const double t0 = line.now();
         line.deliverAt(dev, t0, bytes(4));
-        line.deliverAt(dev, t0 + lastByteAtMs, {0xF0});
+        line.deliverAt(dev, t0 + lastByteAtMs, { 0xF0 });
         QCOMPARE(link.ReceiveReply(5), complete);
         QCOMPARE(state.ReplyComplete == 1, complete);
         QVERIFY(line.now() - t0 <= 42.0);
@@ -97,7 +97,7 @@ private slots:
     void noOpenPort_readsNothingAndWritesFail()
     {
         link.CloseComPort(state.ComHandle);
-        const std::uint8_t frame[6] {1, 0, 0, 0, 0xAB, 0xF0};
+        const std::uint8_t frame[6] { 1, 0, 0, 0, 0xAB, 0xF0 };
         QVERIFY(!link.WriteComPort(state.ComHandle, frame, 6));
         QVERIFY(!link.ReceiveReply(5));
         QVERIFY(line.written().empty());
@@ -132,7 +132,7 @@ private slots:
 
     void rtsIsHighExactlyForTheFrame()
     {
-        const std::uint8_t frame[6] {1, 0, 0, 0, 0xAB, 0xF0};
+        const std::uint8_t frame[6] { 1, 0, 0, 0, 0xAB, 0xF0 };
         QVERIFY(link.WriteComPort(state.ComHandle, frame, 6));
         QCOMPARE(line.written().size(), std::size_t(1));
         const auto &w = line.written()[0];
@@ -198,8 +198,9 @@ private slots:
 
     void devicesAreNumberedUsbFirst()
     {
-        auto order = PortMap::orderDevices({"/dev/ttyS1", "/dev/ttyUSB10", "/dev/ttyS0", "/dev/ttyACM0", "/dev/ttyUSB2"});
-        std::vector<std::string> want {"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyS1"};
+        auto order
+            = PortMap::orderDevices({ "/dev/ttyS1", "/dev/ttyUSB10", "/dev/ttyS0", "/dev/ttyACM0", "/dev/ttyUSB2" });
+        std::vector<std::string> want { "/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyS1" };
         QCOMPARE(order, want);
         PortMap detected;
         detected.setDetected(order);

@@ -33,7 +33,10 @@ void writeFile(const QString &path, const QByteArray &bytes)
     f.write(bytes);
 }
 
-QStringList filesIn(const QString &dir) { return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+QStringList filesIn(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
 
 Values sampleValues(int k)
 {
@@ -91,7 +94,7 @@ private slots:
     void twoColumns()
     {
         DataLogger log;
-        tickOnly(log, {lv::Rpm, lv::TempReducer});
+        tickOnly(log, { lv::Rpm, lv::TempReducer });
         const LogStartResult s = log.start("label");
         QVERIFY2(s.started, s.error.c_str());
         QVERIFY(log.logging());
@@ -106,11 +109,13 @@ private slots:
         QVERIFY(r.wrote);
         QCOMPARE(r.rows, 3);
         QCOMPARE(QString::fromStdString(r.path), path("Log.csv"));
-        QCOMPARE(readAll(path("Log.csv")), QByteArray("Time,RPM (rev./min),TR (\xc2\xb0" "C),\n"
-                                                      "0.07,2150.000,64.500,\n"
-                                                      "0.14,2150.000,64.500,\n"
-                                                      "0.21,2150.000,64.500,"));
-        QCOMPARE(filesIn(dir->path()), QStringList {"Log.csv"});
+        QCOMPARE(readAll(path("Log.csv")),
+            QByteArray("Time,RPM (rev./min),TR (\xc2\xb0"
+                       "C),\n"
+                       "0.07,2150.000,64.500,\n"
+                       "0.14,2150.000,64.500,\n"
+                       "0.21,2150.000,64.500,"));
+        QCOMPARE(filesIn(dir->path()), QStringList { "Log.csv" });
         QVERIFY(!log.logging());
         QCOMPARE(log.lastColumnIndex(), 0);
         QVERIFY(!log.hasUnsavedRecording());
@@ -143,7 +148,7 @@ private slots:
     {
         QTemporaryDir locales;
         QProcess localedef;
-        localedef.start("localedef", {"-i", "de_DE", "-f", "UTF-8", locales.filePath("de_DE.UTF-8")});
+        localedef.start("localedef", { "-i", "de_DE", "-f", "UTF-8", locales.filePath("de_DE.UTF-8") });
         if (!localedef.waitForFinished(60000) || localedef.exitCode() != 0)
             QSKIP("no de_DE locale can be built here");
         qputenv("LOCPATH", locales.path().toLocal8Bit());
@@ -153,7 +158,7 @@ private slots:
         QCOMPARE(QByteArray(probe), QByteArray("1,5")); // the C library does follow it
 
         DataLogger log;
-        tickOnly(log, {lv::Rpm, lv::InjPetrol1, lv::Level});
+        tickOnly(log, { lv::Rpm, lv::InjPetrol1, lv::Level });
         QVERIFY(log.start("x").started);
         for (int k = 0; k < 2; ++k)
             log.rowStep(sampleValues(k), caption);
@@ -164,10 +169,11 @@ private slots:
         std::setlocale(LC_ALL, "C");
         qunsetenv("LOCPATH");
         QVERIFY(r.ok);
-        QCOMPARE(readAll(path("Log.csv")), QByteArray("Time,RPM (rev./min),InjB1 (ms),GazLev (V),\n"
-                                                      "0.07,800.000,3.456,2.440,\n"
-                                                      "0.14,825.000,3.456,2.440,\n"
-                                                      "0.21,1.2346E5,0.000,0.000,"));
+        QCOMPARE(readAll(path("Log.csv")),
+            QByteArray("Time,RPM (rev./min),InjB1 (ms),GazLev (V),\n"
+                       "0.07,800.000,3.456,2.440,\n"
+                       "0.14,825.000,3.456,2.440,\n"
+                       "0.21,1.2346E5,0.000,0.000,"));
     }
 
     // START during a recording writes the first one and starts the next; its time runs on; the
@@ -175,7 +181,7 @@ private slots:
     void startDuringRecording()
     {
         DataLogger log;
-        tickOnly(log, {lv::Rpm});
+        tickOnly(log, { lv::Rpm });
         QVERIFY(log.start("one").started);
         log.rowStep(sampleValues(0), caption);
         log.rowStep(sampleValues(1), caption);
@@ -194,17 +200,19 @@ private slots:
     void tickAfterStart()
     {
         DataLogger log;
-        tickOnly(log, {lv::Rpm});
+        tickOnly(log, { lv::Rpm });
         QVERIFY(log.start("x").started);
         QVERIFY(log.setTicked(lv::TempReducer, true));
         log.rowStep(sampleValues(0), caption);
-        QCOMPARE(log.columnFlags(), only({lv::Rpm}));
+        QCOMPARE(log.columnFlags(), only({ lv::Rpm }));
         QVERIFY(log.stop().ok);
         QCOMPARE(readAll(path("Log.csv")), QByteArray("Time,RPM (rev./min),\n0.07,800.000,"));
         QVERIFY(log.start("y").started);
         log.rowStep(sampleValues(1), caption);
         QVERIFY(log.close().ok);
-        QCOMPARE(readAll(path("Log.csv")), QByteArray("Time,RPM (rev./min),TR (\xc2\xb0" "C),\n0.14,825.000,64.500,"));
+        QCOMPARE(readAll(path("Log.csv")),
+            QByteArray("Time,RPM (rev./min),TR (\xc2\xb0"
+                       "C),\n0.14,825.000,64.500,"));
     }
 
     // Closing the window during a recording writes the file; an old file stays untouched until
@@ -213,7 +221,7 @@ private slots:
     {
         writeFile(path("Log.csv"), "old recording");
         DataLogger log;
-        tickOnly(log, {lv::Rpm});
+        tickOnly(log, { lv::Rpm });
         QVERIFY(log.start("x").started);
         QVERIFY(QString::fromStdString(log.spillPath()).startsWith(path("Log.csv.recording-")));
         for (int k = 0; k < 2000; ++k)
@@ -226,7 +234,7 @@ private slots:
         QCOMPARE(lines.size(), 2001);
         QCOMPARE(lines[1], QByteArray("0.07,800.000,"));
         QCOMPARE(lines[2000], QByteArray("140.00,5775.000,"));
-        QCOMPARE(filesIn(dir->path()), QStringList {"Log.csv"});
+        QCOMPARE(filesIn(dir->path()), QStringList { "Log.csv" });
         QVERIFY(log.close().ok); // nothing left to do
     }
 
@@ -272,7 +280,7 @@ private slots:
             QVERIFY(QDir(path("car")).mkdir("Log.csv"));
 
         DataLogger log;
-        tickOnly(log, {lv::Rpm});
+        tickOnly(log, { lv::Rpm });
         QVERIFY(log.start("x").started);
         for (int k = 0; k < 3; ++k)
             log.rowStep(sampleValues(k), caption);
@@ -287,7 +295,9 @@ private slots:
         QCOMPARE(QString::fromStdString(r.path), target);
         const QString error = QString::fromStdString(r.error);
         QVERIFY2(error.startsWith("cannot write " + target + ": "), r.error.c_str());
-        const char *reason = how == "gone" ? "No such file or directory" : how == "folder" ? "Is a directory" : "Permission denied";
+        const char *reason = how == "gone" ? "No such file or directory"
+            : how == "folder"              ? "Is a directory"
+                                           : "Permission denied";
         QVERIFY2(error.endsWith(reason), r.error.c_str());
         QVERIFY(log.hasUnsavedRecording());
         QVERIFY(!log.logging());
@@ -303,9 +313,10 @@ private slots:
 
         const LogResult saved = log.saveTo(path("elsewhere.csv").toStdString());
         QVERIFY2(saved.ok, saved.error.c_str());
-        QCOMPARE(readAll(path("elsewhere.csv")), QByteArray("Time,RPM (rev./min),\n0.07,800.000,\n0.14,825.000,\n0.21,850.000,"));
+        QCOMPARE(readAll(path("elsewhere.csv")),
+            QByteArray("Time,RPM (rev./min),\n0.07,800.000,\n0.14,825.000,\n0.21,850.000,"));
         QVERIFY(!log.hasUnsavedRecording());
-        QCOMPARE(filesIn(dir->path()), QStringList {"elsewhere.csv"});
+        QCOMPARE(filesIn(dir->path()), QStringList { "elsewhere.csv" });
         QVERIFY(log.start("z").started);
         log.discard();
         QVERIFY(!log.logging() && !log.hasUnsavedRecording());
@@ -317,7 +328,7 @@ private slots:
     void diskFullDuringRecording()
     {
         DataLogger log;
-        tickOnly(log, {lv::Rpm, lv::TempReducer});
+        tickOnly(log, { lv::Rpm, lv::TempReducer });
         QVERIFY(log.start("x").started);
         int k = 0;
         while (QFileInfo(QString::fromStdString(log.spillPath())).size() < 2 * 16384)
@@ -354,7 +365,7 @@ private slots:
         QCOMPARE(saved.rows + saved.droppedRows, std::int64_t(k));
         for (int i = 1; i < lines.size(); ++i)
             QVERIFY2(lines[i].count(',') == 3 && lines[i].endsWith(",64.500,"), lines[i].constData());
-        QCOMPARE(filesIn(dir->path()), QStringList {"Log.csv"});
+        QCOMPARE(filesIn(dir->path()), QStringList { "Log.csv" });
     }
 
     // The progress mark: "..." + label + " / " at the first row, turned every ten rows; only the

@@ -1,6 +1,6 @@
 // The live reply, its side channels, LiveValues and the map operating point.
-#include "LiveRecord.h"
 #include "../support/FakeEcu.h"
+#include "LiveRecord.h"
 
 #include <QtTest>
 
@@ -16,7 +16,7 @@ class TstLiveRecord : public QObject {
     // A reply as it comes off the wire: payload bytes in reception order.
     static std::vector<std::uint8_t> wire(const std::vector<std::uint8_t> &payload, std::uint8_t type = 0x05)
     {
-        std::vector<std::uint8_t> r {0x56, type};
+        std::vector<std::uint8_t> r { 0x56, type };
         r.insert(r.end(), payload.begin(), payload.end());
         r.push_back(replyChecksum(r.data() + 2, 192));
         r.push_back(0xF0);
@@ -117,7 +117,7 @@ private slots:
     void mapPointOnARealAxis()
     {
         // Periods fall as the speed rises; injection times rise along the rows.
-        const std::uint16_t rpmAxis[8] = {60000, 40000, 30000, 20000, 15000, 10000, 8000, 6000};
+        const std::uint16_t rpmAxis[8] = { 60000, 40000, 30000, 20000, 15000, 10000, 8000, 6000 };
         for (int k = 0; k < 8; ++k)
             image.setWordAt(img::RpmAxisWord + k, rpmAxis[k]);
         for (int k = 0; k < 16; ++k)
@@ -239,7 +239,7 @@ private slots:
         QCOMPARE(v[28], 0.61f);
         QCOMPARE(v[36], 12.3f);
         QCOMPARE(v[37], 4.0f);
-        for (int unused : {21, 27, 29, 30, 31, 32})
+        for (int unused : { 21, 27, 29, 30, 31, 32 })
             QCOMPARE(v[static_cast<std::size_t>(unused)], 0.0f);
     }
 };

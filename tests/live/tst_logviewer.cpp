@@ -45,7 +45,10 @@ std::string cliLog(int rows, std::int64_t firstMs = 70, const char *lineBreak = 
 }
 
 // The float a logged value reads back as.
-float logged(float v) { return std::stof(formatFixed5(v, 3)); }
+float logged(float v)
+{
+    return std::stof(formatFixed5(v, 3));
+}
 
 LogTable parsed(const std::string &text)
 {
@@ -68,7 +71,7 @@ private slots:
         DataLogger log;
         for (int i = 0; i < LogColumnCount; ++i)
             log.setTicked(i, false);
-        for (int i : {lv::Rpm, lv::InjPetrol1, lv::TempReducer, lv::Level})
+        for (int i : { lv::Rpm, lv::InjPetrol1, lv::TempReducer, lv::Level })
             log.setTicked(i, true);
         std::string caption;
         QVERIFY(log.start("x").started);
@@ -83,20 +86,23 @@ private slots:
         QVERIFY(t.warnings().empty());
         QCOMPARE(t.rowCount(), 300);
         QCOMPARE(t.columnCount(), 4);
-        QCOMPARE(t.columnName(2), std::string("TR (\xc2\xb0" "C)"));
+        QCOMPARE(t.columnName(2),
+            std::string("TR (\xc2\xb0"
+                        "C)"));
         QCOMPARE(t.liveIndex(0), int(lv::Rpm));
         QCOMPARE(t.liveIndex(2), int(lv::TempReducer));
         QCOMPARE(t.columnForLiveIndex(lv::Level), 3);
         QCOMPARE(t.columnForLiveIndex(lv::TempGas), -1);
         QCOMPARE(t.time(0), 0.07);
         QCOMPARE(t.time(299), 21.0);
-        for (int k : {0, 1, 150, 299}) {
+        for (int k : { 0, 1, 150, 299 }) {
             QCOMPARE(t.value(0, k), drive(k)[lv::Rpm]);
             QCOMPARE(t.value(1, k), logged(drive(k)[lv::InjPetrol1]));
             QCOMPARE(t.value(3, k), logged(drive(k)[lv::Level]));
         }
         const PlaybackValues pv = playbackValues(t, 150);
-        QVERIFY(pv.present[lv::Rpm] && pv.present[lv::Level] && !pv.present[lv::TempGas] && !pv.present[lv::GasWorkTime]);
+        QVERIFY(
+            pv.present[lv::Rpm] && pv.present[lv::Level] && !pv.present[lv::TempGas] && !pv.present[lv::GasWorkTime]);
         QCOMPARE(pv.values[lv::Rpm], drive(150)[lv::Rpm]);
         QCOMPARE(pv.values[lv::TempGas], 0.0f);
     }
@@ -126,8 +132,11 @@ private slots:
     // Older files carry the degree sign in Latin-1.
     void latin1Header()
     {
-        const LogTable t = parsed("Time,TR (\xb0" "C),Mystery,\n0.07,64.000,1.000,\n");
-        QCOMPARE(t.columnName(0), std::string("TR (\xc2\xb0" "C)"));
+        const LogTable t = parsed("Time,TR (\xb0"
+                                  "C),Mystery,\n0.07,64.000,1.000,\n");
+        QCOMPARE(t.columnName(0),
+            std::string("TR (\xc2\xb0"
+                        "C)"));
         QCOMPARE(t.liveIndex(0), int(lv::TempReducer));
         QCOMPARE(t.liveIndex(1), -1);
         QCOMPARE(t.value(1, 0), 1.0f);
@@ -139,30 +148,41 @@ private slots:
         QTest::addColumn<QString>("error");
         QTest::newRow("empty") << QByteArray("\n \n") << "the file is empty";
         QTest::newRow("not a log") << QByteArray("Speed,RPM\n1,2\n") << "line 1 does not start with \"Time\"";
-        QTest::newRow("text in a number column")
-            << QByteArray("Time,RPM (rev./min),\n0.07,800.000,\n0.14,8OO.000,\n")
-            << "line 3, column \"RPM (rev./min)\": \"8OO.000\" is not a number";
-        QTest::newRow("empty value") << QByteArray("Time,A,B,\n0.07,,2,\n") << "line 2, column \"A\": \"\" is not a number";
-        QTest::newRow("truncated line") << QByteArray("Time,A,B,\n0.07,1,2,\n0.14,1\n0.21,1,2,\n") << "line 3 is incomplete: 2 of 3 values";
-        QTest::newRow("comma dropped") << QByteArray("Time,A,B,\n0.07,1,2\n0.14,1,2,\n") << "line 2 is incomplete: its last value is not followed by \",\"";
-        QTest::newRow("too many values") << QByteArray("Time,A,\n0.07,1,2,\n") << "line 2 has 3 values; the header names 2 columns";
+        QTest::newRow("text in a number column") << QByteArray("Time,RPM (rev./min),\n0.07,800.000,\n0.14,8OO.000,\n")
+                                                 << "line 3, column \"RPM (rev./min)\": \"8OO.000\" is not a number";
+        QTest::newRow("empty value") << QByteArray("Time,A,B,\n0.07,,2,\n")
+                                     << "line 2, column \"A\": \"\" is not a number";
+        QTest::newRow("truncated line") << QByteArray("Time,A,B,\n0.07,1,2,\n0.14,1\n0.21,1,2,\n")
+                                        << "line 3 is incomplete: 2 of 3 values";
+        QTest::newRow("comma dropped") << QByteArray("Time,A,B,\n0.07,1,2\n0.14,1,2,\n")
+                                       << "line 2 is incomplete: its last value is not followed by \",\"";
+        QTest::newRow("too many values") << QByteArray("Time,A,\n0.07,1,2,\n")
+                                         << "line 2 has 3 values; the header names 2 columns";
         QTest::newRow("comma as decimal point") << QByteArray("Time,A,\n0,07,1,5,\n") << "line 2 has 4 values";
-        QTest::newRow("binary") << QByteArray("\x7f" "ELF\x02\x01\x01\x00\x00\x00\x00", 11) << "line 1 holds binary data: this is not a log file";
+        QTest::newRow("binary") << QByteArray("\x7f"
+                                              "ELF\x02\x01\x01\x00\x00\x00\x00",
+            11) << "line 1 holds binary data: this is not a log file";
         QTest::newRow("binary later") << QByteArray("Time,A,\n0.07,1,\n\x00\x01\x02", 19) << "line 3 holds binary data";
-        QTest::newRow("no line breaks") << QByteArray("Time,") + QByteArray(70000, 'A') << "line 1 is longer than 65536 bytes";
-        QTest::newRow("time goes back") << QByteArray("Time,A,\n0.14,1,\n0.07,1,\n") << "line 3: the time goes back (0.07 s after 0.14";
-        QTest::newRow("bad time") << QByteArray("Time,A,\nnan,1,\n") << "line 2, column \"Time\": \"nan\" is not a time in seconds";
+        QTest::newRow("no line breaks") << QByteArray("Time,") + QByteArray(70000, 'A')
+                                        << "line 1 is longer than 65536 bytes";
+        QTest::newRow("time goes back") << QByteArray("Time,A,\n0.14,1,\n0.07,1,\n")
+                                        << "line 3: the time goes back (0.07 s after 0.14";
+        QTest::newRow("bad time") << QByteArray("Time,A,\nnan,1,\n")
+                                  << "line 2, column \"Time\": \"nan\" is not a time in seconds";
         QTest::newRow("unnamed column") << QByteArray("Time,,A,\n") << "line 1: column 2 has no name";
-        QTest::newRow("out of range") << QByteArray("Time,A,\n0.07,1e999,\n") << "line 2, column \"A\": \"1e999\" is out of range";
+        QTest::newRow("out of range") << QByteArray("Time,A,\n0.07,1e999,\n")
+                                      << "line 2, column \"A\": \"1e999\" is out of range";
         QTest::newRow("beyond a float") << QByteArray("Time,A,\n0.07,1e300,\n") << "is out of range";
     }
     void badFiles()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, error);
-        const LogLoadResult r = parseLogTable(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        const LogLoadResult r
+            = parseLogTable(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
         QVERIFY(!r.ok);
-        QVERIFY2(QString::fromStdString(r.error).startsWith(error) || QString::fromStdString(r.error).contains(error), r.error.c_str());
+        QVERIFY2(QString::fromStdString(r.error).startsWith(error) || QString::fromStdString(r.error).contains(error),
+            r.error.c_str());
         QCOMPARE(r.table.rowCount(), 0);
         QCOMPARE(r.table.columnCount(), 0);
     }
@@ -258,10 +278,10 @@ private slots:
             Values v {};
             v[lv::Rpm] = float(1000 + k);
             text += logRow(999880 + 70 * k, v, [] {
-                        std::array<bool, LogColumnCount> c {};
-                        c[lv::Rpm] = true;
-                        return c;
-                    }()) + "\n";
+                std::array<bool, LogColumnCount> c {};
+                c[lv::Rpm] = true;
+                return c;
+            }()) + "\n";
         }
         QVERIFY(text.find("\n1000.20,1004.000,\n1000.20,1005.000,\n1000.30,") != std::string::npos);
         const LogTable t = parsed(text);
@@ -276,7 +296,7 @@ private slots:
         QCOMPARE(t.rowAt(1000.25), 5);
         QCOMPARE(t.rowAt(0), 0);
         QCOMPARE(t.rowAt(5000), 8);
-        QCOMPARE(t.valuesAt(1000.26), std::vector<float> {1005});
+        QCOMPARE(t.valuesAt(1000.26), std::vector<float> { 1005 });
         QVERIFY(LogTable().valuesAt(1).empty());
         QCOMPARE(LogTable().rowAt(1), -1);
     }

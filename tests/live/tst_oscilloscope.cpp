@@ -12,7 +12,7 @@ constexpr int H = 120;
 constexpr int TG = scope::TempGas;
 
 struct Rig {
-    OSCYLOSKOP scope {0xF0F0F0};
+    OSCYLOSKOP scope { 0xF0F0F0 };
     LiveData live;
     ParameterImage image;
     TimeBases tb;
@@ -93,13 +93,13 @@ private slots:
         for (int k = 0; k < 5000; ++k)
             f = &r.tick(fed(k));
         QCOMPARE(r.scope.SampleCount, 4096);
-        for (int age : {0, 1, 799, 4095})
+        for (int age : { 0, 1, 799, 4095 })
             QCOMPARE(r.scope.sample(0, age), float(stored(4999 - age)));
         const ScopeTrace &t = f->traces[0];
         QVERIFY(t.enabled);
         QCOMPARE(t.pointCount, 800);
-        for (int x : {0, 1, 57, 799})
-            QCOMPARE(t.points[x], (ScopePoint {x, 109 - stored(4999 - x)}));
+        for (int x : { 0, 1, 57, 799 })
+            QCOMPARE(t.points[x], (ScopePoint { x, 109 - stored(4999 - x) }));
         QCOMPARE(r.scope.Current[0], float(stored(4999)));
         for (int c = 1; c < ScopeChannels; ++c)
             QVERIFY(!f->traces[static_cast<std::size_t>(c)].enabled);
@@ -116,7 +116,7 @@ private slots:
     {
         Rig r;
         // Oldest first; with a width of 6 only the last six fed are visible.
-        const int fed[] = {100, -9, 20, 50, 7, 50, 3, 3, 40};
+        const int fed[] = { 100, -9, 20, 50, 7, 50, 3, 3, 40 };
         const ScopeFrame *f = nullptr;
         for (int v : fed)
             f = &r.tick(v, 6);
@@ -140,7 +140,7 @@ private slots:
         // The extreme on the last visible column keeps its mark (it does not jump to a sample
         // off the chart).
         Rig edge;
-        for (int v : {10, 90, 20, 30})
+        for (int v : { 10, 90, 20, 30 })
             edge.tick(v, 3);
         QCOMPARE(edge.scope.MaxMarkValue[0], 90.0f);
         QCOMPARE(edge.scope.MaxMarkX[0], 2);
@@ -158,15 +158,15 @@ private slots:
         QCOMPARE(scopeLabelFontColor(0x000080), ScopeColor(0xFFFFFF));
         QCOMPARE(scopeLabelFontColor(0x0000FF), ScopeColor(0xFFFFFF));
         QCOMPARE(scopeColorToRgb(0x0000FF), 0xFF0000u);
-        QCOMPARE(scopeKeepInside(795, 118, 40, 14, 800, 120), (ScopePoint {760, 106}));
-        QCOMPARE(scopeKeepInside(3, 5, 40, 14, 800, 120), (ScopePoint {3, 5}));
+        QCOMPARE(scopeKeepInside(795, 118, 40, 14, 800, 120), (ScopePoint { 760, 106 }));
+        QCOMPARE(scopeKeepInside(3, 5, 40, 14, 800, 120), (ScopePoint { 3, 5 }));
     }
 
     // "OFF" stops the trace; its samples stay and do not scroll while it is off.
     void offKeepsItsSamples()
     {
         Rig r;
-        for (int v : {1, 2, 3})
+        for (int v : { 1, 2, 3 })
             r.tick(v);
         for (int i = 0; i < 5; ++i)
             QVERIFY(!r.tick(77, 800, scope::Off).traces[0].enabled);
@@ -210,7 +210,7 @@ private slots:
         QFETCH(double, value);
         Rig r;
         r.live.setU16(field, static_cast<std::uint16_t>(raw));
-        r.sel.item = {0, 0, item, 0};
+        r.sel.item = { 0, 0, item, 0 };
         r.scope.FeedScope(r.sel, r.live, r.image, r.tb);
         QVERIFY(r.scope.Enabled[2]);
         QVERIFY(!r.scope.Enabled[0]);
@@ -224,7 +224,7 @@ private slots:
         Rig r;
         r.image.setByte(img::RpmSet, 3);
         r.live.setU16(rec::RpmPeriod, 5000);
-        r.sel.item = {scope::Rpm, scope::Rpm, scope::Rpm, scope::Rpm};
+        r.sel.item = { scope::Rpm, scope::Rpm, scope::Rpm, scope::Rpm };
         r.sel.focusedChannel = 1;
         r.sel.buttonFace = 0xD4D0C8;
         r.scope.FeedScope(r.sel, r.live, r.image, r.tb);
@@ -233,11 +233,12 @@ private slots:
         QCOMPARE(r.scope.Max[0], 8000.0f);
         QCOMPARE(r.scope.PenWidth[0], std::uint8_t(1));
         QCOMPARE(r.scope.PenWidth[1], std::uint8_t(2));
-        QCOMPARE(r.scope.TraceColor, (std::array<ScopeColor, 8> {0x000000, 0x000080, 0x0000FF, 0xFF0000, 0, 0, 0, 0}));
+        QCOMPARE(
+            r.scope.TraceColor, (std::array<ScopeColor, 8> { 0x000000, 0x000080, 0x0000FF, 0xFF0000, 0, 0, 0, 0 }));
         QCOMPARE(r.scope.Background, ScopeColor(0xD4D0C8));
 
         // No valid selection: the channel keeps what it had.
-        r.sel.item = {-1, ScopeItemCount, scope::Off, scope::Rpm};
+        r.sel.item = { -1, ScopeItemCount, scope::Off, scope::Rpm };
         r.scope.FeedScope(r.sel, r.live, r.image, r.tb);
         QVERIFY(r.scope.Enabled[0] && r.scope.Enabled[1] && !r.scope.Enabled[2] && r.scope.Enabled[3]);
         QCOMPARE(r.scope.Max[1], 8000.0f);
@@ -258,7 +259,7 @@ private slots:
     void pointerReadoutAndDrag()
     {
         Rig r;
-        for (int v : {10, 20, 30, 40, 110}) // newest (110) at x = 0, y = -1
+        for (int v : { 10, 20, 30, 40, 110 }) // newest (110) at x = 0, y = -1
             r.tick(v);
         // No pointer over the chart: no readout, although a point sits at the top-left corner.
         QCOMPARE(r.scope.frame().readout.channel, -1);

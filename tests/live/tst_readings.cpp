@@ -75,9 +75,9 @@ private slots:
     void workTime()
     {
         QCOMPARE(QString::fromStdString(workTimeText(3725, 0, texts, '.')),
-                 QString("work time gasoline: [ 1h : 2m : 5s ] gaz: [ 0h : 0m : 0s ] 99.97/0.00 %"));
+            QString("work time gasoline: [ 1h : 2m : 5s ] gaz: [ 0h : 0m : 0s ] 99.97/0.00 %"));
         QCOMPARE(QString::fromStdString(workTimeText(0, 0, texts, ',')),
-                 QString("work time gasoline: [ 0h : 0m : 0s ] gaz: [ 0h : 0m : 0s ] 0,00/0,00 %"));
+            QString("work time gasoline: [ 0h : 0m : 0s ] gaz: [ 0h : 0m : 0s ] 0,00/0,00 %"));
         // Counters past 136 years of seconds do not overflow the hours.
         QVERIFY(QString::fromStdString(workTimeText(0xFFFFFFFFu, 0xFFFFFFFFu, texts, '.')).contains("1193046h"));
     }

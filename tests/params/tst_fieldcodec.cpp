@@ -141,7 +141,8 @@ private slots:
         // 0 reads as "off" too: decoding never writes 65500 over it, so both must mean the same.
         QTest::newRow("HeatMode clear 0") << "HeatLow1" << heatMode(false, 0) << QJsonValue(0) << "NORMAL";
         QTest::newRow("HeatMode set 0") << "HeatLow2Rpm" << heatMode(true, 0) << QJsonValue(1) << "NORMAL+LOW1";
-        QTest::newRow("HeatMode clear 1200 rpm") << "HeatLow1" << heatMode(false, 3000) << QJsonValue(2) << "NORMAL+LOW2";
+        QTest::newRow("HeatMode clear 1200 rpm")
+            << "HeatLow1" << heatMode(false, 3000) << QJsonValue(2) << "NORMAL+LOW2";
 
         QTest::newRow("BeepTime 0 stops at 1") << "BeepTime" << pokeByte(145, 0) << QJsonValue(1) << any;
         QTest::newRow("BeepTime 30") << "BeepTime" << pokeByte(145, 30) << QJsonValue(10) << any;

@@ -1,7 +1,7 @@
 // The autoconnect scan and the image read, on a scripted line with controllers on chosen ports.
+#include "../support/FakeEcu.h"
 #include "ControllerSession.h"
 #include "ScriptedSerial.h"
-#include "../support/FakeEcu.h"
 
 #include <QtTest>
 #include <memory>
@@ -20,7 +20,10 @@ struct RecordingView : ConnectionView {
     void showImage() override { ++showImageCalls; }
 };
 
-std::string deviceOf(int port) { return "/dev/ttyFAKE" + std::to_string(port); }
+std::string deviceOf(int port)
+{
+    return "/dev/ttyFAKE" + std::to_string(port);
+}
 } // namespace
 
 class TstConnection : public QObject {
@@ -106,7 +109,7 @@ private slots:
         const ScanOutcome o = connection().autoconnect(view);
         QCOMPARE(int(o.result), int(ScanResult::Refused));
         QCOMPARE(o.port, 2);
-        QCOMPARE(view.messages, std::vector<std::string> {"Need software update. Download From www !!!"});
+        QCOMPARE(view.messages, std::vector<std::string> { "Need software update. Download From www !!!" });
         for (const auto &w : line->written())
             QVERIFY(w.device != deviceOf(3));
         QCOMPARE(conn().Connected, std::uint8_t(0));
@@ -143,7 +146,7 @@ private slots:
         QFETCH(int, baud);
         QFETCH(float, inj);
         QFETCH(float, rpm);
-        tb() = {1, 1, 1};
+        tb() = { 1, 1, 1 };
         controllerOn(2).baud = baud;
         QCOMPARE(scan(), 2);
         QCOMPARE(tb().InjTickMsA, inj);
@@ -198,7 +201,7 @@ private slots:
         ecu.image.fill(0x33);
         ecu.corruptBlockAddress = 0;
         QCOMPARE(scan(), 1);
-        QCOMPARE(connection().rejectedBlocks(), std::vector<int> {0});
+        QCOMPARE(connection().rejectedBlocks(), std::vector<int> { 0 });
         for (int i = 0; i < 64; ++i)
             QCOMPARE(image()[static_cast<std::size_t>(i)], std::uint8_t(0x5A));
         for (int i = 64; i < 768; ++i)
@@ -208,7 +211,7 @@ private slots:
     void imageReadWithoutConnection()
     {
         connection().ReadParameterImage(view);
-        QCOMPARE(view.messages, std::vector<std::string> {"No Connection"});
+        QCOMPARE(view.messages, std::vector<std::string> { "No Connection" });
         QVERIFY(line->written().empty());
     }
 
@@ -232,7 +235,7 @@ private slots:
         line->addDevice("/dev/ttyFAKE16", [](const std::vector<std::uint8_t> &w, int) {
             std::vector<ScriptedSerial::Delivery> d;
             if (w.size() == 6 && w[0] == proto::code(proto::Command::Hello))
-                d.push_back({1.0, {proto::GreetingHeader, 2, 3, 0, 0x00}});
+                d.push_back({ 1.0, { proto::GreetingHeader, 2, 3, 0, 0x00 } });
             return d;
         });
         const ScanOutcome o = connection().autoconnect(view);
@@ -248,9 +251,9 @@ private slots:
     {
         QTest::addColumn<std::vector<int>>("corrupt");
         QTest::addColumn<int>("changedFrom"); // bytes from here on change after the first read
-        QTest::newRow("block 0, block 64 delivered") << std::vector<int> {0} << 64;
-        QTest::newRow("blocks 0 and 64 rejected") << std::vector<int> {0, 64} << 128;
-        QTest::newRow("last block") << std::vector<int> {704} << 704;
+        QTest::newRow("block 0, block 64 delivered") << std::vector<int> { 0 } << 64;
+        QTest::newRow("blocks 0 and 64 rejected") << std::vector<int> { 0, 64 } << 128;
+        QTest::newRow("last block") << std::vector<int> { 704 } << 704;
     }
     void rereadKeepsTheNextBlocksBytes()
     {
@@ -282,7 +285,7 @@ private slots:
     {
         auto &ecu = controllerOn(1);
         ecu.baud = 38400;
-        ecu.corruptBlocks = {128};
+        ecu.corruptBlocks = { 128 };
         QCOMPARE(scan(), 1);
         QCOMPARE(connection().rereadRejectedBlocks(3), 128);
     }

@@ -1,7 +1,7 @@
 // The polling cycle on a scripted line: request and receive alternate, only receive ticks decode.
+#include "../support/FakeEcu.h"
 #include "PollingCycle.h"
 #include "ScriptedSerial.h"
-#include "../support/FakeEcu.h"
 
 #include <QtTest>
 
@@ -32,8 +32,8 @@ class TstPollingCycle : public QObject {
     ScriptedSerial line;
     PortMap ports;
     LinkState linkState;
-    SerialLink link {line, ports, linkState};
-    Commands cmd {link};
+    SerialLink link { line, ports, linkState };
+    Commands cmd { link };
     ConnectionState conn;
     LiveData live;
     ParameterImage image;
@@ -45,7 +45,7 @@ class TstPollingCycle : public QObject {
     std::size_t liveRequests() const
     {
         return static_cast<std::size_t>(std::count_if(line.written().begin(), line.written().end(),
-                                                       [](const auto &w) { return w.bytes[1] == proto::code(proto::Request::Live); }));
+            [](const auto &w) { return w.bytes[1] == proto::code(proto::Request::Live); }));
     }
     void tick(PollingCycle &cycle)
     {
@@ -100,7 +100,7 @@ private slots:
         QCOMPARE(view.scope, 3);
         QCOMPARE(cycle.stats().accepted, std::uint64_t(3));
         // Each receive tick shows the reply to the request of the tick before.
-        QCOMPARE(view.tempReducer, (std::vector<std::int16_t> {10, 30, 50}));
+        QCOMPARE(view.tempReducer, (std::vector<std::int16_t> { 10, 30, 50 }));
     }
 
     void rejectedReplyStillDecodesTheKeptRecord()
@@ -120,7 +120,7 @@ private slots:
         QCOMPARE(cycle.stats().rejected, std::uint64_t(1));
         QCOMPARE(cycle.stats().rejectedInARow, std::uint64_t(1));
         QVERIFY(!cycle.lastReplyAccepted());
-        QCOMPARE(view.tempReducer, (std::vector<std::int16_t> {77, 77}));
+        QCOMPARE(view.tempReducer, (std::vector<std::int16_t> { 77, 77 }));
         ecu.answerLive = 1;
         tick(cycle);
         tick(cycle);

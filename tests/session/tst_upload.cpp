@@ -406,8 +406,8 @@ private slots:
         const ImageBytes before = pattern(41, 6);
         connectTo(57600, before);
         struct : PollingView {
-            void showNotConnected() override {}
-            void showDecoded(const DecodeResult &) override {}
+            void showNotConnected() override { }
+            void showDecoded(const DecodeResult &) override { }
         } polling;
         session->polling.tick(polling); // the live request goes out; its reply arrives during the pause
         QCOMPARE(session->polling.PollPhase, std::uint8_t(1));
@@ -415,8 +415,8 @@ private slots:
         const UploadResult r = loadParameterFile(*session, path, options(), view);
         QVERIFY2(r.ok(), r.message.c_str());
         QCOMPARE(contents(r.restorePoint), bytesOf(before));
-        const auto blockReads = std::count_if(ecu->frames.begin(), ecu->frames.end(),
-                                              [](const auto &f) { return f[0] == 0xAA && f[1] == 0x01; });
+        const auto blockReads = std::count_if(
+            ecu->frames.begin(), ecu->frames.end(), [](const auto &f) { return f[0] == 0xAA && f[1] == 0x01; });
         QCOMPARE(blockReads, 12L); // no block had to be read twice
         // The cycle starts again with a new request.
         QCOMPARE(session->polling.PollPhase, std::uint8_t(0));

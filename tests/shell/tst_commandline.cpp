@@ -23,25 +23,26 @@ private slots:
         QTest::addColumn<bool>("ok");
         QTest::addColumn<QString>("error"); // the start of the message
         QTest::newRow("nothing") << QStringList {} << true << "";
-        QTest::newRow("demo") << QStringList {"--demo"} << true << "";
-        QTest::newRow("help") << QStringList {"-h"} << true << "";
-        QTest::newRow("two ports") << QStringList {"--com", "3=/dev/ttyUSB0", "--com=4=/dev/ttyS0"} << true << "";
-        QTest::newRow("port 0") << QStringList {"--com", "0=/dev/ttyS0"} << false << "--com 0=/dev/ttyS0: ";
-        QTest::newRow("port 17") << QStringList {"--com", "17=/dev/ttyS0"} << false << "--com 17=/dev/ttyS0: ";
-        QTest::newRow("no path") << QStringList {"--com", "3="} << false << "--com 3=: ";
-        QTest::newRow("no value") << QStringList {"--com"} << false << "--com needs a value";
-        QTest::newRow("letters") << QStringList {"--com", "x=/dev/ttyS0"} << false << "--com x=/dev/ttyS0: ";
-        QTest::newRow("size") << QStringList {"--size", "1600x1000"} << true << "";
-        QTest::newRow("size inline") << QStringList {"--size=809x650"} << true << "";
-        QTest::newRow("bad size") << QStringList {"--size", "1600"} << false << "--size 1600: ";
-        QTest::newRow("zero size") << QStringList {"--size", "0x600"} << false << "--size 0x600: ";
-        QTest::newRow("huge size") << QStringList {"--size", "20000x600"} << false << "--size 20000x600: ";
-        QTest::newRow("screenshot") << QStringList {"--screenshot", "shot.png"} << true << "";
-        QTest::newRow("screenshot without file") << QStringList {"--screenshot"} << false
-                                                 << "--screenshot needs a value";
-        QTest::newRow("screenshot empty") << QStringList {"--screenshot="} << false << "--screenshot needs a file name";
-        QTest::newRow("Qt's own options") << QStringList {"-platform", "offscreen", "--demo"} << true << "";
-        QTest::newRow("unknown") << QStringList {"--frobnicate"} << false << "unknown option --frobnicate";
+        QTest::newRow("demo") << QStringList { "--demo" } << true << "";
+        QTest::newRow("help") << QStringList { "-h" } << true << "";
+        QTest::newRow("two ports") << QStringList { "--com", "3=/dev/ttyUSB0", "--com=4=/dev/ttyS0" } << true << "";
+        QTest::newRow("port 0") << QStringList { "--com", "0=/dev/ttyS0" } << false << "--com 0=/dev/ttyS0: ";
+        QTest::newRow("port 17") << QStringList { "--com", "17=/dev/ttyS0" } << false << "--com 17=/dev/ttyS0: ";
+        QTest::newRow("no path") << QStringList { "--com", "3=" } << false << "--com 3=: ";
+        QTest::newRow("no value") << QStringList { "--com" } << false << "--com needs a value";
+        QTest::newRow("letters") << QStringList { "--com", "x=/dev/ttyS0" } << false << "--com x=/dev/ttyS0: ";
+        QTest::newRow("size") << QStringList { "--size", "1600x1000" } << true << "";
+        QTest::newRow("size inline") << QStringList { "--size=809x650" } << true << "";
+        QTest::newRow("bad size") << QStringList { "--size", "1600" } << false << "--size 1600: ";
+        QTest::newRow("zero size") << QStringList { "--size", "0x600" } << false << "--size 0x600: ";
+        QTest::newRow("huge size") << QStringList { "--size", "20000x600" } << false << "--size 20000x600: ";
+        QTest::newRow("screenshot") << QStringList { "--screenshot", "shot.png" } << true << "";
+        QTest::newRow("screenshot without file")
+            << QStringList { "--screenshot" } << false << "--screenshot needs a value";
+        QTest::newRow("screenshot empty")
+            << QStringList { "--screenshot=" } << false << "--screenshot needs a file name";
+        QTest::newRow("Qt's own options") << QStringList { "-platform", "offscreen", "--demo" } << true << "";
+        QTest::newRow("unknown") << QStringList { "--frobnicate" } << false << "unknown option --frobnicate";
     }
     void options()
     {
@@ -59,9 +60,9 @@ private slots:
     {
         CommandLine cl;
         std::string error;
-        QVERIFY(parseCommandLine(toArgs({"--com", "3=/dev/ttyUSB0", "--com=4=/dev/ttyS0", "--size", "1600x1000",
-                                         "--screenshot=out.png", "--demo"}),
-                                 cl, error));
+        QVERIFY(parseCommandLine(toArgs({ "--com", "3=/dev/ttyUSB0", "--com=4=/dev/ttyS0", "--size", "1600x1000",
+                                     "--screenshot=out.png", "--demo" }),
+            cl, error));
         QCOMPARE(cl.ports.size(), std::size_t(2));
         QCOMPARE(cl.ports[0].first, 3);
         QCOMPARE(cl.ports[0].second, std::string("/dev/ttyUSB0"));
@@ -79,9 +80,9 @@ private slots:
     {
         CommandLine cl;
         std::string error;
-        QVERIFY(parseCommandLine(toArgs({"--demo"}), cl, error));
+        QVERIFY(parseCommandLine(toArgs({ "--demo" }), cl, error));
         QVERIFY(!cl.unattended());
-        QVERIFY(parseCommandLine(toArgs({"--screenshot", "a.png"}), cl, error));
+        QVERIFY(parseCommandLine(toArgs({ "--screenshot", "a.png" }), cl, error));
         QVERIFY(cl.unattended());
         QVERIFY(QString::fromLatin1(commandLineUsage()).contains(QStringLiteral("standard error")));
     }

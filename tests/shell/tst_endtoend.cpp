@@ -22,7 +22,7 @@ class TstEndToEnd : public QObject {
 private slots:
     void f10ConnectsToTheSimulatorAndTheReadingsMove()
     {
-        sim::PtySimulator simulator {sim::SimOptions {}};
+        sim::PtySimulator simulator { sim::SimOptions {} };
         std::string error;
         QVERIFY2(simulator.start(&error), error.c_str());
 
@@ -36,8 +36,8 @@ private slots:
 
         form.F10autoconnect1Click();
         QCOMPARE(state.session.conn.Connected, std::uint8_t(1));
-        QVERIFY2(form.windowTitle().endsWith(QStringLiteral("Rev.H 2 Rev.S 3 TQ204  COM3")),
-                 qPrintable(form.windowTitle()));
+        QVERIFY2(
+            form.windowTitle().endsWith(QStringLiteral("Rev.H 2 Rev.S 3 TQ204  COM3")), qPrintable(form.windowTitle()));
         QVERIFY(!form.timer()->isActive()); // it was stopped before the scan and stays so
 
         auto *rpm = form.findChild<TAb270Meter *>(QStringLiteral("Ab270MeterRPM"));
@@ -51,11 +51,12 @@ private slots:
         for (int i = 0; i < 60; ++i) {
             form.Timer1Timer();
             if (state.session.polling.PollPhase == 0)
-                seen.insert({petrol1->value(), lambda->value()});
+                seen.insert({ petrol1->value(), lambda->value() });
             QTest::qWait(35);
         }
         const PollingStats &stats = state.session.polling.stats();
-        QVERIFY2(stats.accepted >= 20, qPrintable(QStringLiteral("accepted %1 of %2").arg(stats.accepted).arg(stats.requests)));
+        QVERIFY2(stats.accepted >= 20,
+            qPrintable(QStringLiteral("accepted %1 of %2").arg(stats.accepted).arg(stats.requests)));
         QVERIFY2(seen.size() >= 3, qPrintable(QStringLiteral("%1 distinct readings").arg(seen.size())));
         QVERIFY(rpm->value() > 0.3);
         QVERIFY(petrol1->value() > 0.5);

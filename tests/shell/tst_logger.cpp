@@ -33,8 +33,8 @@ class TstLogger : public QObject {
     QString oldDir;
     std::unique_ptr<test::WindowRig> rig;
     DataLoggerPage *page = nullptr;
-    QStringList prompts;        // suggestions the save prompt was shown
-    QStringList promptAnswers;  // what it answers, in turn ("" cancels)
+    QStringList prompts; // suggestions the save prompt was shown
+    QStringList promptAnswers; // what it answers, in turn ("" cancels)
 
     QPushButton *button(const char *name) { return rig->child<QPushButton>(name); }
     void tickOnly(std::initializer_list<const char *> names)
@@ -87,16 +87,24 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<bool>("shown");
         QTest::addColumn<bool>("ticked");
-        QTest::newRow("gas time") << "CheckBoxGazTime" << "GazWorkTime (s)" << true << true;
-        QTest::newRow("rpm") << "CheckBoxRpm" << "RPM (rev./min)" << true << true;
-        QTest::newRow("petrol 4") << "CheckBoxIB4" << "InjB4 (ms)" << true << true;
-        QTest::newRow("petrol 5") << "CheckBoxIB5" << "InjB5 (ms)" << true << false;
-        QTest::newRow("gas 8") << "CheckBoxG8" << "InjG8 (ms)" << true << false;
+        QTest::newRow("gas time") << "CheckBoxGazTime"
+                                  << "GazWorkTime (s)" << true << true;
+        QTest::newRow("rpm") << "CheckBoxRpm"
+                             << "RPM (rev./min)" << true << true;
+        QTest::newRow("petrol 4") << "CheckBoxIB4"
+                                  << "InjB4 (ms)" << true << true;
+        QTest::newRow("petrol 5") << "CheckBoxIB5"
+                                  << "InjB5 (ms)" << true << false;
+        QTest::newRow("gas 8") << "CheckBoxG8"
+                               << "InjG8 (ms)" << true << false;
         QTest::newRow("reducer") << "CheckBoxTr" << QString::fromUtf8("TR (\u00b0C)") << true << true;
         QTest::newRow("ecu temperature") << "CheckBoxTecu" << QString::fromUtf8("Tecu (\u00b0C)") << true << false;
-        QTest::newRow("5 V") << "CheckBox5V" << "5V (V)" << false << false;
-        QTest::newRow("lambda") << "CheckBoxLambda1" << "Lambda1 (V)" << true << true;
-        QTest::newRow("errors") << "CheckBoxErrors" << "NumberOfErrors (dec)" << false << false;
+        QTest::newRow("5 V") << "CheckBox5V"
+                             << "5V (V)" << false << false;
+        QTest::newRow("lambda") << "CheckBoxLambda1"
+                                << "Lambda1 (V)" << true << true;
+        QTest::newRow("errors") << "CheckBoxErrors"
+                                << "NumberOfErrors (dec)" << false << false;
     }
     void checkBoxesCarryTheirHeadersAndDefaults()
     {
@@ -115,7 +123,7 @@ private slots:
 
     void stopWritesLogCsvWithARowPerDecodeAndTheCaptionShowsProgress()
     {
-        tickOnly({"CheckBoxRpm", "CheckBoxTr"});
+        tickOnly({ "CheckBoxRpm", "CheckBoxTr" });
         const QString caption = rig->form->windowTitle();
         QVERIFY(!button("ButtonSaveLogsSTOP")->isEnabled());
         button("ButtonSaveLogsSTART")->click();
@@ -151,7 +159,7 @@ private slots:
 
     void closingTheWindowDuringARecordingWritesLogCsv()
     {
-        tickOnly({"CheckBoxTr"});
+        tickOnly({ "CheckBoxTr" });
         button("ButtonSaveLogsSTART")->click();
         record(5);
         rig->form->close();
@@ -161,13 +169,13 @@ private slots:
         QCOMPARE(lines[5], QStringLiteral("0.35,44.000,"));
         QVERIFY(rig->messages.isEmpty());
         // The recording file that took the rows is gone: it became Log.csv.
-        QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList {QStringLiteral("Log.csv")});
+        QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList { QStringLiteral("Log.csv") });
     }
 
     void aStopThatCannotWriteKeepsTheRecordingAndSavesItElsewhere()
     {
         QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("Log.csv"))); // nothing can replace a folder
-        tickOnly({"CheckBoxTr"});
+        tickOnly({ "CheckBoxTr" });
         button("ButtonSaveLogsSTART")->click();
         record(7);
         button("ButtonSaveLogsSTOP")->click();
@@ -223,7 +231,7 @@ private slots:
         struct Restore {
             rlimit limit;
             ~Restore() { setrlimit(RLIMIT_FSIZE, &limit); }
-        } restore {old};
+        } restore { old };
         rlimit small = old;
         small.rlim_cur = 20000;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
@@ -233,7 +241,8 @@ private slots:
         record(rows);
         QVERIFY(!page->logger().spillError().empty());
         auto *status = rig->child<QLabel>("LabelLogStatus");
-        QVERIFY2(status->text().contains(QString::fromStdString(page->logger().spillError())), qPrintable(status->text()));
+        QVERIFY2(
+            status->text().contains(QString::fromStdString(page->logger().spillError())), qPrintable(status->text()));
         QTRY_COMPARE(rig->messages.size(), 1); // once, after the tick
         QVERIFY(rig->messages[0].contains(QStringLiteral("cannot be written to disk")));
 

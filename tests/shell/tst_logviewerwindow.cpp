@@ -51,10 +51,11 @@ QByteArray cliLog(int rows)
 
 void click(QWidget *w, QPoint at, Qt::MouseButton button = Qt::LeftButton)
 {
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), QPointF(w->mapToGlobal(at)), button, button, Qt::NoModifier);
+    QMouseEvent press(
+        QEvent::MouseButtonPress, QPointF(at), QPointF(w->mapToGlobal(at)), button, button, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), QPointF(w->mapToGlobal(at)), button, Qt::NoButton,
-                        Qt::NoModifier);
+    QMouseEvent release(
+        QEvent::MouseButtonRelease, QPointF(at), QPointF(w->mapToGlobal(at)), button, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &release);
 }
 } // namespace
@@ -124,8 +125,9 @@ private slots:
         QCOMPARE(t.columnCount(), 19); // the default columns
         // RPM, InjB1, InjG1 and Lambda1 are plotted first.
         const std::vector<int> plotted = v->plottedColumns();
-        QCOMPARE(plotted, (std::vector<int> {t.columnForLiveIndex(lv::Rpm), t.columnForLiveIndex(lv::InjPetrol1),
-                                             t.columnForLiveIndex(lv::InjGas1), t.columnForLiveIndex(lv::Lambda)}));
+        QCOMPARE(plotted,
+            (std::vector<int> { t.columnForLiveIndex(lv::Rpm), t.columnForLiveIndex(lv::InjPetrol1),
+                t.columnForLiveIndex(lv::InjGas1), t.columnForLiveIndex(lv::Lambda) }));
         LogChartView *petrol = v->chartFor(t.columnForLiveIndex(lv::InjPetrol1));
         QVERIFY(petrol && petrol->isVisible());
         QCOMPARE(petrol->series()->count(), 40);
@@ -134,7 +136,8 @@ private slots:
         QCOMPARE(grid->rowCount(), 20);
         const int tr = t.columnForLiveIndex(lv::TempReducer);
         QCOMPARE(v->valueText(tr), QString::number(50.0, 'f', 3).replace('.', QLatin1Char(systemDecimalPoint())));
-        QCOMPARE(grid->item(0, 1)->text(), QString::number(0.07, 'f', 2).replace('.', QLatin1Char(systemDecimalPoint())));
+        QCOMPARE(
+            grid->item(0, 1)->text(), QString::number(0.07, 'f', 2).replace('.', QLatin1Char(systemDecimalPoint())));
 
         // Ticking a column in the table adds its plot.
         grid->item(tr + 1, 0)->setCheckState(Qt::Checked);
@@ -157,7 +160,8 @@ private slots:
 
     void aFileThatIsNoLogIsReported()
     {
-        const QString path = writeFile(QStringLiteral("bad.csv"), "Time,RPM (rev./min),\n0.07,800.000,\n0.14,8OO.000,\n");
+        const QString path
+            = writeFile(QStringLiteral("bad.csv"), "Time,RPM (rev./min),\n0.07,800.000,\n0.14,8OO.000,\n");
         QVERIFY(!menu->openFile(path));
         QCOMPARE(rig->messages.size(), 1);
         QVERIFY(rig->messages[0].contains(path));
@@ -192,7 +196,7 @@ private slots:
         QWidget *plot = chart->viewport();
         const QPoint middle = plot->rect().center();
         QWheelEvent wheel(QPointF(middle), QPointF(plot->mapToGlobal(middle)), QPoint(), QPoint(0, 120), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
+            Qt::NoModifier, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(plot, &wheel);
         QVERIFY(std::fabs((v->rangeTo() - v->rangeFrom()) - 4.0) < 1e-9);
 
@@ -202,7 +206,8 @@ private slots:
         click(plot, QPoint(chart->viewXOf(at), middle.y()));
         QVERIFY2(std::fabs(v->cursorTime() - at) < 0.2, qPrintable(QString::number(v->cursorTime())));
         const int row = v->cursorRow();
-        QCOMPARE(v->valueText(rpm), QString::number(v->table().value(rpm, row), 'f', 3).replace('.', QLatin1Char(systemDecimalPoint())));
+        QCOMPARE(v->valueText(rpm),
+            QString::number(v->table().value(rpm, row), 'f', 3).replace('.', QLatin1Char(systemDecimalPoint())));
         QVERIFY(std::abs(chart->cursorViewX() - chart->viewXOf(v->cursorTime())) <= 1);
         // The slider follows the cursor, and moves it.
         auto *slider = v->findChild<QSlider *>(QStringLiteral("TrackBarLogTime"));
@@ -283,7 +288,8 @@ private slots:
         v->pause();
         QCOMPARE(lamp->caption(), QStringLiteral("playback paused"));
         // Paused, the slider still moves the gauges.
-        v->findChild<QSlider *>(QStringLiteral("TrackBarLogTime"))->setValue(int(std::lround((t.playbackTime(100) - t.startTime()) * 1000)) + 5);
+        v->findChild<QSlider *>(QStringLiteral("TrackBarLogTime"))
+            ->setValue(int(std::lround((t.playbackTime(100) - t.startTime()) * 1000)) + 5);
         check(100);
 
         QVERIFY(rig->line.written().empty());
@@ -314,7 +320,9 @@ private slots:
         QVERIFY(!menu->drivesGauges());
         auto *stripTr = rig->child<TAbBar>("AbBarPasTr");
         QCOMPARE(stripTr->value(), 33.0);
-        QVERIFY(v->findChild<QLabel *>(QStringLiteral("LabelLogViewerStatus"))->text().contains(QStringLiteral("controller is connected")));
+        QVERIFY(v->findChild<QLabel *>(QStringLiteral("LabelLogViewerStatus"))
+                    ->text()
+                    .contains(QStringLiteral("controller is connected")));
         rig->set16(rec::TempReducer, 44);
         rig->decode();
         QCOMPARE(stripTr->value(), 44.0);

@@ -1,5 +1,6 @@
 // The main window on a scripted controller: polling, the display steps, the injector and mode
 // controls, the menu shortcuts, navigation, the window's layout and the exception display.
+#include "../support/FakeEcu.h"
 #include "FieldTable.h"
 #include "KelvaneApplication.h"
 #include "LayoutRules.h"
@@ -12,7 +13,6 @@
 #include "TAbColBitBtn.h"
 #include "TAbLED.h"
 #include "TAbNumSpin.h"
-#include "../support/FakeEcu.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -159,18 +159,14 @@ private slots:
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("sheet");
         QTest::addColumn<QString>("caption");
-        const char *rows[][3] = {{"PageControl1", "TabSheet1", "[F2]readings"},
-                                 {"PageControl1", "TabSheet2", "[F3]parameters"},
-                                 {"PageControl1", "TabSheet3", "[F4]adjustment"},
-                                 {"PageControl1", "TabSheet4", "[F5]diagnostic"},
-                                 {"PageControl1", "TabSheet5", "adaptation"},
-                                 {"PageControlParametry", "TabSheet21", "podstawowe"},
-                                 {"PageControlParametry", "TabSheet22", "zaawansowane"},
-                                 {"PageControlNastawy", "TabSheet41", "[F6]mapping"},
-                                 {"PageControlNastawy", "TabSheet51", "[F7]advanced map"},
-                                 {"PageControlDiag", "TabSheet6", "ECU"},
-                                 {"PageControlDiag", "TabSheetOBD", "EOBD/OBD/OBDII"},
-                                 {"PageControlDiag", "TabSheet8", "DataLogger"}};
+        const char *rows[][3] = { { "PageControl1", "TabSheet1", "[F2]readings" },
+            { "PageControl1", "TabSheet2", "[F3]parameters" }, { "PageControl1", "TabSheet3", "[F4]adjustment" },
+            { "PageControl1", "TabSheet4", "[F5]diagnostic" }, { "PageControl1", "TabSheet5", "adaptation" },
+            { "PageControlParametry", "TabSheet21", "podstawowe" },
+            { "PageControlParametry", "TabSheet22", "zaawansowane" },
+            { "PageControlNastawy", "TabSheet41", "[F6]mapping" },
+            { "PageControlNastawy", "TabSheet51", "[F7]advanced map" }, { "PageControlDiag", "TabSheet6", "ECU" },
+            { "PageControlDiag", "TabSheetOBD", "EOBD/OBD/OBDII" }, { "PageControlDiag", "TabSheet8", "DataLogger" } };
         for (const auto &r : rows)
             QTest::newRow(r[1]) << r[0] << r[1] << QString::fromUtf8(r[2]);
     }
@@ -191,17 +187,28 @@ private slots:
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QKeySequence>("shortcut");
-        QTest::newRow("F2") << "F2readings1" << "[F2]readings" << QKeySequence(Qt::Key_F2);
-        QTest::newRow("F3") << "F3parameters1" << "[F3]parameters" << QKeySequence(Qt::Key_F3);
-        QTest::newRow("F4") << "F4adjustment1" << "[F4]adjustment" << QKeySequence(Qt::Key_F4);
-        QTest::newRow("F5") << "F5diagnostic1" << "[F5]diagnostic" << QKeySequence(Qt::Key_F5);
-        QTest::newRow("F6") << "F6mapping1" << "[F6]mapping" << QKeySequence(Qt::Key_F6);
-        QTest::newRow("F7") << "F7advancedmap1" << "[F7]advanced map" << QKeySequence(Qt::Key_F7);
-        QTest::newRow("F10") << "F10autoconnect1" << "[F10] autoconnect (COM1-16)" << QKeySequence(Qt::Key_F10);
-        QTest::newRow("petrol") << "petro1" << "-> petrol" << QKeySequence(Qt::CTRL | Qt::Key_P);
-        QTest::newRow("auto") << "auto1" << "-> auto" << QKeySequence(Qt::CTRL | Qt::Key_A);
-        QTest::newRow("propane") << "propane1" << "->propane" << QKeySequence(Qt::CTRL | Qt::Key_L);
-        QTest::newRow("exit") << "exit1" << "exit" << QKeySequence();
+        QTest::newRow("F2") << "F2readings1"
+                            << "[F2]readings" << QKeySequence(Qt::Key_F2);
+        QTest::newRow("F3") << "F3parameters1"
+                            << "[F3]parameters" << QKeySequence(Qt::Key_F3);
+        QTest::newRow("F4") << "F4adjustment1"
+                            << "[F4]adjustment" << QKeySequence(Qt::Key_F4);
+        QTest::newRow("F5") << "F5diagnostic1"
+                            << "[F5]diagnostic" << QKeySequence(Qt::Key_F5);
+        QTest::newRow("F6") << "F6mapping1"
+                            << "[F6]mapping" << QKeySequence(Qt::Key_F6);
+        QTest::newRow("F7") << "F7advancedmap1"
+                            << "[F7]advanced map" << QKeySequence(Qt::Key_F7);
+        QTest::newRow("F10") << "F10autoconnect1"
+                             << "[F10] autoconnect (COM1-16)" << QKeySequence(Qt::Key_F10);
+        QTest::newRow("petrol") << "petro1"
+                                << "-> petrol" << QKeySequence(Qt::CTRL | Qt::Key_P);
+        QTest::newRow("auto") << "auto1"
+                              << "-> auto" << QKeySequence(Qt::CTRL | Qt::Key_A);
+        QTest::newRow("propane") << "propane1"
+                                 << "->propane" << QKeySequence(Qt::CTRL | Qt::Key_L);
+        QTest::newRow("exit") << "exit1"
+                              << "exit" << QKeySequence();
     }
     void menuItemsHaveTheirCaptionsAndShortcuts()
     {
@@ -290,7 +297,7 @@ private slots:
         ecu->sw = 4;
         form->F10autoconnect1Click();
         QCOMPARE(state->session.conn.Connected, std::uint8_t(0));
-        QCOMPARE(messages, QStringList {QStringLiteral("Need software update. Download From www !!!")});
+        QCOMPARE(messages, QStringList { QStringLiteral("Need software update. Download From www !!!") });
         QCOMPARE(form->windowTitle(), QStringLiteral("Kelvane Sequential v.3.02+OBD"));
     }
 
@@ -300,19 +307,19 @@ private slots:
         auto *bar = child<TAbBar>("AbBarOdTR");
         auto *strip = child<TAbBar>("AbBarPasTr");
         auto liveRequests = [this] {
-            return std::count_if(line->written().begin(), line->written().end(),
-                                 [](const auto &w) { return w.bytes == frame({0xAA, 0x05, 0x00, 0x00}); });
+            return std::count_if(line->written().begin(), line->written().end(), [](const auto &w) {
+                return w.bytes == frame({ 0xAA, 0x05, 0x00, 0x00 });
+            });
         };
-        const std::int16_t temps[] = {55, 61, -12};
+        const std::int16_t temps[] = { 55, 61, -12 };
         for (int k = 0; k < 3; ++k) {
             set16(rec::TempReducer, static_cast<std::uint16_t>(temps[k]));
             const double before = bar->value();
             tick(); // request
             QCOMPARE(liveRequests(), k + 1);
             // Nothing else goes out but the error-memory read that the first decode after a connect makes.
-            const auto others = std::count_if(line->written().begin(), line->written().end(), [](const auto &w) {
-                return w.bytes[0] != 0xAA || (w.bytes[1] != 0x05 && w.bytes[1] != 0x02);
-            });
+            const auto others = std::count_if(line->written().begin(), line->written().end(),
+                [](const auto &w) { return w.bytes[0] != 0xAA || (w.bytes[1] != 0x05 && w.bytes[1] != 0x02); });
             QCOMPARE(others, 0);
             QCOMPARE(bar->value(), before);
             tick(); // receive and decode
@@ -481,8 +488,8 @@ private slots:
     {
         connectEcu();
         set8(rec::ObdShortTrim, 0x90);
-        feedObd(4, {0x01, 0x00, 0x00, 0x00});
-        feedObd(36, {0x90, 0x00, 0x00, 0x00});
+        feedObd(4, { 0x01, 0x00, 0x00, 0x00 });
+        feedObd(36, { 0x90, 0x00, 0x00, 0x00 });
         QVERIFY(child<QCheckBox>("CheckBox1")->isEnabled());
         QVERIFY(!child<QCheckBox>("CheckBox2")->isEnabled());
         QCOMPARE(child<QCheckBox>("CheckBox1")->text(), QStringLiteral("ShortTrim1 [%]"));
@@ -490,7 +497,7 @@ private slots:
         QCOMPARE(child<QLineEdit>("EditObdKST")->text(), expectedFixed(12.5, 2));
         QCOMPARE(child<QLineEdit>("EditObdKLT")->text(), QStringLiteral("n/a"));
         // The value stops being supported: its edit keeps the last text, the trim shows "n/a".
-        feedObd(4, {0x00, 0x00, 0x00, 0x00});
+        feedObd(4, { 0x00, 0x00, 0x00, 0x00 });
         QVERIFY(!child<QCheckBox>("CheckBox1")->isEnabled());
         QCOMPARE(child<QLineEdit>("EditOdb1")->text(), expectedFixed(12.5, 2));
         QCOMPARE(child<QLineEdit>("EditObdKST")->text(), QStringLiteral("n/a"));
@@ -519,7 +526,7 @@ private slots:
         connectEcu();
         // The line is the same from decode to decode, it never grows.
         for (int i = 0; i < 3; ++i) {
-            feedObd(12, {static_cast<std::uint8_t>(status), 0, 0, 0});
+            feedObd(12, { static_cast<std::uint8_t>(status), 0, 0, 0 });
             QCOMPARE(child<QLineEdit>("EditCanStatus")->text(), text);
         }
     }
@@ -538,16 +545,16 @@ private slots:
         for (int n = 1; n <= 8; ++n) {
             const bool on = pattern[n - 1] == QLatin1Char('1');
             const double ms = on ? TicksToMs(500 + 100 * n, 1, state->session.timeBases) : 0.0;
-            for (const char *group : {"AbColBitBtnGoff", "AbColBitBtnDiagGoff"})
+            for (const char *group : { "AbColBitBtnGoff", "AbColBitBtnDiagGoff" })
                 QCOMPARE(child<TAbColBitBtn>(qPrintable(QString::fromLatin1(group) + QString::number(n)))->isOn(), on);
-            for (const char *group : {"AbBarOdInG", "AbBarDiagInjG", "AbBarPasG"}) {
+            for (const char *group : { "AbBarOdInG", "AbBarDiagInjG", "AbBarPasG" }) {
                 const double v = child<TAbBar>(qPrintable(QString::fromLatin1(group) + QString::number(n)))->value();
                 QVERIFY2(qAbs(v - ms) < 1e-6, qPrintable(QStringLiteral("%1%2 %3").arg(group).arg(n).arg(v)));
             }
             const bool petrol = n == 1 || n == 8;
-            for (const char *group : {"AbColBitBtnEmu", "AbColBitBtnDiagEmu", "AbColBitBtnPasEmu"})
-                QCOMPARE(child<TAbColBitBtn>(qPrintable(QString::fromLatin1(group) + QString::number(n)))->isOn(),
-                         petrol);
+            for (const char *group : { "AbColBitBtnEmu", "AbColBitBtnDiagEmu", "AbColBitBtnPasEmu" })
+                QCOMPARE(
+                    child<TAbColBitBtn>(qPrintable(QString::fromLatin1(group) + QString::number(n)))->isOn(), petrol);
         }
         QCOMPARE(child<TAbColBitBtn>("AbColBitBtnGoff1")->currentText(), QStringLiteral("on"));
         QCOMPARE(child<TAbColBitBtn>("AbColBitBtnGoff2")->currentText(), QStringLiteral("off"));
@@ -571,7 +578,7 @@ private slots:
         QVERIFY(button && !button->isOn());
         line->clearLog();
         QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(lastFrame(), (std::vector<std::uint8_t> {0x65, 0x00, 0x00, 0x0F, 0x1E, 0xF0}));
+        QCOMPARE(lastFrame(), (std::vector<std::uint8_t> { 0x65, 0x00, 0x00, 0x0F, 0x1E, 0xF0 }));
         // The switch shows only what the controller reports.
         QVERIFY(!button->isOn());
     }
@@ -585,8 +592,8 @@ private slots:
         QTest::mouseClick(child<TAbColBitBtn>("AbColBitBtnPasEmu3"), Qt::LeftButton);
         QTest::mouseClick(child<TAbColBitBtn>("AbColBitBtnEmu3"), Qt::LeftButton);
         QCOMPARE(line->written().size(), std::size_t(2));
-        QCOMPARE(line->written()[0].bytes, frame({0x75, 0x00, 0x5A, 0x25}));
-        QCOMPARE(line->written()[1].bytes, frame({0x75, 0x00, 0x5A, 0x21}));
+        QCOMPARE(line->written()[0].bytes, frame({ 0x75, 0x00, 0x5A, 0x25 }));
+        QCOMPARE(line->written()[1].bytes, frame({ 0x75, 0x00, 0x5A, 0x21 }));
         // The next decode shows the controller's own view again.
         decode();
         QCOMPARE(state->session.live.petrolOverrideMask(), std::uint8_t(0x21));
@@ -618,7 +625,7 @@ private slots:
             QVERIFY(!b->isOn());
         }
         QCOMPARE(line->written().size(), std::size_t(1));
-        QCOMPARE(lastFrame(), frame({static_cast<std::uint8_t>(command), 0x00, 0x00, 0x00}));
+        QCOMPARE(lastFrame(), frame({ static_cast<std::uint8_t>(command), 0x00, 0x00, 0x00 }));
     }
 
     // All 40 injector switches: each toggles the bit of its own cylinder. The handler of the same
@@ -646,8 +653,8 @@ private slots:
             form->F5diagnostic1Click();
         // The gas cut-off mask travels in the high data byte, the petrol override mask in the low one.
         auto expected = [gas](int toggled) {
-            return gas ? frame({0x65, 0x00, static_cast<std::uint8_t>(0x02 ^ toggled), 0x0F})
-                       : frame({0x75, 0x00, 0x5A, static_cast<std::uint8_t>(0x21 ^ toggled)});
+            return gas ? frame({ 0x65, 0x00, static_cast<std::uint8_t>(0x02 ^ toggled), 0x0F })
+                       : frame({ 0x75, 0x00, 0x5A, static_cast<std::uint8_t>(0x21 ^ toggled) });
         };
         for (int n = 1; n <= 8; ++n) {
             auto *button = child<TAbColBitBtn>(qPrintable(prefix + QString::number(n)));
@@ -719,7 +726,7 @@ private slots:
         QTest::keyClick(focused, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(triggered.count(), 1);
         QCOMPARE(line->written().size(), std::size_t(1));
-        QCOMPARE(lastFrame(), frame({0x52, 0x00, 0x00, 0x00}));
+        QCOMPARE(lastFrame(), frame({ 0x52, 0x00, 0x00, 0x00 }));
         QVERIFY(!edit->hasSelectedText());
         // Keys that are no shortcut of the window still reach the editor.
         if (!edit->isReadOnly()) {
@@ -731,7 +738,7 @@ private slots:
         // A digit typed into the spin edit is a setting: main enrichment 10 % goes out as word 170.
         if (editor == QLatin1String("AbNumSpinWzbogacenieGlowne")) {
             QCOMPARE(line->written().size(), std::size_t(2));
-            QCOMPARE(lastFrame(), frame({0xD1, 170, 1100 >> 8, 1100 & 0xFF}));
+            QCOMPARE(lastFrame(), frame({ 0xD1, 170, 1100 >> 8, 1100 & 0xFF }));
         } else {
             QCOMPARE(line->written().size(), std::size_t(1));
         }
@@ -767,10 +774,10 @@ private slots:
         QTest::addColumn<QList<int>>("values");
         QTest::addColumn<QList<int>>("cylinders"); // by row
         QTest::addColumn<QList<int>>("columns");
-        QTest::newRow("pairs") << QList<int> {10, 30, 10, 30, 20, 40, 20, 40} << QList<int> {1, 3, 5, 7, 2, 4, 6, 8}
-                               << QList<int> {0, 0, 1, 1, 2, 2, 3, 3};
-        QTest::newRow("equal") << QList<int> {7, 7, 7, 7, 7, 7, 7, 7} << QList<int> {1, 2, 3, 4, 5, 6, 7, 8}
-                               << QList<int> {0, 0, 0, 0, 0, 0, 0, 0};
+        QTest::newRow("pairs") << QList<int> { 10, 30, 10, 30, 20, 40, 20, 40 } << QList<int> { 1, 3, 5, 7, 2, 4, 6, 8 }
+                               << QList<int> { 0, 0, 1, 1, 2, 2, 3, 3 };
+        QTest::newRow("equal") << QList<int> { 7, 7, 7, 7, 7, 7, 7, 7 } << QList<int> { 1, 2, 3, 4, 5, 6, 7, 8 }
+                               << QList<int> { 0, 0, 0, 0, 0, 0, 0, 0 };
     }
     void sequenceVisualisation()
     {
@@ -868,7 +875,7 @@ private slots:
         // The strip's panels, by their rules; PanelV7 takes the rest.
         const int h = child<QWidget>("PanelPasek")->height();
         const std::array<int, 5> heights = layout::stripPanelHeights(h);
-        const char *names[5] = {"PanelV2", "PanelV4", "PanelV5", "PanelV6", "PanelV1"};
+        const char *names[5] = { "PanelV2", "PanelV4", "PanelV5", "PanelV6", "PanelV1" };
         int y = 0;
         for (int i = 0; i < 5; ++i) {
             QCOMPARE(child<QWidget>(names[i])->geometry(), QRect(0, y, strip, heights[static_cast<std::size_t>(i)]));
@@ -910,8 +917,8 @@ private slots:
         QStringList shown;
         app->setExceptionDisplay([&shown](const QString &t) { shown << t; });
         // A handler on the polling timer that throws: the tick after it still runs.
-        QMetaObject::Connection c = connect(form->timer(), &QTimer::timeout, this,
-                                            [] { throw std::runtime_error("injector table out of range"); });
+        QMetaObject::Connection c = connect(
+            form->timer(), &QTimer::timeout, this, [] { throw std::runtime_error("injector table out of range"); });
         form->timer()->start();
         QTRY_VERIFY(shown.size() >= 3);
         QCOMPARE(shown.first(), QStringLiteral("injector table out of range"));
@@ -946,7 +953,7 @@ private slots:
         QTimer::singleShot(0, this, [] { throw 42; });
         QTimer::singleShot(5, this, [&after] { after = true; });
         QTRY_VERIFY(after);
-        QCOMPARE(shown, QStringList {QStringLiteral("Unknown exception")});
+        QCOMPARE(shown, QStringList { QStringLiteral("Unknown exception") });
         app->setExceptionDisplay({});
     }
 };

@@ -11,12 +11,15 @@
 using namespace kelvane;
 
 namespace {
-QColor traceColor(int channel) { return QColor::fromRgb(scopeColorToRgb(ScopeChannelColors[static_cast<std::size_t>(channel)])); }
+QColor traceColor(int channel)
+{
+    return QColor::fromRgb(scopeColorToRgb(ScopeChannelColors[static_cast<std::size_t>(channel)]));
+}
 
 void sendMouse(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::NoButton)
 {
     QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), button,
-                  type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::MouseButtons(), Qt::NoModifier);
+        type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::MouseButtons(), Qt::NoModifier);
     QCoreApplication::sendEvent(w, &e);
 }
 } // namespace
@@ -60,16 +63,16 @@ private slots:
     void fourTracesAfterTicks()
     {
         QVERIFY(rig->connectEcu());
-        choose(0, scope::TempGas);     // -10 .. 110
+        choose(0, scope::TempGas); // -10 .. 110
         choose(1, scope::TempReducer); // -10 .. 110
-        choose(2, scope::DifP);        // 0 .. 3 bar
-        choose(3, scope::Level);       // 0 .. 5 V
+        choose(2, scope::DifP); // 0 .. 3 bar
+        choose(3, scope::Level); // 0 .. 5 V
         const int H = box->height();
         const int ticks = 30;
         for (int k = 0; k < ticks; ++k) {
             rig->set16(rec::TempGas, static_cast<std::uint16_t>(20 + k)); // rising: newest highest
             rig->set16(rec::TempReducer, 90);
-            rig->set16(rec::PresDiff, 600);   // 0.6 bar
+            rig->set16(rec::PresDiff, 600); // 0.6 bar
             rig->set16(rec::LevelRaw, 3279); // 4.0 V
             rig->decode();
         }
@@ -77,7 +80,8 @@ private slots:
         const struct {
             int channel;
             double value, min, max;
-        } expected[] = {{0, 20 + ticks - 1, -10, 110}, {1, 90, -10, 110}, {2, 0.6, 0, 3}, {3, 3279 * 0.00122, 0, 5}};
+        } expected[]
+            = { { 0, 20 + ticks - 1, -10, 110 }, { 1, 90, -10, 110 }, { 2, 0.6, 0, 3 }, { 3, 3279 * 0.00122, 0, 5 } };
         QApplication::processEvents(); // the paint the ticks asked for
         const QImage picture = box->grab().toImage();
         for (const auto &e : expected) {
@@ -85,12 +89,12 @@ private slots:
             QVERIFY(t.enabled);
             QCOMPARE(t.pointCount, ticks);
             const int y = scopeValueY(e.value, e.min, e.max, H, 0);
-            QCOMPARE(t.points[0], (ScopePoint {0, y}));
+            QCOMPARE(t.points[0], (ScopePoint { 0, y }));
             QCOMPARE(picture.pixelColor(0, y), traceColor(e.channel));
         }
         // The rising gas temperature: the oldest sample is the lowest, 29 pixels to the right.
         const ScopeTrace &tg = frame().traces[0];
-        QCOMPARE(tg.points[ticks - 1], (ScopePoint {ticks - 1, scopeValueY(20, -10, 110, H, 0)}));
+        QCOMPARE(tg.points[ticks - 1], (ScopePoint { ticks - 1, scopeValueY(20, -10, 110, H, 0) }));
         QCOMPARE(scope().MaxMarkValue[0], float(20 + ticks - 1));
         QCOMPARE(scope().MinMarkValue[0], 20.0f);
         QCOMPARE(tg.maxLabel.text, std::string("49") + systemDecimalPoint() + "00");

@@ -1,10 +1,10 @@
 #pragma once
 // The main window on a scripted controller, for the tests of the oscilloscope, the data logger and
 // the log viewer: the ticks are driven by hand, messages go to a list.
+#include "../support/FakeEcu.h"
 #include "AppState.h"
 #include "Main.h"
 #include "ScriptedSerial.h"
-#include "../support/FakeEcu.h"
 
 #include <QTimer>
 #include <QtTest>
@@ -16,7 +16,7 @@ namespace kelvane::test {
 struct WindowRig {
     ScriptedSerial line;
     FakeEcu ecu;
-    AppState state {line};
+    AppState state { line };
     QStringList messages; // before the window: its close may still report
     std::unique_ptr<TForm1> form;
 

@@ -2,6 +2,7 @@
 // image: what each control shows after the connect (a table written from the field formulas), that
 // every control is live and sends its field, the cascades through the real widgets, the rules of
 // leaving a control, the collapsible sections and the usable sizes.
+#include "../support/FakeEcu.h"
 #include "Conversions.h"
 #include "FieldTable.h"
 #include "KelvaneApplication.h"
@@ -15,7 +16,6 @@
 #include "TAbToggleSwitch.h"
 #include "WriteBack.h"
 #include "WriteBackWiring.h"
-#include "../support/FakeEcu.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -148,85 +148,85 @@ private slots:
             const char *control;
             const char *expected;
         } golden[] = {
-            {"ComboBoxRpmSet", "4 cylinders"},
-            {"ComboBoxRpmSignal", "0-14V"},
-            {"AbNumSpinRpmSignalV", "4"}, // 1024 x 3.2 x 0.001220703125
-            {"ComboBoxTurbo", "no turbo"},
-            {"ComboBoxInjNum", "4"},
-            {"ComboBoxLambdaTyp", "0-1V"},
-            {"ComboBoxInjTyp", "H2000 black"},
-            {"AbNumSpinMinInj", "1.1968"}, // 272 ticks
-            {"AbNumSpinPeak", "3.9996"}, // 909 ticks
-            {"AbNumSpinHold", "38"}, // 100 - 1800 div 29
-            {"ComboBoxLevSensor", "0-20k"},
-            {"AbNumSpinE", "1.99836"}, // 1638 x 0.00122
-            {"AbNumSpin14", "2.59738"},
-            {"AbNumSpin24", "2.99754"},
-            {"AbNumSpin34", "4.29684"},
-            {"CheckBoxLevelSensorNegativ", "off"},
-            {"AbNumSpinRezRef", "25"},
-            {"CheckBoxWskaznikZasilany", "off"},
-            {"ComboBoxRpmSw", "1500"},
-            {"ComboBoxTempSw", "40"},
-            {"AbNumSpinOnDelay", "3"},
-            {"AbNumSpinCylinderTime", "0.5"},
-            {"AbNumSpinOffPres", "0.5"},
-            {"ComboBoxMinRpm", "off"},
-            {"ComboBoxMaxRpm", "off"},
-            {"AbNumSpinOffDelay", "0.3"},
-            {"ComboBoxPowrotZminRpm", "OFF"},
-            {"ComboBoxPowrotZminRpmTime", "[]"}, // word 236 is 0: an empty text
-            {"CheckBoxValvetronic", "off"}, // not shown from the image
-            {"TrackBarExtraInj", "7"}, // 79 div 10
-            {"TrackBarAccelEnrich", "50"},
-            {"ComboBoxAccRich", "accelerate enrichment OFF"},
-            {"ComboBoxTGsensor", "4k7"},
-            {"ComboBoxTRsensor", "4k7"},
-            {"ComboBoxPresSensor", "FreeSCALE 4.0 BAR"},
-            {"ComboBoxMAPSensType", "Freescale 4.0 Bar"},
-            {"AbToggleSwitchTempCorProp", "off"},
-            {"AbToggleSwitchTempCorRed", "off"},
-            {"ComboBoxExtRelay", "Allways OFF"},
-            {"AbToggleSwitchInjHeat", "on"},
-            {"AbNumSpinAdvTempHeat", "39"},
-            {"AbNumSpinAdvHeatT", "500"},
-            {"AbNumSpinAdvHeatNornal", "1.7996"}, // 409 ticks
-            {"AbNumSpinAdvHeatLow", "1.3992"}, // 318 ticks
-            {"ComboBoxHeatMode", "NORMAL"}, // 545.3 clear, word 358 = 0: no second pulse
-            {"AbToggleSwitchAdv7", "off"},
-            {"AbNumSpinMazdaMinInj", "2.9964"}, // 681 ticks
-            {"AbNumSpinMazdaMaxInj", "11.9988"}, // 2727 ticks
-            {"AbNumSpinMinRpm", "1200"},
-            {"AbNumSpinFilterStep", "1.9976"}, // 454 ticks
-            {"ComboBoxDifPenEm28", "2,5"},
-            {"TrackBarSwitchBright", "10"}, // (255 - 5) div 25
-            {"TrackBarBeepTime", "5"}, // 15 div 3
-            {"CheckBoxSilentMode", "off"},
-            {"CheckBoxBeepWhenGazOn", "on"},
-            {"CheckBoxBeepWhenSwClick", "on"},
-            {"CheckBoxBeepWhenError", "on"},
-            {"ComboBoxBeepsWhenEmpty", "15"},
-            {"ComboBoxErrorsBeep", "10"},
-            {"CheckBoxGazStart", "off"},
-            {"AbNumSpinWzbogacenieGlowne", "15"}, // (1150 - 1000) div 10
-            {"AbNumSpinOffsetGlowny", "0.2992"}, // 68 ticks
-            {"AbNumSpinCisnieniePracy", "1.1"},
-            {"AbNumSpinDiagOffsetIn1", "0"},
-            {"AbNumSpinDiagOffsetIn2", "0"},
-            {"AbNumSpinDiagOffsetIn3", "0"},
-            {"AbNumSpinDiagOffsetIn4", "0"},
-            {"AbNumSpinDiagOffsetIn5", "0"},
-            {"AbNumSpinDiagOffsetIn6", "0"},
-            {"AbNumSpinDiagOffsetIn7", "0"},
-            {"AbNumSpinDiagOffsetIn8", "0"},
-            {"ComboBoxGazAutoOn", "ON"},
-            {"ComboBoxFastCutOff", "CUTOFF FAST"},
-            {"ComboBoxBlowPressure", "NO BlowPressure"},
-            {"ComboBoxObd", "ENABLE"},
-            {"ComboBoxObdCorr", "DISABLE"},
-            {"ComboBoxOBDholdValue", "128(0)"},
-            {"EditSwitchBright", "100#0"},
-            {"EditBeepTime", "50#0"},
+            { "ComboBoxRpmSet", "4 cylinders" },
+            { "ComboBoxRpmSignal", "0-14V" },
+            { "AbNumSpinRpmSignalV", "4" }, // 1024 x 3.2 x 0.001220703125
+            { "ComboBoxTurbo", "no turbo" },
+            { "ComboBoxInjNum", "4" },
+            { "ComboBoxLambdaTyp", "0-1V" },
+            { "ComboBoxInjTyp", "H2000 black" },
+            { "AbNumSpinMinInj", "1.1968" }, // 272 ticks
+            { "AbNumSpinPeak", "3.9996" }, // 909 ticks
+            { "AbNumSpinHold", "38" }, // 100 - 1800 div 29
+            { "ComboBoxLevSensor", "0-20k" },
+            { "AbNumSpinE", "1.99836" }, // 1638 x 0.00122
+            { "AbNumSpin14", "2.59738" },
+            { "AbNumSpin24", "2.99754" },
+            { "AbNumSpin34", "4.29684" },
+            { "CheckBoxLevelSensorNegativ", "off" },
+            { "AbNumSpinRezRef", "25" },
+            { "CheckBoxWskaznikZasilany", "off" },
+            { "ComboBoxRpmSw", "1500" },
+            { "ComboBoxTempSw", "40" },
+            { "AbNumSpinOnDelay", "3" },
+            { "AbNumSpinCylinderTime", "0.5" },
+            { "AbNumSpinOffPres", "0.5" },
+            { "ComboBoxMinRpm", "off" },
+            { "ComboBoxMaxRpm", "off" },
+            { "AbNumSpinOffDelay", "0.3" },
+            { "ComboBoxPowrotZminRpm", "OFF" },
+            { "ComboBoxPowrotZminRpmTime", "[]" }, // word 236 is 0: an empty text
+            { "CheckBoxValvetronic", "off" }, // not shown from the image
+            { "TrackBarExtraInj", "7" }, // 79 div 10
+            { "TrackBarAccelEnrich", "50" },
+            { "ComboBoxAccRich", "accelerate enrichment OFF" },
+            { "ComboBoxTGsensor", "4k7" },
+            { "ComboBoxTRsensor", "4k7" },
+            { "ComboBoxPresSensor", "FreeSCALE 4.0 BAR" },
+            { "ComboBoxMAPSensType", "Freescale 4.0 Bar" },
+            { "AbToggleSwitchTempCorProp", "off" },
+            { "AbToggleSwitchTempCorRed", "off" },
+            { "ComboBoxExtRelay", "Allways OFF" },
+            { "AbToggleSwitchInjHeat", "on" },
+            { "AbNumSpinAdvTempHeat", "39" },
+            { "AbNumSpinAdvHeatT", "500" },
+            { "AbNumSpinAdvHeatNornal", "1.7996" }, // 409 ticks
+            { "AbNumSpinAdvHeatLow", "1.3992" }, // 318 ticks
+            { "ComboBoxHeatMode", "NORMAL" }, // 545.3 clear, word 358 = 0: no second pulse
+            { "AbToggleSwitchAdv7", "off" },
+            { "AbNumSpinMazdaMinInj", "2.9964" }, // 681 ticks
+            { "AbNumSpinMazdaMaxInj", "11.9988" }, // 2727 ticks
+            { "AbNumSpinMinRpm", "1200" },
+            { "AbNumSpinFilterStep", "1.9976" }, // 454 ticks
+            { "ComboBoxDifPenEm28", "2,5" },
+            { "TrackBarSwitchBright", "10" }, // (255 - 5) div 25
+            { "TrackBarBeepTime", "5" }, // 15 div 3
+            { "CheckBoxSilentMode", "off" },
+            { "CheckBoxBeepWhenGazOn", "on" },
+            { "CheckBoxBeepWhenSwClick", "on" },
+            { "CheckBoxBeepWhenError", "on" },
+            { "ComboBoxBeepsWhenEmpty", "15" },
+            { "ComboBoxErrorsBeep", "10" },
+            { "CheckBoxGazStart", "off" },
+            { "AbNumSpinWzbogacenieGlowne", "15" }, // (1150 - 1000) div 10
+            { "AbNumSpinOffsetGlowny", "0.2992" }, // 68 ticks
+            { "AbNumSpinCisnieniePracy", "1.1" },
+            { "AbNumSpinDiagOffsetIn1", "0" },
+            { "AbNumSpinDiagOffsetIn2", "0" },
+            { "AbNumSpinDiagOffsetIn3", "0" },
+            { "AbNumSpinDiagOffsetIn4", "0" },
+            { "AbNumSpinDiagOffsetIn5", "0" },
+            { "AbNumSpinDiagOffsetIn6", "0" },
+            { "AbNumSpinDiagOffsetIn7", "0" },
+            { "AbNumSpinDiagOffsetIn8", "0" },
+            { "ComboBoxGazAutoOn", "ON" },
+            { "ComboBoxFastCutOff", "CUTOFF FAST" },
+            { "ComboBoxBlowPressure", "NO BlowPressure" },
+            { "ComboBoxObd", "ENABLE" },
+            { "ComboBoxObdCorr", "DISABLE" },
+            { "ComboBoxOBDholdValue", "128(0)" },
+            { "EditSwitchBright", "100#0" },
+            { "EditBeepTime", "50#0" },
         };
         connectEcu();
         QStringList wrong;
@@ -291,7 +291,7 @@ private slots:
             QVERIFY2(f, c.control);
             const QString own = QStringLiteral("%1%2").arg(f->send == SendKind::Byte ? 'b' : 'w').arg(f->sendIndex);
             QVERIFY2(sentPlaces().contains(own),
-                     qPrintable(QStringLiteral("%1 sent %2").arg(c.control, sent().join(QLatin1Char(' ')))));
+                qPrintable(QStringLiteral("%1 sent %2").arg(c.control, sent().join(QLatin1Char(' ')))));
             // Silent mode disables the beep boxes that follow in the table: sound on again.
             if (w->objectName() == QLatin1String("CheckBoxSilentMode")) {
                 static_cast<QCheckBox *>(w)->click();
@@ -309,9 +309,10 @@ private slots:
         connectEcu();
         line->clearLog();
         QTest::keyClick(child<QComboBox>("ComboBoxRpmSignal"), Qt::Key_Down);
-        QCOMPARE(sent(), (QStringList {"w272=512", "w237=2", "b125=3", "w181=36363", "w182=0", "w270=6448", "w183=0",
-                                       "w270=6448", "w203=45454", "w245=54545", "w246=36363", "w247=27272",
-                                       "w248=18181", "w249=13636", "w250=10909", "w251=9090", "w252=7792"}));
+        QCOMPARE(sent(),
+            (QStringList { "w272=512", "w237=2", "b125=3", "w181=36363", "w182=0", "w270=6448", "w183=0", "w270=6448",
+                "w203=45454", "w245=54545", "w246=36363", "w247=27272", "w248=18181", "w249=13636", "w250=10909",
+                "w251=9090", "w252=7792" }));
         QVERIFY(state->session.image.bytes == ecu->image);
         QVERIFY(child<QWidget>("AbNumSpinRpmSignalV")->isHidden());
         QCOMPARE(child<QComboBox>("ComboBoxRpmSw")->currentText(), QStringLiteral("1500"));
@@ -320,12 +321,12 @@ private slots:
     void stepButtonsMoveTheTrackBarsAndWrite()
     {
         connectEcu();
-        for (const char *b : {"ButtonExtraInPlus", "ButtonExtraInMinus", "ButtonAccelPlus", "ButtonAccelMinus"})
+        for (const char *b : { "ButtonExtraInPlus", "ButtonExtraInMinus", "ButtonAccelPlus", "ButtonAccelMinus" })
             QVERIFY(child<QPushButton>(b)->isEnabled());
         line->clearLog();
         child<QPushButton>("ButtonAccelPlus")->click();
         child<QPushButton>("ButtonExtraInMinus")->click();
-        QCOMPARE(sent(), (QStringList {"w364=510", "w175=60"}));
+        QCOMPARE(sent(), (QStringList { "w364=510", "w175=60" }));
         QCOMPARE(child<QSlider>("TrackBarAccelEnrich")->value(), 51);
         QCOMPARE(child<QSlider>("TrackBarExtraInj")->value(), 6);
     }
@@ -338,7 +339,8 @@ private slots:
         auto *combo = child<QComboBox>("ComboBoxLevSensor");
         combo->setCurrentIndex(6); // the fitter picks "Hall 5-0V"
         emit combo->activated(6);
-        QCOMPARE(sentPlaces(), (QStringList {"b130", "w270", "w270", "b130", "w270", "w187", "w188", "w189", "w190"}));
+        QCOMPARE(
+            sentPlaces(), (QStringList { "b130", "w270", "w270", "b130", "w270", "w187", "w188", "w189", "w190" }));
         QVERIFY(child<QCheckBox>("CheckBoxLevelSensorNegativ")->isChecked());
         QVERIFY(child<QCheckBox>("CheckBoxWskaznikZasilany")->isChecked());
         QCOMPARE(state->session.image.word(374), std::uint16_t(3440));
@@ -363,7 +365,7 @@ private slots:
         typ->setFocus(Qt::TabFocusReason);
         line->clearLog();
         minInj->setFocus(Qt::TabFocusReason); // leaving the injector box
-        QCOMPARE(sent(), QStringList {"b131=7"});
+        QCOMPARE(sent(), QStringList { "b131=7" });
         QCOMPARE(state->session.image.word(342), std::uint16_t(454)); // 2.0 ms
         QCOMPARE(minInj->value(), 2.0);
     }
@@ -380,7 +382,7 @@ private slots:
         line->clearLog();
         enrich->setFocus(Qt::TabFocusReason);
         elsewhere->setFocus(Qt::TabFocusReason);
-        QCOMPARE(sent(), QStringList {"w170=995"});
+        QCOMPARE(sent(), QStringList { "w170=995" });
         // A combo box without a selection, and one that does not repeat on leaving.
         form->F3parameters1Click();
         openSection("LabelParP4");
@@ -390,7 +392,7 @@ private slots:
         temp->setFocus(Qt::TabFocusReason);
         child<QWidget>("AbNumSpinOnDelay")->setFocus(Qt::TabFocusReason);
         child<QWidget>("AbNumSpinCylinderTime")->setFocus(Qt::TabFocusReason);
-        QCOMPARE(sent(), QStringList {"w168=30"}); // only the on delay, left unedited
+        QCOMPARE(sent(), QStringList { "w168=30" }); // only the on delay, left unedited
         QCOMPARE(state->session.image.byte(23), std::uint8_t(10));
     }
 
@@ -430,7 +432,7 @@ private slots:
     void sectionsStackByTheirRule()
     {
         int height = 0;
-        const auto places = placeSections(2, {{20, 100, true}, {22, 50, false}, {24, 60, true}}, &height);
+        const auto places = placeSections(2, { { 20, 100, true }, { 22, 50, false }, { 24, 60, true } }, &height);
         QCOMPARE(places[0].headerTop, 2);
         QCOMPARE(places[0].boxTop, 22);
         QCOMPARE(places[1].headerTop, 123); // 22 + 100 + 1
@@ -457,13 +459,13 @@ private slots:
         QVERIFY(box->isHidden());
         for (int n = 2; n <= 6; ++n)
             QTRY_COMPARE(child<QWidget>(qPrintable(QStringLiteral("ShapePar%1").arg(n)))->y(),
-                         before[static_cast<std::size_t>(n - 2)] - h);
+                before[static_cast<std::size_t>(n - 2)] - h);
         // The header rows: shape, caption, header control and toggle in one row.
         QCOMPARE(child<QWidget>("ComboBoxInjTyp")->parentWidget(), child<QWidget>("ShapePar2"));
         QCOMPARE(child<QWidget>("LabelParP3")->parentWidget(), child<QWidget>("ShapePar3"));
         QCOMPARE(child<QWidget>("AbToggleSwitchInjHeat")->parentWidget(), child<QWidget>("ShapeAdv6"));
         // The temperature sections stack their content in a column.
-        for (const char *name : {"GroupBoxAdv3", "GroupBoxAdv4"})
+        for (const char *name : { "GroupBoxAdv3", "GroupBoxAdv4" })
             QVERIFY(qobject_cast<QVBoxLayout *>(child<QGroupBox>(name)->layout()));
     }
 
@@ -483,7 +485,7 @@ private slots:
         QTRY_COMPARE(form->frameGeometry().size(), size);
         form->F3parameters1Click();
         auto *pages = child<QTabWidget>("PageControlParametry");
-        const char *scrolls[2] = {"ScrollBox2", "ScrollBox1"};
+        const char *scrolls[2] = { "ScrollBox2", "ScrollBox1" };
         for (int page = 0; page < 2; ++page) {
             pages->setCurrentIndex(page);
             for (auto *toggle : pages->widget(page)->findChildren<QLabel *>()) {
@@ -492,8 +494,8 @@ private slots:
             }
             QApplication::processEvents();
             auto *scroll = child<QScrollArea>(scrolls[page]);
-            const int v = page == 0 ? sectionWidth(child<QWidget>("TabSheet2")->width())
-                                    : sectionWidth(scroll->width());
+            const int v
+                = page == 0 ? sectionWidth(child<QWidget>("TabSheet2")->width()) : sectionWidth(scroll->width());
             for (auto *box : scroll->widget()->findChildren<QGroupBox *>()) {
                 QCOMPARE(box->width(), v);
                 // Nothing wider than the view: no sideways scrolling at these sizes.

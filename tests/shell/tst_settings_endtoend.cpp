@@ -32,7 +32,7 @@ class TstSettingsEndToEnd : public QObject {
 
     static void saveScreens(TForm1 &form, const QString &folder)
     {
-        const QSize sizes[] = {{809, 650}, {1600, 1000}};
+        const QSize sizes[] = { { 809, 650 }, { 1600, 1000 } };
         auto *pages = child<QTabWidget>(form, "PageControlParametry");
         form.F3parameters1Click();
         // The side strip shows live readings in the pictures.
@@ -43,10 +43,11 @@ class TstSettingsEndToEnd : public QObject {
             for (int page = 0; page < 2; ++page) {
                 pages->setCurrentIndex(page);
                 QTest::qWait(800);
-                const QString name = QStringLiteral("%1/parameters-%2-%3x%4.png")
-                                         .arg(folder, page == 0 ? QStringLiteral("podstawowe") : QStringLiteral("zaawansowane"))
-                                         .arg(size.width())
-                                         .arg(size.height());
+                const QString name
+                    = QStringLiteral("%1/parameters-%2-%3x%4.png")
+                          .arg(folder, page == 0 ? QStringLiteral("podstawowe") : QStringLiteral("zaawansowane"))
+                          .arg(size.width())
+                          .arg(size.height());
                 QVERIFY(form.grab().save(name, "PNG"));
             }
         }
@@ -59,8 +60,9 @@ class TstSettingsEndToEnd : public QObject {
             }
             QApplication::processEvents();
             auto *scroll = child<QScrollArea>(form, page == 0 ? "ScrollBox2" : "ScrollBox1");
-            const QString name = QStringLiteral("%1/parameters-%2-open-1600x1000.png")
-                                     .arg(folder, page == 0 ? QStringLiteral("podstawowe") : QStringLiteral("zaawansowane"));
+            const QString name
+                = QStringLiteral("%1/parameters-%2-open-1600x1000.png")
+                      .arg(folder, page == 0 ? QStringLiteral("podstawowe") : QStringLiteral("zaawansowane"));
             QVERIFY(scroll->widget()->grab().save(name, "PNG"));
         }
     }
@@ -68,7 +70,7 @@ class TstSettingsEndToEnd : public QObject {
 private slots:
     void aChangedSettingReachesTheControllerAndComesBack()
     {
-        sim::PtySimulator simulator {sim::SimOptions {}};
+        sim::PtySimulator simulator { sim::SimOptions {} };
         std::string error;
         QVERIFY2(simulator.start(&error), error.c_str());
 
@@ -112,7 +114,8 @@ private slots:
         QCOMPARE(turbo->currentText(), QStringLiteral("turbo"));
         QCOMPARE(enrich->value(), 17.0);
         QCOMPARE(injectors->currentText(), QStringLiteral("MAGIC JET"));
-        QCOMPARE(child<TAbNumSpin>(form, "AbNumSpinMinInj")->value(), double(TicksToMs(409, 0, state.session.timeBases)));
+        QCOMPARE(
+            child<TAbNumSpin>(form, "AbNumSpinMinInj")->value(), double(TicksToMs(409, 0, state.session.timeBases)));
 
         const QString folder = qEnvironmentVariable("KELVANE_SETTINGS_SCREENSHOTS");
         if (!folder.isEmpty()) {

@@ -18,7 +18,7 @@
 using namespace kelvane;
 
 namespace {
-const DecodeContext At57600 {timeBasesFor(0)};
+const DecodeContext At57600 { timeBasesFor(0) };
 
 void store(ParameterImage &img, const FieldDef &f, int raw)
 {
@@ -40,7 +40,7 @@ std::vector<int> samples(const FieldDef &f)
     }
     for (int raw = 0; raw < 65536; raw += 97)
         v.push_back(raw);
-    for (int raw : {1, 12, 59, 98, 125, 1001, 1045, 2739, 32767, 32768, 65535})
+    for (int raw : { 1, 12, 59, 98, 125, 1001, 1045, 2739, 32767, 32768, 65535 })
         v.push_back(raw);
     return v;
 }

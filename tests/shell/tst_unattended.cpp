@@ -1,11 +1,11 @@
 // A screenshot run has nobody to close a message box: against a controller that refuses the
 // connection, with a file that cannot be written, or with a scan that throws, it reports on its
 // report function (standard error in the program) and ends.
+#include "../support/FakeEcu.h"
 #include "KelvaneApplication.h"
 #include "Main.h"
 #include "ScriptedSerial.h"
 #include "Unattended.h"
-#include "../support/FakeEcu.h"
 
 #include <QImage>
 #include <QTemporaryDir>
@@ -47,7 +47,7 @@ class TstUnattended : public QObject {
     {
         int status = -1;
         QEventLoop loop;
-        scheduleScreenshot(*form, {file.toStdString(), 0, 50}, report(), [&](int s) {
+        scheduleScreenshot(*form, { file.toStdString(), 0, 50 }, report(), [&](int s) {
             status = s;
             loop.quit();
         });
@@ -123,7 +123,7 @@ private slots:
     {
         const QString file = dir->filePath(QStringLiteral("no/such/folder/shot.png"));
         QCOMPARE(runScreenshot(file), int(ScreenshotNotSaved));
-        QCOMPARE(reported, QStringList {QStringLiteral("could not write %1").arg(file)});
+        QCOMPARE(reported, QStringList { QStringLiteral("could not write %1").arg(file) });
         QVERIFY(!QFile::exists(file));
     }
 
@@ -147,7 +147,8 @@ private slots:
         QTimer::singleShot(5, this, [&after] { after = true; });
         QTRY_VERIFY(after);
         QCOMPARE(modalBoxes, 0);
-        QCOMPARE(reported, (QStringList {QStringLiteral("File Error"), QStringLiteral("injector table out of range")}));
+        QCOMPARE(
+            reported, (QStringList { QStringLiteral("File Error"), QStringLiteral("injector table out of range") }));
     }
 };
 

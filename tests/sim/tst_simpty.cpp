@@ -3,8 +3,8 @@
 
 #include "Commands.h"
 #include "Connection.h"
-#include "PollingCycle.h"
 #include "LiveRecord.h"
+#include "PollingCycle.h"
 #include "PosixSerial.h"
 #include "PtySimulator.h"
 

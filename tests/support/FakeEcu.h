@@ -22,14 +22,14 @@ struct FakeEcu {
     double replyDelayMs = 1.0;
     int corruptBlockAddress = -1; // block whose checksum is sent off by one
     std::vector<int> corruptBlocks; // more such blocks
-    int answerLive = 1;           // 0: ignore live requests
-    bool applyWrites = false;     // store image writes into `image`
-    int commits = 0;              // commit frames received
+    int answerLive = 1; // 0: ignore live requests
+    bool applyWrites = false; // store image writes into `image`
+    int commits = 0; // commit frames received
     std::vector<std::vector<std::uint8_t>> frames; // every frame received at the right speed
 
     static std::vector<std::uint8_t> blockReply(std::uint8_t type, const std::uint8_t *data128, bool corrupt = false)
     {
-        std::vector<std::uint8_t> r {proto::BlockHeader, type};
+        std::vector<std::uint8_t> r { proto::BlockHeader, type };
         for (int k = 127; k >= 0; --k) // highest address first
             r.push_back(data128[k]);
         std::uint8_t sum = replyChecksum(r.data() + 2, 128);
@@ -40,7 +40,7 @@ struct FakeEcu {
 
     static std::vector<std::uint8_t> liveReply(const std::array<std::uint8_t, 192> &record)
     {
-        std::vector<std::uint8_t> r {proto::LiveHeader, proto::LiveType};
+        std::vector<std::uint8_t> r { proto::LiveHeader, proto::LiveType };
         for (int k = 191; k >= 0; --k)
             r.push_back(record[static_cast<std::size_t>(k)]);
         r.push_back(replyChecksum(r.data() + 2, 192));
@@ -58,7 +58,7 @@ struct FakeEcu {
             using proto::Request;
             const bool request = w[0] == proto::code(Command::Request);
             if (w[0] == proto::code(Command::Hello))
-                return {{replyDelayMs, {proto::GreetingHeader, hw, sw, greetingByte3, proto::FrameEnd}}};
+                return { { replyDelayMs, { proto::GreetingHeader, hw, sw, greetingByte3, proto::FrameEnd } } };
             if (request && w[1] == proto::code(Request::ImageBlock)) {
                 const int address = (w[2] << 8) | w[3];
                 std::array<std::uint8_t, 128> data {};
@@ -66,14 +66,14 @@ struct FakeEcu {
                     data[static_cast<std::size_t>(k)] = image[static_cast<std::size_t>(address + k)];
                 const bool corrupt = address == corruptBlockAddress
                     || std::find(corruptBlocks.begin(), corruptBlocks.end(), address) != corruptBlocks.end();
-                return {{replyDelayMs, blockReply(1, data.data(), corrupt)}};
+                return { { replyDelayMs, blockReply(1, data.data(), corrupt) } };
             }
             if (request && w[1] == proto::code(Request::ErrorBlock)) {
                 const int half = w[2] == proto::ErrorSecondHalf ? 128 : 0;
-                return {{replyDelayMs, blockReply(2, errors.data() + half)}};
+                return { { replyDelayMs, blockReply(2, errors.data() + half) } };
             }
             if (request && w[1] == proto::code(Request::Live) && answerLive)
-                return {{replyDelayMs, liveReply(live)}};
+                return { { replyDelayMs, liveReply(live) } };
             if (w[0] == proto::code(Command::Commit))
                 ++commits;
             const int byteBase = proto::code(Command::ImageByteBase), wordBase = proto::code(Command::ImageWordBase);

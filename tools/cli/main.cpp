@@ -56,7 +56,10 @@ using namespace kelvane;
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
-extern "C" void onSignal(int) { g_stop = 1; }
+extern "C" void onSignal(int)
+{
+    g_stop = 1;
+}
 
 constexpr int ExitOk = 0, ExitNotFound = 1, ExitBadInput = 2, ExitRefused = 3, ExitNoData = 4, ExitDiffers = 4,
               ExitUploadFailed = 5, ExitInterrupted = 130;
@@ -85,7 +88,7 @@ int interrupted()
 // wait in the kernel ends early. A closed stdout shows as a failed write (SIGPIPE ignored).
 void installSignalHandlers()
 {
-    struct sigaction sa {};
+    struct sigaction sa { };
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = 0;
@@ -103,8 +106,8 @@ struct TerminalView : ConnectionView {
         if (text != NeedUpdateText) // the refusal is printed by the command, on stdout
             std::cerr << text << "\n";
     }
-    void setProgress(int, int) override {}
-    void showImage() override {}
+    void setProgress(int, int) override { }
+    void showImage() override { }
     bool cancelled() const override { return g_stop != 0; }
 };
 
@@ -170,7 +173,7 @@ int runScan(ControllerSession &s)
 // replaced by it (symbolic links are followed).
 bool targetUsable(const QString &file, std::string &error)
 {
-    struct stat st {};
+    struct stat st { };
     if (::stat(QFile::encodeName(file).constData(), &st) != 0)
         return true; // a new file; whether the folder takes it shows when it is written
     if (S_ISREG(st.st_mode))
@@ -195,8 +198,8 @@ int runRead(ControllerSession &s, const QString &file)
     if (g_stop)
         return interrupted();
     if (missing >= 0)
-        return badInput("image read incomplete: the controller did not deliver the block at byte "
-                        + std::to_string(missing));
+        return badInput(
+            "image read incomplete: the controller did not deliver the block at byte " + std::to_string(missing));
     if (!targetUsable(file, error))
         return badInput(error);
     QSaveFile out(file);
@@ -216,9 +219,9 @@ int runRead(ControllerSession &s, const QString &file)
 
 // What an upload shows, for a terminal: messages to stderr; an interrupt stops it between words.
 struct TerminalUploadView : UploadView {
-    void setProgress(int, int) override {}
+    void setProgress(int, int) override { }
     void showMessage(const std::string &text) override { std::cerr << text << "\n"; }
-    void showImage() override {}
+    void showImage() override { }
     bool cancelled() const override { return g_stop != 0; }
 };
 
@@ -280,8 +283,9 @@ int runWrite(ControllerSession &s, const QString &file)
     s.connection.Disconnect();
     if (!r.warning.empty())
         std::cerr << "kelvane-cli: warning: " << r.warning << "\n";
-    return reportUpload(r, "wrote " + file.toStdString() + " to the controller: " + std::to_string(r.wordsSent)
-                               + " words, the marker and the commit");
+    return reportUpload(r,
+        "wrote " + file.toStdString() + " to the controller: " + std::to_string(r.wordsSent)
+            + " words, the marker and the commit");
 }
 
 int runReset(ControllerSession &s)
@@ -313,8 +317,8 @@ int runVerify(ControllerSession &s, const QString &file)
     if (g_stop)
         return interrupted();
     if (missing >= 0)
-        return badInput("image read incomplete: the controller did not deliver the block at byte "
-                        + std::to_string(missing));
+        return badInput(
+            "image read incomplete: the controller did not deliver the block at byte " + std::to_string(missing));
     const QString note = parameterFileLengthNote(file, data);
     if (!note.isEmpty())
         std::cerr << "kelvane-cli: warning: " << note.toStdString() << "\n";
@@ -348,8 +352,11 @@ struct LivePrinter : PollingView {
     std::int32_t elapsedMs = 0;
     long rows = 0;
     bool outputGone = false;
-    explicit LivePrinter(const LiveData &l) : live(l) {}
-    void showNotConnected() override {}
+    explicit LivePrinter(const LiveData &l)
+        : live(l)
+    {
+    }
+    void showNotConnected() override { }
     void showDecoded(const DecodeResult &) override
     {
         // A rejected reply leaves the record as it was: the row repeats it, as the logger does.

@@ -4,8 +4,8 @@
 // be shown and tested without a car. Controller holds the protocol and the
 // model and does no I/O; PtySimulator runs it on a pseudo-terminal.
 
-#include "ParameterImage.h"
 #include "Engine.h"
+#include "ParameterImage.h"
 
 #include <array>
 #include <cstddef>
