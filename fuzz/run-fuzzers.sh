@@ -2,7 +2,7 @@
 # Runs each fuzz target for a while on its seeds. A target stops at its first crash, leak or broken
 # invariant; the others still run, and the script fails when any of them found something.
 #
-#   fuzz/run-fuzzers.sh BUILD_DIR SECONDS [TARGET...]     (default: all three targets)
+#   fuzz/run-fuzzers.sh BUILD_DIR SECONDS [TARGET...]     (default: all four targets)
 #
 # The seeds in fuzz/corpus/<target>/ are read, never written: new inputs go to
 # BUILD_DIR/fuzz-work/<target>/ (kept between runs) and a crashing input to
@@ -14,7 +14,7 @@ build="${1:?usage: run-fuzzers.sh BUILD_DIR SECONDS [TARGET...]}"
 seconds="${2:?usage: run-fuzzers.sh BUILD_DIR SECONDS [TARGET...]}"
 shift 2
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_live fuzz_replies fuzz_paramfile)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_live fuzz_replies fuzz_paramfile fuzz_language)
 
 # halt_on_error and the stack traces, as for the tests; libFuzzer adds its own handlers.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-halt_on_error=1:detect_leaks=1}"
@@ -30,6 +30,7 @@ for t in "${targets[@]}"; do
   case "$t" in
     fuzz_live) maxlen=1600 ;;       # 1 + 4 x 197 + 768
     fuzz_paramfile) maxlen=1024 ;;  # the loader reads 769 bytes at most
+    fuzz_language) maxlen=8192 ;;   # long enough for long texts and many lines
     *) maxlen=4096 ;;
   esac
   echo "=== $t: ${seconds}s"

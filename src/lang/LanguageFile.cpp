@@ -19,7 +19,8 @@ constexpr int IdDigits = 6;
 
 void addProblem(LanguageLoad &load, Kind kind, int line, int id, const QString &message)
 {
-    if (static_cast<int>(load.problems.size()) >= MaxListedLanguageProblems) {
+    // The line that stops the reading is always listed (last): the window shows it.
+    if (kind != Kind::NotDecimal && static_cast<int>(load.problems.size()) >= MaxListedLanguageProblems) {
         ++load.unlistedProblems;
         return;
     }

@@ -47,7 +47,8 @@ using LanguageTexts = std::map<int, QString>;
 
 constexpr qint64 MaxLanguageFileBytes = 1024 * 1024;
 constexpr int MaxLanguageTextLength = 254; // characters
-// Problems listed one by one; any further ones are only counted.
+// Problems listed one by one; any further ones are only counted, except the line that stopped the
+// reading, which is always listed last.
 constexpr int MaxListedLanguageProblems = 100;
 
 struct LanguageProblem {

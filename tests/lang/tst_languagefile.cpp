@@ -44,7 +44,7 @@ void checkInvariants(const LanguageLoad &load)
             QVERIFY((u >= 0x20 && (u < 0x7F || u > 0x9F)) || u == '\t');
         }
     }
-    QVERIFY(static_cast<int>(load.problems.size()) <= MaxListedLanguageProblems);
+    QVERIFY(static_cast<int>(load.problems.size()) <= MaxListedLanguageProblems + (load.stopped ? 1 : 0));
 }
 
 } // namespace
@@ -238,6 +238,14 @@ void TestLanguageFile::problemListIsBounded()
     QCOMPARE(load.unlistedProblems, 5000 - MaxListedLanguageProblems);
     QCOMPARE(toMap(load.texts), (Texts { { 100612, "Kept" } }));
     QCOMPARE(load.entryLines, 5001);
+
+    // The line that stops the reading is listed even past the bound: the window shows the last one.
+    bytes += "12\n";
+    const LanguageLoad stopped = parseLanguageText(bytes, CodePage::Windows1252);
+    QVERIFY(stopped.stopped);
+    QCOMPARE(stopped.problems.size(), std::size_t(MaxListedLanguageProblems) + 1);
+    QCOMPARE(stopped.problems.back().kind, LanguageProblem::Kind::NotDecimal);
+    QCOMPARE(stopped.problems.back().line, 5002);
 }
 
 // Random bytes, and random lines built from digits, separators, line breaks and high bytes.
