@@ -7,6 +7,7 @@
 #include "LanguageChoice.h"
 #include "Languages.h"
 #include "Main.h"
+#include "SettingsControls.h"
 #include "TAbColBitBtn.h"
 #include "TextTargets.h"
 #include "WriteBackWiring.h"
@@ -237,12 +238,19 @@ bool LanguageMenu::ApplyLanguageText(int id, const QString &text)
         case TextTargetKind::OnOffTexts:
         case TextTargetKind::OnText:
         case TextTargetKind::OffText:
-            // Two-state buttons carry both texts; the slide switches show none, so theirs are skipped.
+            // Two-state buttons and the slide switches of the settings headers carry both texts.
             for (TAbColBitBtn *bit : m_form.findChildren<TAbColBitBtn *>(name)) {
                 if (t->kind != TextTargetKind::OffText)
                     bit->setOnText(text);
                 if (t->kind != TextTargetKind::OnText)
                     bit->setOffText(text);
+                done = true;
+            }
+            for (TextToggleSwitch *sw : m_form.findChildren<TextToggleSwitch *>(name)) {
+                if (t->kind != TextTargetKind::OffText)
+                    sw->setOnText(text);
+                if (t->kind != TextTargetKind::OnText)
+                    sw->setOffText(text);
                 done = true;
             }
             break;

@@ -89,4 +89,14 @@ std::array<int, 5> stripPanelHeights(int h)
         ruleB(h, 135, 45, 0.075), ruleB(h, 516, 172, 0.28666) };
 }
 
+int parameterGroupWidth(int measuredWidth)
+{
+    return std::max(MinParameterGroupWidth, measuredWidth - 40);
+}
+
+int expandMarkLeft(int groupWidth)
+{
+    return groupWidth - 51;
+}
+
 } // namespace kelvane::layout

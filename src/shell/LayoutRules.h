@@ -46,4 +46,11 @@ MeterRects panelO1Meters(int panelWidth, int panelHeight);
 // Heights of PanelV2, PanelV4, PanelV5, PanelV6, PanelV1 from the strip's height; PanelV7 takes the rest.
 std::array<int, 5> stripPanelHeights(int stripHeight);
 
+// The scroll boxes of the parameter pages: the sections (group boxes and their header shapes) take
+// the width V = the width they are measured from - 40, at least 557 ("podstawowe" measures the
+// parameters tab, "zaawansowane" its own scroll box); each section's expand mark sits at left V - 51.
+constexpr int MinParameterGroupWidth = 557;
+int parameterGroupWidth(int measuredWidth);
+int expandMarkLeft(int groupWidth);
+
 } // namespace kelvane::layout

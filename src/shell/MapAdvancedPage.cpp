@@ -111,7 +111,9 @@ void MapAdvancedPage::build()
         line1->addWidget(b);
     }
     line1->addSpacing(8);
-    line1->addWidget(new QLabel(QStringLiteral("map reset:"), PanelMapAdj));
+    auto *mapDefine = new QLabel(QStringLiteral("map reset:"), PanelMapAdj);
+    mapDefine->setObjectName(QStringLiteral("LabelMapDefine"));
+    line1->addWidget(mapDefine);
     ComboBoxMapReset = new QComboBox(PanelMapAdj);
     ComboBoxMapReset->setObjectName(QStringLiteral("ComboBoxMapReset"));
     ComboBoxMapReset->addItems(maps::mapResetItems());
@@ -125,7 +127,9 @@ void MapAdvancedPage::build()
         connect(ButtonMap[i], &QPushButton::clicked, this, [this, i] { ButtonMapClick(i + 1); });
     }
     line1->addSpacing(8);
-    line1->addWidget(new QLabel(QStringLiteral("map smooth:"), PanelMapAdj));
+    auto *mapSmooth = new QLabel(QStringLiteral("map smooth:"), PanelMapAdj);
+    mapSmooth->setObjectName(QStringLiteral("Label90"));
+    line1->addWidget(mapSmooth);
     ButtonMapSmooth = button(PanelMapAdj, "ButtonMapSmooth", QStringLiteral("smooth"));
     line1->addWidget(ButtonMapSmooth);
     line1->addStretch(1);

@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "Build.h"
+#include "LayoutRules.h"
 #include "SettingsControls.h"
 
 #include <QEvent>
@@ -19,7 +20,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <functional>
+#include <cstring>
 #include <utility>
 
 namespace kelvane {
@@ -52,18 +53,26 @@ std::vector<SectionPlace> placeSections(int firstTop, const std::vector<SectionM
 
 int sectionWidth(int measuredWidth)
 {
-    return std::max(557, measuredWidth - 40);
+    return layout::parameterGroupWidth(measuredWidth);
 }
 
-// Stacks the header rows and group boxes of one page by the rule of placeSections, all of the width
-// the page gives them; a narrower view scrolls sideways.
+// Stacks the header rows and group boxes of one page by the rule of placeSections, all of the width V
+// its scroll box's resize handler gives them, and puts each expand mark at left V - 51 in the
+// scrolling content; a narrower view scrolls sideways.
 class SectionStack : public QLayout {
 public:
-    SectionStack(QWidget *content, std::function<int()> width)
+    struct Row {
+        QWidget *header = nullptr;
+        QGroupBox *box = nullptr;
+        QLabel *mark = nullptr; // a child of the header outside its layout
+    };
+
+    explicit SectionStack(QWidget *content)
         : QLayout(content)
-        , m_width(std::move(width))
     {
-        setContentsMargins(2, 2, 2, 2);
+        // The sections start at the content's left edge, so the marks' left is the same in the
+        // header and in the scrolling content.
+        setContentsMargins(0, 2, 2, 2);
     }
     ~SectionStack() override
     {
@@ -71,16 +80,25 @@ public:
             delete item;
     }
 
-    void addSection(QWidget *header, QGroupBox *box)
+    void addSection(QWidget *header, QGroupBox *box, QLabel *mark)
     {
         addChildWidget(header);
         addChildWidget(box);
         m_items.append(new QWidgetItem(header));
         m_items.append(new QWidgetItem(box));
-        m_rows.push_back({ header, box });
+        m_rows.push_back({ header, box, mark });
         invalidate();
     }
-    const std::vector<std::pair<QWidget *, QGroupBox *>> &rows() const { return m_rows; }
+    const std::vector<Row> &rows() const { return m_rows; }
+
+    int sectionWidth() const { return m_width; }
+    void setSectionWidth(int width)
+    {
+        if (width == m_width)
+            return;
+        m_width = width;
+        invalidate();
+    }
 
     void addItem(QLayoutItem *item) override { m_items.append(item); }
     int count() const override { return static_cast<int>(m_items.size()); }
@@ -91,7 +109,7 @@ public:
             return nullptr;
         QLayoutItem *item = m_items.takeAt(index);
         for (auto it = m_rows.begin(); it != m_rows.end(); ++it) {
-            if (it->first == item->widget() || it->second == item->widget()) {
+            if (it->header == item->widget() || it->box == item->widget()) {
                 m_rows.erase(it);
                 break;
             }
@@ -106,17 +124,30 @@ public:
     {
         QLayout::setGeometry(rect);
         const QMargins m = contentsMargins();
-        const int width = m_width();
+        const int width = m_width;
+        const int left = rect.x() + m.left();
         const std::vector<SectionMeasure> measures = measure(width);
         const std::vector<SectionPlace> places = placeSections(rect.y() + m.top(), measures);
         for (std::size_t i = 0; i < m_rows.size(); ++i) {
-            m_rows[i].first->setGeometry(rect.x() + m.left(), places[i].headerTop, width, measures[i].headerHeight);
+            const Row &row = m_rows[i];
+            row.header->setGeometry(left, places[i].headerTop, width, measures[i].headerHeight);
             if (measures[i].open)
-                m_rows[i].second->setGeometry(rect.x() + m.left(), places[i].boxTop, width, measures[i].boxHeight);
+                row.box->setGeometry(left, places[i].boxTop, width, measures[i].boxHeight);
+            if (row.mark) {
+                const QSize mark = markSize(row.mark);
+                row.mark->setGeometry(layout::expandMarkLeft(width) - (left - rect.x()),
+                    (measures[i].headerHeight - mark.height()) / 2, mark.width(), mark.height());
+            }
         }
     }
 
 private:
+    // The mark keeps at least its design width and never reaches past the header's right edge.
+    static QSize markSize(const QLabel *mark)
+    {
+        const QSize hint = mark->sizeHint();
+        return { std::clamp(hint.width(), 45, 51), hint.height() };
+    }
     static int heightOf(const QWidget *w, int width)
     {
         const int h = w->hasHeightForWidth() ? w->heightForWidth(width) : w->sizeHint().height();
@@ -125,22 +156,25 @@ private:
     std::vector<SectionMeasure> measure(int width) const
     {
         std::vector<SectionMeasure> out;
-        for (const auto &[header, box] : m_rows)
-            out.push_back({ heightOf(header, width), heightOf(box, width), !box->isHidden() });
+        for (const Row &row : m_rows) {
+            int header = heightOf(row.header, width);
+            if (row.mark)
+                header = std::max(header, markSize(row.mark).height() + 4);
+            out.push_back({ header, heightOf(row.box, width), !row.box->isHidden() });
+        }
         return out;
     }
     QSize total() const
     {
         const QMargins m = contentsMargins();
-        const int width = m_width();
         int height = 0;
-        placeSections(m.top(), measure(width), &height);
-        return { width + m.left() + m.right(), height + m.bottom() };
+        placeSections(m.top(), measure(m_width), &height);
+        return { m_width + m.left() + m.right(), height + m.bottom() };
     }
 
-    std::function<int()> m_width;
+    int m_width = layout::MinParameterGroupWidth;
     QList<QLayoutItem *> m_items;
-    std::vector<std::pair<QWidget *, QGroupBox *>> m_rows;
+    std::vector<Row> m_rows;
 };
 
 ParametersPage::ParametersPage(const GlobalTexts &texts, QWidget *parent)
@@ -158,9 +192,12 @@ ParametersPage::ParametersPage(const GlobalTexts &texts, QWidget *parent)
     m_tabSheet22 = buildAdvancedSheet();
     m_pageControl->addTab(m_tabSheet21, QStringLiteral("podstawowe"));
     m_pageControl->addTab(m_tabSheet22, QStringLiteral("zaawansowane"));
-    // The width of the sections follows the page ("podstawowe") and the scroll box ("zaawansowane").
-    installEventFilter(this);
+    // The width of the sections follows the page ("podstawowe") and the scroll box ("zaawansowane"),
+    // taken whenever a scroll box is resized.
+    m_basic.scroll->installEventFilter(this);
     m_advanced.scroll->installEventFilter(this);
+    ScrollBox2Resize();
+    ScrollBox1Resize();
     // Only the first section of each page starts open.
     LayoutParameterGroups();
     LayoutAdvancedGroups();
@@ -180,10 +217,7 @@ ParametersPage::Sheet ParametersPage::beginSheet(const QString &sheetName, const
     s.scroll->setObjectName(scrollName);
     s.scroll->setWidgetResizable(true);
     s.content = new QWidget;
-    const bool basic = scrollName == QLatin1String("ScrollBox2");
-    QScrollArea *scroll = s.scroll;
-    s.sections = new SectionStack(
-        s.content, [this, basic, scroll] { return sectionWidth(basic ? width() : scroll->width()); });
+    s.sections = new SectionStack(s.content);
     s.scroll->setWidget(s.content);
     outer->addWidget(s.scroll, 1);
     return s;
@@ -257,10 +291,7 @@ QWidget *ParametersPage::buildAdvancedSheet()
               { "ComboBoxExtRelay" },
               { "AbNumSpinAdvTempHeat", "AbNumSpinAdvHeatT", "AbNumSpinAdvHeatNornal", "AbNumSpinAdvHeatLow",
                   "ComboBoxHeatMode" },
-              { "AbNumSpinMazdaMinInj", "AbNumSpinMazdaMaxInj", "AbNumSpinMinRpm", "AbNumSpinFilterStep" },
-              { "ComboBoxDifPenEm28", "TrackBarSwitchBright", "TrackBarBeepTime", "CheckBoxSilentMode",
-                  "CheckBoxBeepWhenGazOn", "CheckBoxBeepWhenSwClick", "CheckBoxBeepWhenError", "ComboBoxBeepsWhenEmpty",
-                  "ComboBoxErrorsBeep", "CheckBoxGazStart" } };
+              {}, {} };
     for (int n = 1; n <= 8; ++n) {
         const QString num = QString::number(n);
         const QString toggle
@@ -273,6 +304,19 @@ QWidget *ParametersPage::buildAdvancedSheet()
             auto *column = new QVBoxLayout(box);
             column->setContentsMargins(6, 4, 6, 4);
             box->setMinimumHeight(40);
+        } else if (n == 7) {
+            // The injection limits under their heading.
+            fillRows(box,
+                { { "=Label12", nullptr }, { "AbNumSpinMazdaMinInj", "AbNumSpinMinRpm" },
+                    { "AbNumSpinMazdaMaxInj", "AbNumSpinFilterStep" } });
+        } else if (n == 8) {
+            // The switch's settings, then the beeper's under their heading.
+            fillRows(box,
+                { { "ComboBoxDifPenEm28", nullptr }, { "TrackBarSwitchBright", nullptr },
+                    { "CheckBoxGazStart", nullptr }, { "=LabelBeeper", nullptr }, { "TrackBarBeepTime", nullptr },
+                    { "ComboBoxBeepsWhenEmpty", nullptr }, { "ComboBoxErrorsBeep", nullptr },
+                    { "CheckBoxSilentMode", "CheckBoxBeepWhenGazOn" },
+                    { "CheckBoxBeepWhenSwClick", "CheckBoxBeepWhenError" } });
         } else {
             fillGroup(box, contents[n - 1]);
         }
@@ -295,11 +339,12 @@ QGroupBox *ParametersPage::addSection(const Sheet &sheet, bool basic, const QStr
     const QString &headerName, const QString &caption, const QString &toggleName, const QString &boxName, bool open,
     const std::vector<const char *> &headerControls)
 {
-    // The header row: its shape with the caption, the controls of the header and the toggle label,
-    // which stands 51 pixels from the shape's right edge.
+    // The header row: its shape with the caption, the controls of the header and the toggle label
+    // (the expand mark), which the page places 51 pixels from the shape's right edge; the header's
+    // own controls keep clear of it.
     QFrame *header = build::panel(sheet.content, shapeName);
     auto *h = new QHBoxLayout(header);
-    h->setContentsMargins(6, 2, 6, 2);
+    h->setContentsMargins(6, 2, 51 + 4, 2);
     QLabel *title = build::label(header, headerName, caption);
     QFont f = title->font();
     f.setBold(true);
@@ -312,34 +357,84 @@ QGroupBox *ParametersPage::addSection(const Sheet &sheet, bool basic, const QStr
     h->addStretch(1);
     QLabel *toggle
         = build::label(header, toggleName, QString::fromStdString(open ? m_texts.groupOpen : m_texts.groupClosed));
-    toggle->setMinimumWidth(45);
     toggle->setCursor(Qt::PointingHandCursor);
     toggle->installEventFilter(this);
-    h->addWidget(toggle);
 
     QGroupBox *box = build::group(sheet.content, boxName, QString());
     box->setVisible(open);
-    sheet.sections->addSection(header, box);
+    sheet.sections->addSection(header, box, toggle);
     m_sections.push_back({ toggle, box, basic });
     return box;
 }
 
+namespace {
+// Heading rows inside a section: a row whose left entry is "=Name".
+struct Heading {
+    const char *name;
+    const char *text;
+};
+const Heading Headings[] = {
+    { "Label12", "gas injection limits:" },
+    { "LabelBeeper", "BEEPER:" },
+};
+} // namespace
+
 void ParametersPage::fillGroup(QGroupBox *box, const std::vector<const char *> &controls)
+{
+    // Two columns of caption and control, the first half of the list on the left.
+    const std::size_t perColumn = (controls.size() + 1) / 2;
+    std::vector<SectionRow> rows;
+    for (std::size_t i = 0; i < perColumn; ++i)
+        rows.push_back({ controls[i], i + perColumn < controls.size() ? controls[i + perColumn] : nullptr });
+    fillRows(box, rows);
+}
+
+void ParametersPage::fillRows(QGroupBox *box, const std::vector<SectionRow> &rows)
 {
     auto *grid = new QGridLayout(box);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(3);
-    // Two columns of caption and control.
-    const int perColumn = static_cast<int>((controls.size() + 1) / 2);
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        const int k = static_cast<int>(i);
-        addSetting(box, grid, k % std::max(1, perColumn), k < perColumn ? 0 : 2, controls[i]);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const int row = static_cast<int>(i);
+        const char *left = rows[i].left;
+        if (left && left[0] == '=') {
+            // A heading over the whole width of the section.
+            for (const Heading &h : Headings) {
+                if (std::strcmp(h.name, left + 1) != 0)
+                    continue;
+                QLabel *heading = build::label(box, QString::fromLatin1(h.name), QString::fromUtf8(h.text));
+                QFont f = heading->font();
+                f.setBold(true);
+                heading->setFont(f);
+                grid->addWidget(heading, row, 0, 1, 4);
+            }
+            continue;
+        }
+        const char *right = rows[i].right;
+        // Check boxes carry their own text: alone or in pairs they take the whole width of the row,
+        // so a long translation is not squeezed into a column of captioned controls.
+        auto captionless = [](const char *c) { return c && settingCaption(c).isEmpty(); };
+        if (captionless(left) && (!right || captionless(right))) {
+            auto *line = new QHBoxLayout;
+            line->setSpacing(12);
+            for (const char *c : { left, right }) {
+                if (QWidget *w = c ? createSetting(box, c) : nullptr)
+                    line->addWidget(w);
+            }
+            line->addStretch(1);
+            grid->addLayout(line, row, 0, 1, 5);
+            continue;
+        }
+        if (left)
+            addSetting(box, grid, row, 0, left);
+        if (right)
+            addSetting(box, grid, row, 2, right);
     }
     // The controls keep their natural widths; the room left over goes to the right.
     grid->setColumnStretch(4, 1);
     for (QSlider *track : box->findChildren<QSlider *>())
         track->setMinimumWidth(160);
-    if (controls.empty())
+    if (rows.empty())
         box->setMinimumHeight(40);
 }
 
@@ -405,13 +500,29 @@ bool ParametersPage::eventFilter(QObject *watched, QEvent *event)
         }
     }
     if (event->type() == QEvent::Resize) {
-        // The sections take their width from the page and from the scroll box.
-        if (watched == this && m_basic.sections)
-            m_basic.sections->invalidate();
-        if (watched == m_advanced.scroll && m_advanced.sections)
-            m_advanced.sections->invalidate();
+        if (watched == m_basic.scroll)
+            ScrollBox2Resize();
+        else if (watched == m_advanced.scroll)
+            ScrollBox1Resize();
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void ParametersPage::ScrollBox2Resize()
+{
+    // "podstawowe" measures the whole parameters tab (this page).
+    if (!m_basic.sections)
+        return;
+    m_basic.sections->setSectionWidth(layout::parameterGroupWidth(width()));
+    m_basic.sections->activate();
+}
+
+void ParametersPage::ScrollBox1Resize()
+{
+    if (!m_advanced.sections)
+        return;
+    m_advanced.sections->setSectionWidth(layout::parameterGroupWidth(m_advanced.scroll->width()));
+    m_advanced.sections->activate();
 }
 
 void ParametersPage::toggleSection(QLabel *toggle)

@@ -40,7 +40,8 @@ struct SectionPlace {
 // `height`: the bottom of the last row (the last box when open, else the top of where it would be).
 std::vector<SectionPlace> placeSections(
     int firstTop, const std::vector<SectionMeasure> &sections, int *height = nullptr);
-// Width of the sections and their header shapes: the width they are measured from - 40, at least 557.
+// Width of the sections and their header shapes: the width they are measured from - 40, at least 557
+// (layout::parameterGroupWidth).
 int sectionWidth(int measuredWidth);
 
 class SectionStack;
@@ -67,6 +68,11 @@ public:
     // by the rule of placeSections; page "podstawowe" and page "zaawansowane".
     void LayoutParameterGroups();
     void LayoutAdvancedGroups();
+    // On a resize of a scroll box: V = the width of the parameters tab ("podstawowe", ScrollBox2) or
+    // of the scroll box itself ("zaawansowane", ScrollBox1) - 40, at least 557; the group boxes and
+    // their header shapes take width V and the expand marks move to left V - 51.
+    void ScrollBox2Resize();
+    void ScrollBox1Resize();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -94,7 +100,14 @@ private:
     QGroupBox *addSection(const Sheet &sheet, bool basic, const QString &shapeName, const QString &headerName,
         const QString &caption, const QString &toggleName, const QString &boxName, bool open,
         const std::vector<const char *> &headerControls);
+    // One row of a section: the settings on its left and right (either may be nullptr); a left entry
+    // "=Name" is a heading over the whole row instead.
+    struct SectionRow {
+        const char *left;
+        const char *right;
+    };
     void fillGroup(QGroupBox *box, const std::vector<const char *> &controls);
+    void fillRows(QGroupBox *box, const std::vector<SectionRow> &rows);
     void addStepButtons(QGroupBox *box, const char *trackBar, const char *minusName, const char *plusName);
     void addPercentEdit(QGroupBox *box, const char *trackBar, const char *editName);
     void addUnitLabel(QGroupBox *box, const char *control, const char *labelName, const QString &text);

@@ -9,12 +9,59 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QSlider>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 namespace kelvane {
+
+TextToggleSwitch::TextToggleSwitch(QWidget *parent)
+    : TAbToggleSwitch(parent)
+{
+}
+
+void TextToggleSwitch::setOnText(const QString &text)
+{
+    m_onText = text;
+    update();
+}
+
+void TextToggleSwitch::setOffText(const QString &text)
+{
+    m_offText = text;
+    update();
+}
+
+void TextToggleSwitch::paintEvent(QPaintEvent *event)
+{
+    TAbToggleSwitch::paintEvent(event);
+    const QString text = currentText();
+    // The track as the switch draws it: about 2:1, centred; the knob fills one end.
+    const double h = std::min<double>(height() - 2, (width() - 2) / 1.9);
+    if (text.isEmpty() || h < 8)
+        return;
+    const double w = h * 1.9;
+    const QRectF track((width() - w) / 2, (height() - h) / 2, w, h);
+    const double knob = h; // the knob's diameter with its margin
+    const QRectF room = isOn() ? QRectF(track.left() + 3, track.top(), w - knob - 3, h)
+                               : QRectF(track.left() + knob, track.top(), w - knob - 3, h);
+    QFont f = font();
+    f.setBold(true);
+    int px = std::max(6, static_cast<int>(h * 0.45));
+    f.setPixelSize(px);
+    // Smaller until the text fits beside the knob; a text that does not fit even then is elided.
+    while (px > 6 && QFontMetricsF(f).horizontalAdvance(text) > room.width()) {
+        f.setPixelSize(--px);
+    }
+    QPainter p(this);
+    p.setFont(f);
+    p.setPen(!isEnabled() ? QColor(0x90, 0x90, 0x90) : isOn() ? QColor(Qt::white) : QColor(0x30, 0x30, 0x30));
+    const QString shown = QFontMetrics(f).elidedText(text, Qt::ElideRight, static_cast<int>(room.width()));
+    p.drawText(room, Qt::AlignCenter, shown);
+}
 
 const FieldDef *fieldOfControl(const char *control)
 {
@@ -105,9 +152,46 @@ const Caption checkTexts[] = {
     { "CheckBoxBeepWhenError", "beep on error" },
 };
 
-// Caption labels that other code shows, hides or translates by name.
+// The names of the caption labels, by which other code shows, hides or translates them.
 const Caption captionNames[] = {
+    { "ComboBoxRpmSet", "LabelCoil" },
+    { "ComboBoxRpmSignal", "LabelRpmSig" },
+    { "ComboBoxTurbo", "LabelTurbo" },
+    { "ComboBoxInjNum", "LabelCylinders" },
+    { "ComboBoxLambdaTyp", "LabelLambdaTyp" },
+    { "AbNumSpinMinInj", "LabelMinIjj" },
+    { "AbNumSpinPeak", "LabelPeak" },
+    { "AbNumSpinHold", "LabelHold" },
+    { "AbNumSpinRezRef", "LabelRefTime" },
+    { "ComboBoxRpmSw", "Label25" },
+    { "ComboBoxTempSw", "Label26" },
+    { "AbNumSpinOnDelay", "Label28" },
+    { "AbNumSpinCylinderTime", "Label31" },
+    { "AbNumSpinOffPres", "Label32" },
+    { "ComboBoxMinRpm", "Label35" },
+    { "ComboBoxMaxRpm", "Label33" },
+    { "AbNumSpinOffDelay", "Label34" },
+    { "ComboBoxPowrotZminRpm", "Label65" },
     { "ComboBoxPowrotZminRpmTime", "LabelCzasPowrotuG" },
+    { "TrackBarExtraInj", "Label13" },
+    { "ComboBoxTGsensor", "LabelTGSEnsor" },
+    { "ComboBoxTRsensor", "LabelTRsensor" },
+    { "ComboBoxPresSensor", "LabelPresSensTyp" },
+    { "ComboBoxMAPSensType", "LabelMapType" },
+    { "AbNumSpinAdvTempHeat", "LabelRedTemp" },
+    { "AbNumSpinAdvHeatT", "LabelHeatTime" },
+    { "AbNumSpinAdvHeatNornal", "LabelHeatPulse" },
+    { "AbNumSpinAdvHeatLow", "Label78" },
+    { "ComboBoxHeatMode", "Label7" },
+    { "AbNumSpinMazdaMinInj", "LabelMazdaMinInj" },
+    { "AbNumSpinMazdaMaxInj", "LabelMazdaMaxInj" },
+    { "AbNumSpinMinRpm", "LabelMazdaMinRpm" },
+    { "AbNumSpinFilterStep", "Label60" },
+    { "ComboBoxDifPenEm28", "LabelDifPEnEm" },
+    { "TrackBarSwitchBright", "LabelSwitchBright" },
+    { "TrackBarBeepTime", "Label39" },
+    { "ComboBoxBeepsWhenEmpty", "Label62" },
+    { "ComboBoxErrorsBeep", "Label8" },
 };
 
 QString lookup(const Caption *table, std::size_t n, const char *control)
@@ -147,7 +231,7 @@ QWidget *createSetting(QWidget *parent, const char *control)
         break;
     }
     case ControlKind::ToggleSwitch: {
-        auto *t = new TAbToggleSwitch(parent);
+        auto *t = new TextToggleSwitch(parent);
         t->setObjectName(name);
         w = t;
         break;

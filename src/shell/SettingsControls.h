@@ -4,6 +4,7 @@
 // connects their write-back, so nothing the fitter changes is silently dropped.
 
 #include "FieldCodec.h"
+#include "TAbToggleSwitch.h"
 
 #include <QString>
 
@@ -12,6 +13,31 @@ class QWidget;
 class TAbNumSpin;
 
 namespace kelvane {
+
+// The slide switch of a settings header: it writes its state on the track beside the knob, "OFF"
+// and "ON" unless a language file gives other texts.
+class TextToggleSwitch : public TAbToggleSwitch {
+    Q_OBJECT
+    Q_PROPERTY(QString onText READ onText WRITE setOnText)
+    Q_PROPERTY(QString offText READ offText WRITE setOffText)
+public:
+    explicit TextToggleSwitch(QWidget *parent = nullptr);
+
+    void setOnText(const QString &text);
+    QString onText() const { return m_onText; }
+    void setOffText(const QString &text);
+    QString offText() const { return m_offText; }
+    QString currentText() const { return isOn() ? m_onText : m_offText; }
+
+    QSize sizeHint() const override { return QSize(60, 28); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_onText = QStringLiteral("ON");
+    QString m_offText = QStringLiteral("OFF");
+};
 
 // The row of the field table that the control named `control` shows; nullptr when none does.
 const FieldDef *fieldOfControl(const char *control);

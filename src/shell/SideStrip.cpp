@@ -101,19 +101,31 @@ QFrame *SideStrip::buildV5()
 {
     QFrame *p = build::panel(this, QStringLiteral("PanelV5"));
     auto *g = tightGrid(p);
-    m_lambda = build::bar(p, QStringLiteral("AbBarPasL"), 0, 1.1, Qt::Horizontal, 2, QStringLiteral("LAMBDA [V]"));
-    g->addWidget(m_lambda, 0, 0);
+    g->setVerticalSpacing(0);
+    // The caption is a label of its own above the bar, so a language file can replace it.
+    QLabel *caption = small(p, QStringLiteral("LabelPasLevel2"), QStringLiteral("LAMBDA [V]"));
+    caption->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    g->addWidget(caption, 0, 0);
+    m_lambda = build::bar(p, QStringLiteral("AbBarPasL"), 0, 1.1, Qt::Horizontal, 2);
+    g->addWidget(m_lambda, 1, 0);
+    g->setRowStretch(1, 1);
+    build::scaleLabelFonts(p, 44);
     return p;
 }
 
 QFrame *SideStrip::buildV6()
 {
     QFrame *p = build::panel(this, QStringLiteral("PanelV6"));
-    auto *h = new QHBoxLayout(p);
-    h->setContentsMargins(3, 2, 3, 2);
+    auto *v = new QVBoxLayout(p);
+    v->setContentsMargins(3, 2, 3, 2);
+    v->setSpacing(0);
+    QLabel *caption = small(p, QStringLiteral("LabelPasLevel"), QStringLiteral("PROPANE LEVEL [V]"));
+    caption->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    v->addWidget(caption);
+    auto *h = new QHBoxLayout;
     h->setSpacing(2);
-    m_level
-        = build::bar(p, QStringLiteral("AbBarPasLevel"), 0, 5, Qt::Horizontal, 2, QStringLiteral("PROPANE LEVEL [V]"));
+    v->addLayout(h, 1);
+    m_level = build::bar(p, QStringLiteral("AbBarPasLevel"), 0, 5, Qt::Horizontal, 2);
     h->addWidget(m_level, 1);
     for (int k = 1; k <= 5; ++k) {
         const auto i = static_cast<std::size_t>(k - 1);
@@ -122,6 +134,7 @@ QFrame *SideStrip::buildV6()
         m_levelLamps[i]->setFixedWidth(13);
         h->addWidget(m_levelLamps[i]);
     }
+    build::scaleLabelFonts(p, 45);
     return p;
 }
 

@@ -6,14 +6,20 @@
 #include "AppState.h"
 #include "DataDirs.h"
 #include "ErrorMemoryView.h"
+#include "LanguageFile.h"
 #include "LanguageMenu.h"
 #include "Main.h"
 #include "ScriptedSerial.h"
+#include "SettingsControls.h"
+#include "TAbColBitBtn.h"
+#include "TextTargets.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -25,6 +31,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <vector>
 
 using namespace kelvane;
 
@@ -41,6 +48,39 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// Targets of the text table that this window has no control for, and why. None today: every
+// control the table names has its place in the window.
+struct AbsentTarget {
+    const char *name;
+    const char *reason;
+};
+const std::vector<AbsentTarget> AbsentTargets = {};
+
+const char *absentReason(const char *name)
+{
+    for (const AbsentTarget &a : AbsentTargets) {
+        if (qstrcmp(a.name, name) == 0)
+            return a.reason;
+    }
+    return nullptr;
+}
+
+bool isControlTarget(TextTargetKind kind)
+{
+    switch (kind) {
+    case TextTargetKind::TabCaption:
+    case TextTargetKind::MenuCaption:
+    case TextTargetKind::Caption:
+    case TextTargetKind::OnOffTexts:
+    case TextTargetKind::OnText:
+    case TextTargetKind::OffText:
+    case TextTargetKind::ComboItem:
+        return true;
+    default:
+        return false;
+    }
 }
 } // namespace
 
@@ -85,6 +125,72 @@ class TstLanguage : public QObject {
         QCOMPARE(state->session.conn.Connected, std::uint8_t(1));
     }
     QString lanTxt() const { return startDir->filePath(QStringLiteral("lan.txt")); }
+
+    // What the controls a target names show for it: one entry per text (a two-state button shows
+    // two); empty when the window has no control of that name.
+    QStringList shownTexts(const TextTarget &t)
+    {
+        const QString name = QString::fromLatin1(t.name);
+        QStringList shown;
+        switch (t.kind) {
+        case TextTargetKind::TabCaption:
+            for (QWidget *page : form->findChildren<QWidget *>(name)) {
+                for (QWidget *p = page->parentWidget(); p; p = p->parentWidget()) {
+                    if (auto *tabs = qobject_cast<QTabWidget *>(p)) {
+                        if (tabs->indexOf(page) >= 0)
+                            shown << tabs->tabText(tabs->indexOf(page));
+                        break;
+                    }
+                }
+            }
+            break;
+        case TextTargetKind::MenuCaption:
+            for (QMenu *menu : form->findChildren<QMenu *>(name))
+                shown << menu->title();
+            for (QAction *action : form->findChildren<QAction *>(name))
+                shown << action->text();
+            break;
+        case TextTargetKind::Caption:
+            for (QWidget *w : form->findChildren<QWidget *>(name)) {
+                if (auto *label = qobject_cast<QLabel *>(w))
+                    shown << label->text();
+                else if (auto *button = qobject_cast<QAbstractButton *>(w))
+                    shown << button->text();
+                else if (auto *box = qobject_cast<QGroupBox *>(w))
+                    shown << box->title();
+                else if (auto *bit = qobject_cast<TAbColBitBtn *>(w))
+                    shown << bit->onText() << bit->offText();
+            }
+            break;
+        case TextTargetKind::OnOffTexts:
+        case TextTargetKind::OnText:
+        case TextTargetKind::OffText: {
+            const bool on = t.kind != TextTargetKind::OffText;
+            const bool off = t.kind != TextTargetKind::OnText;
+            for (TAbColBitBtn *bit : form->findChildren<TAbColBitBtn *>(name)) {
+                if (on)
+                    shown << bit->onText();
+                if (off)
+                    shown << bit->offText();
+            }
+            for (TextToggleSwitch *sw : form->findChildren<TextToggleSwitch *>(name)) {
+                if (on)
+                    shown << sw->onText();
+                if (off)
+                    shown << sw->offText();
+            }
+            break;
+        }
+        case TextTargetKind::ComboItem:
+            for (QComboBox *combo : form->findChildren<QComboBox *>(name))
+                shown << (t.index < combo->count() ? combo->itemText(t.index)
+                                                   : QStringLiteral("<%1 items only>").arg(combo->count()));
+            break;
+        default:
+            break;
+        }
+        return shown;
+    }
 
 private slots:
     void init()
@@ -174,6 +280,62 @@ private slots:
         QCOMPARE(tabText("TabSheet1"), QStringLiteral("[F2]readings"));
         QCOMPARE(rpmSet->itemText(0), QStringLiteral("1 coil"));
         QCOMPARE(rpmSet->currentIndex(), 3);
+    }
+
+    // Every control the text table names is in the window under that name and shows what the loaded
+    // file gives it: first German (so a text that never arrives cannot pass as the default), then
+    // the shipped English file with a text for every id. Only the targets listed as absent are
+    // left out, and those must really be absent.
+    void everyControlTargetShowsTheLoadedText()
+    {
+        const QString dir = form->languageMenu()->languageDir();
+        QVERIFY(!dir.isEmpty());
+        const LanguageLoad english = loadLanguage(1, dir);
+        QCOMPARE(english.status, LanguageLoad::Status::Loaded);
+        for (int id : textIds())
+            QVERIFY2(english.texts.count(id), qPrintable(QStringLiteral("ang.txt has no text for %1").arg(id)));
+
+        for (const AbsentTarget &a : AbsentTargets) {
+            QVERIFY2(!form->findChild<QObject *>(QString::fromLatin1(a.name)),
+                qPrintable(QStringLiteral("%1 is in the window: take it off the absent list").arg(a.name)));
+        }
+
+        for (const int number : { 6, 1 }) {
+            const LanguageLoad file = loadLanguage(number, dir);
+            QCOMPARE(file.status, LanguageLoad::Status::Loaded);
+            QVERIFY(writeFile(lanTxt(), QByteArray(1, static_cast<char>(number))));
+            form->languageMenu()->LoadLanguage();
+            QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
+
+            QStringList wrong;
+            int checked = 0;
+            for (const TextTarget &t : textTargets()) {
+                if (!isControlTarget(t.kind) || absentReason(t.name))
+                    continue;
+                const auto text = file.texts.find(t.id);
+                if (text == file.texts.end())
+                    continue; // this language keeps the text it had
+                const QStringList shown = shownTexts(t);
+                const QString where = t.kind == TextTargetKind::ComboItem
+                    ? QStringLiteral("%1 %2[%3]").arg(t.id).arg(t.name).arg(t.index)
+                    : QStringLiteral("%1 %2 (%3)").arg(t.id).arg(t.name, kindName(t.kind));
+                if (shown.isEmpty())
+                    wrong << where + QStringLiteral(": no such control");
+                for (const QString &s : shown) {
+                    if (s != text->second)
+                        wrong << where + QStringLiteral(": shows \"%1\", not \"%2\"").arg(s, text->second);
+                }
+                ++checked;
+            }
+            // One line each: the whole list is longer than a failure message holds.
+            for (const QString &w : wrong)
+                qWarning("%s", qPrintable(w));
+            QVERIFY2(wrong.isEmpty(),
+                qPrintable(QStringLiteral("language %1: %2 of %3 targets wrong (listed above)")
+                               .arg(number)
+                               .arg(wrong.size())
+                               .arg(checked)));
+        }
     }
 
     // The start-up load (what main() runs once the window exists) follows "lan.txt".

@@ -47,6 +47,14 @@ private slots:
         QTest::newRow("V4 at 600") << layout::stripPanelHeights(600)[1] << 71;
         QTest::newRow("V1 at 1000") << layout::stripPanelHeights(1000)[4] << 286;
         QTest::newRow("V2 at 3000") << layout::stripPanelHeights(3000)[0] << 636;
+        // The parameter pages' sections: width - 40, at least 557; the expand mark 51 from the right.
+        QTest::newRow("sections at 400") << layout::parameterGroupWidth(400) << 557;
+        QTest::newRow("sections at 597, the limit") << layout::parameterGroupWidth(597) << 557;
+        QTest::newRow("sections at 598") << layout::parameterGroupWidth(598) << 558;
+        QTest::newRow("sections at 1400") << layout::parameterGroupWidth(1400) << 1360;
+        QTest::newRow("sections at 0") << layout::parameterGroupWidth(0) << 557;
+        QTest::newRow("mark at 557") << layout::expandMarkLeft(557) << 506;
+        QTest::newRow("mark at 1360") << layout::expandMarkLeft(1360) << 1309;
     }
     void rules()
     {
