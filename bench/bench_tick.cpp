@@ -3,10 +3,12 @@
 // The FourTraces cases run with the four oscilloscope channels on (speed, petrol time, pressure
 // difference, lambda), as a fitter watching a drive has them; the others with the channels off.
 //
-// For instruction counts (steadier than wall time on a shared machine):
-//   valgrind --tool=callgrind --toggle-collect='*measured*' bench_tick
-//   --benchmark_filter=FourTraces_ReceiveTickWithPendingPaint
-// and divide by the calls of the measured function that callgrind_annotate lists.
+// For instruction counts (steadier than wall time on a shared machine) the program runs a fixed
+// number of ticks with collection switched on only around the measured part:
+//   KELVANE_BENCH_COUNT=pending KELVANE_BENCH_TRACES=4 valgrind --tool=callgrind --collect-atstart=no bench_tick
+// and the instructions collected, divided by the ticks it prints, are one tick's. Modes: pending
+// (the tick and the paints it causes), repaint (the tick and a forced repaint of the readings page
+// and the strip), nopaint (the tick alone), readings (a forced repaint of the readings page alone).
 #include "../tests/support/FakeEcu.h"
 #include "KelvaneApplication.h"
 #include "Main.h"
@@ -19,8 +21,16 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <memory>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else
+#define CALLGRIND_TOGGLE_COLLECT
+#endif
 
 using namespace kelvane;
 
@@ -32,6 +42,7 @@ struct Rig {
     AppState state { line };
     std::unique_ptr<TForm1> form;
     QWidget *readings = nullptr;
+    QWidget *scope = nullptr; // the oscilloscope's chart
     unsigned step = 0;
 
     Rig()
@@ -47,6 +58,7 @@ struct Rig {
         form->timer()->stop();
         line.clearLog();
         readings = form->findChild<QWidget *>(QStringLiteral("TabSheet1"));
+        scope = form->findChild<QWidget *>(QStringLiteral("PaintBoxScope"));
     }
 
     // The four channels of the oscilloscope on (items of the combo boxes), or all off.
@@ -235,6 +247,21 @@ void BM_FourTraces_FullRepaintOfTheReadingsPage(benchmark::State &st)
 }
 BENCHMARK(BM_FourTraces_FullRepaintOfTheReadingsPage)->Unit(benchmark::kMicrosecond);
 
+// The oscilloscope's chart alone, four full traces.
+void BM_FourTraces_ScopeRepaint(benchmark::State &st)
+{
+    Rig &r = rig();
+    r.traces(true);
+    r.warmUp(900);
+    if (!r.scope) {
+        st.SkipWithError("no oscilloscope");
+        return;
+    }
+    for (auto _ : st)
+        r.scope->repaint();
+}
+BENCHMARK(BM_FourTraces_ScopeRepaint)->Unit(benchmark::kMicrosecond);
+
 // The program as it runs: the 35 ms timer polls, the event loop paints. The share of one core the
 // process uses (its CPU time over the wall time) is the counter "cpu_share_percent".
 void BM_FourTraces_PollingCpuShare(benchmark::State &st)
@@ -268,6 +295,33 @@ void BM_FourTraces_PollingCpuShare(benchmark::State &st)
 }
 BENCHMARK(BM_FourTraces_PollingCpuShare)->Arg(10000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// The fixed run for callgrind (see the top of the file).
+int countInstructions(const char *mode, bool traces, int ticks)
+{
+    Rig &r = rig();
+    r.traces(traces);
+    const bool readingsOnly = std::strcmp(mode, "readings") == 0;
+    r.warmUp(readingsOnly ? 900 : 30);
+    for (int k = 0; k < ticks; ++k) {
+        r.prepare();
+        CALLGRIND_TOGGLE_COLLECT;
+        if (readingsOnly) {
+            r.readings->repaint();
+        } else {
+            r.form->Timer1Timer();
+            if (std::strcmp(mode, "pending") == 0)
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+            else if (std::strcmp(mode, "repaint") == 0)
+                r.form->repaintReadings();
+        }
+        CALLGRIND_TOGGLE_COLLECT;
+        r.line.advance(35);
+    }
+    std::printf("bench_tick: %s, %s traces: %d ticks measured\n", mode, traces ? "four" : "no", ticks);
+    std::fflush(stdout);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -275,6 +329,8 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     KelvaneApplication app(argc, argv);
+    if (const char *mode = std::getenv("KELVANE_BENCH_COUNT"))
+        return countInstructions(mode, qEnvironmentVariableIntValue("KELVANE_BENCH_TRACES") == 4, 50);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

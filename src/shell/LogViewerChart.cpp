@@ -19,7 +19,8 @@ namespace {
 const QColor LineColors[] = { QColor(0x1f, 0x5f, 0xbf), QColor(0xb0, 0x30, 0x20), QColor(0x20, 0x80, 0x30),
     QColor(0x80, 0x30, 0xa0), QColor(0xc0, 0x70, 0x00), QColor(0x10, 0x80, 0x90) };
 
-// The value axis runs over all rows of the column, with a little room above and below.
+// The value axis runs over all rows of the column, with a little room above and below; a
+// column that never goes below zero (speeds, times, voltages) keeps its axis from zero up.
 std::pair<double, double> valueRange(const std::vector<float> &values)
 {
     double lo = 0, hi = 0;
@@ -36,7 +37,23 @@ std::pair<double, double> valueRange(const std::vector<float> &values)
         return { lo - pad, hi + pad };
     }
     const double pad = (hi - lo) * 0.05;
-    return { lo - pad, hi + pad };
+    return { lo >= 0 ? std::max(0.0, lo - pad) : lo - pad, hi + pad };
+}
+
+// A round step (1, 2 or 5 times a power of ten) of at least `rough`, and the decimals it needs.
+double roundStep(double rough)
+{
+    if (!(rough > 0) || !std::isfinite(rough))
+        return 1;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    const double m = rough / power;
+    return (m <= 1 ? 1 : m <= 2 ? 2 : m <= 5 ? 5 : 10) * power;
+}
+
+QString labelFormat(double step)
+{
+    const int decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 6);
+    return QStringLiteral("%.%1f").arg(decimals);
 }
 } // namespace
 
@@ -68,13 +85,17 @@ LogChartView::LogChartView(LogViewer &viewer, const LogTable &table, int column,
     m_series->setPen(QPen(LineColors[static_cast<std::size_t>(column) % std::size(LineColors)], 1.5));
     c->addSeries(m_series);
     m_timeAxis = new QValueAxis;
-    m_timeAxis->setLabelFormat(QStringLiteral("%.1f"));
     m_timeAxis->setTitleText(QString());
+    m_timeAxis->setTickType(QValueAxis::TicksDynamic);
+    m_timeAxis->setTickAnchor(0);
     m_valueAxis = new QValueAxis;
+    // Four or five round steps from a round value below the lowest to one above the highest.
     const auto [lo, hi] = valueRange(table.column(column));
-    m_valueAxis->setRange(lo, hi);
-    m_valueAxis->applyNiceNumbers();
-    m_valueAxis->setLabelFormat(QStringLiteral("%.5g"));
+    const double step = roundStep((hi - lo) / 4);
+    const double bottom = std::floor(lo / step) * step, top = std::ceil(hi / step) * step;
+    m_valueAxis->setRange(bottom, top);
+    m_valueAxis->setTickCount(static_cast<int>(std::lround((top - bottom) / step)) + 1);
+    m_valueAxis->setLabelFormat(labelFormat(step));
     c->addAxis(m_timeAxis, Qt::AlignBottom);
     c->addAxis(m_valueAxis, Qt::AlignLeft);
     m_series->attachAxis(m_timeAxis);
@@ -100,6 +121,10 @@ void LogChartView::setRange(double from, double to)
     m_from = from;
     m_to = to;
     m_timeAxis->setRange(from, to);
+    // About eight time marks on round seconds, whatever the zoom.
+    const double step = roundStep((to - from) / 8);
+    m_timeAxis->setTickInterval(step);
+    m_timeAxis->setLabelFormat(labelFormat(step));
     reload();
     placeCursor();
 }

@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <memory>
+
 namespace kelvane {
 
 namespace {
@@ -59,17 +61,36 @@ MappingPaintBox::MappingPaintBox(QWidget *parent)
 
 void MappingPaintBox::setPicture(const QImage &picture)
 {
+    m_draw = nullptr;
     m_picture = picture;
     update();
+}
+
+void MappingPaintBox::setPictureSource(std::function<QImage()> draw)
+{
+    m_draw = std::move(draw);
+    update();
+}
+
+const QImage &MappingPaintBox::picture() const
+{
+    if (m_draw) {
+        m_picture = m_draw();
+        m_draw = nullptr;
+    }
+    return m_picture;
 }
 
 void MappingPaintBox::paintEvent(QPaintEvent *)
 {
     // Blank until a live record has been drawn, and while no controller is connected.
-    if (m_picture.isNull() || (m_show && !m_show()))
+    if (m_show && !m_show())
+        return;
+    const QImage &shown = picture();
+    if (shown.isNull())
         return;
     QPainter p(this);
-    p.drawImage(0, 0, m_picture);
+    p.drawImage(0, 0, shown);
 }
 
 void MappingPaintBox::mouseMoveEvent(QMouseEvent *event)
@@ -227,15 +248,31 @@ void MappingViewPage::PaintMappingView()
 {
     showMap2DRows();
     const ControllerSession &s = m_context.state.session;
-    MappingPicture in { s.image, s.timeBases, s.live.AutoMapStore, s.live };
-    in.mouseX = m_mouseX;
-    in.mouseY = m_mouseY;
-    in.selected = m_selected;
-    in.highlight = PaintBoxMapowanie->palette().color(QPalette::Active, QPalette::Highlight);
-    in.decimalPoint = m_context.decimalPoint().toLatin1();
-    PaintBoxMapowanie->setPicture(
-        paintMappingPicture(PaintBoxMapowanie->width(), PaintBoxMapowanie->height(), in, &m_geometry));
+    const int width = std::max(1, PaintBoxMapowanie->width()), height = std::max(1, PaintBoxMapowanie->height());
+    // The geometry the mouse handlers use is this record's at once; the picture is drawn from a
+    // copy of what it shows when the view is painted.
+    m_geometry = maps::mappingGeometry(width, height, s.image, s.timeBases);
     m_painted = true;
+    struct Seen {
+        ParameterImage image;
+        TimeBases timeBases;
+        LiveData live;
+        int mouseX, mouseY, selected;
+        QColor highlight;
+        char decimalPoint;
+    };
+    auto seen = std::make_shared<const Seen>(Seen { s.image, s.timeBases, s.live, m_mouseX, m_mouseY, m_selected,
+        PaintBoxMapowanie->palette().color(QPalette::Active, QPalette::Highlight),
+        m_context.decimalPoint().toLatin1() });
+    PaintBoxMapowanie->setPictureSource([seen, width, height] {
+        MappingPicture in { seen->image, seen->timeBases, seen->live.AutoMapStore, seen->live };
+        in.mouseX = seen->mouseX;
+        in.mouseY = seen->mouseY;
+        in.selected = seen->selected;
+        in.highlight = seen->highlight;
+        in.decimalPoint = seen->decimalPoint;
+        return paintMappingPicture(width, height, in);
+    });
 }
 
 void MappingViewPage::PaintBoxMapowanieMouseMove(int x, int y)

@@ -19,14 +19,21 @@ class QPushButton;
 
 namespace kelvane {
 
-// The paint box: shows the last picture drawn by the polling cycle, and nothing while
-// `showPicture` says no (not connected). Reports the pointer and clicks.
+// The paint box: shows the picture of the last live record the polling cycle processed, and
+// nothing while `showPicture` says no (not connected). Reports the pointer and clicks.
+//
+// The polling cycle hands over how to draw that picture (the state it saw, copied); the drawing
+// itself waits until the picture is wanted: the next paint of the view, or picture(). A view off
+// screen (another page in front) so costs nothing per record, and shows the same picture as if it
+// had been drawn at every record once it comes to the front.
 class MappingPaintBox : public QWidget {
     Q_OBJECT
 public:
     explicit MappingPaintBox(QWidget *parent = nullptr);
     void setPicture(const QImage &picture);
-    const QImage &picture() const { return m_picture; }
+    void setPictureSource(std::function<QImage()> draw);
+    // The picture of the last record (drawn now if it was not yet).
+    const QImage &picture() const;
     void setShowPicture(std::function<bool()> show) { m_show = std::move(show); }
 
 signals:
@@ -40,7 +47,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    QImage m_picture;
+    mutable QImage m_picture;
+    mutable std::function<QImage()> m_draw; // set while m_picture is out of date
     std::function<bool()> m_show;
     bool m_pressed = false;
 };

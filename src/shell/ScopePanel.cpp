@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <cstring>
+
 namespace kelvane {
 
 namespace {
@@ -43,7 +45,6 @@ ScopePaintBox::ScopePaintBox(QWidget *parent)
     // The paint event covers every pixel: nothing underneath needs painting first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
-    m_polyline.reserve(ScopeSamples);
 }
 
 void ScopePaintBox::feed(const ScopeSelection &selection, const DisplayContext &c)
@@ -98,12 +99,13 @@ void ScopePaintBox::leaveEvent(QEvent *event)
     relayout();
 }
 
-const QPixmap &ScopePaintBox::background(const ScopeFrame &f)
+bool ScopePaintBox::prepareCanvas(const ScopeFrame &f)
 {
     const QSize size(f.width, f.height);
-    if (m_background.isNull() || m_backgroundSize != size || m_backgroundColor != f.background
-        || m_gridColor != f.gridColor) {
-        m_background = QPixmap(size);
+    if (m_background.size() != size || m_backgroundColor != f.background || m_gridColor != f.gridColor) {
+        m_background = QImage(size, QImage::Format_RGB32);
+        if (m_background.isNull())
+            return false;
         m_background.fill(toQColor(f.background));
         QPainter p(&m_background);
         p.setPen(QPen(toQColor(f.gridColor), 0, Qt::DotLine));
@@ -111,69 +113,95 @@ const QPixmap &ScopePaintBox::background(const ScopeFrame &f)
             p.drawLine(0, y, f.width - 1, y);
         for (int x : f.gridX)
             p.drawLine(x, 0, x, f.height - 1);
-        m_backgroundSize = size;
         m_backgroundColor = f.background;
         m_gridColor = f.gridColor;
+        m_canvas = QImage(size, QImage::Format_RGB32);
+        if (m_canvas.isNull())
+            return false;
     }
-    return m_background;
+    // The background and grid under this frame's traces: one copy of the whole picture costs less
+    // than putting back only the pixels the last frame drew (they lie in columns, a cache line each).
+    std::memcpy(m_canvas.bits(), m_background.constBits(), static_cast<std::size_t>(m_background.sizeInBytes()));
+    return true;
+}
+
+void ScopePaintBox::drawTrace(const ScopeTrace &t)
+{
+    // The trace goes from each sample to the next one pixel to the right: the column of a sample
+    // is filled from its row to the next sample's row (a pen of width w fills w columns and w - 1
+    // more rows). Drawn straight into the canvas: a polyline through the paint engine costs
+    // several times as much, and every tick draws four of them.
+    const int w = m_canvas.width(), h = m_canvas.height();
+    const int pen = std::max(1, t.penWidth);
+    const QRgb colour = 0xFF000000u | scopeColorToRgb(t.color);
+    uchar *bits = m_canvas.bits();
+    const qsizetype stride = m_canvas.bytesPerLine();
+    for (int i = 0; i < t.pointCount; ++i) {
+        const int y = t.points[i].y;
+        const int next = i + 1 < t.pointCount ? t.points[i + 1].y : y;
+        const int top = std::max(std::min(y, next), 0);
+        const int bottom = std::min(std::max(y, next) + pen - 1, h - 1);
+        for (int x = std::max(t.points[i].x, 0); x < std::min(t.points[i].x + pen, w); ++x) {
+            for (int row = top; row <= bottom; ++row)
+                reinterpret_cast<QRgb *>(bits + row * stride)[x] = colour;
+        }
+    }
 }
 
 void ScopePaintBox::paintLabel(QPainter &p, const ScopeLabel &label, int slot, int width, int height)
 {
-    LabelText &t = m_labelTexts[static_cast<std::size_t>(slot)];
-    if (t.text != label.text || t.layout.text().isEmpty()) {
-        t.text = label.text;
+    LabelPicture &l = m_labels[static_cast<std::size_t>(slot)];
+    if (l.picture.isNull() || l.text != label.text || l.fontColor != label.fontColor
+        || l.brushColor != label.brushColor) {
         const QString text = QString::fromStdString(label.text);
-        t.layout.setTextFormat(Qt::PlainText);
-        t.layout.setText(text);
-        t.layout.prepare(QTransform(), m_labelFont);
-        t.width = m_labelMetrics.horizontalAdvance(text);
+        l.picture = QPixmap(std::max(1, m_labelMetrics.horizontalAdvance(text)), m_labelMetrics.height());
+        l.picture.fill(toQColor(label.brushColor));
+        QPainter lp(&l.picture);
+        lp.setFont(m_labelFont);
+        lp.setPen(toQColor(label.fontColor));
+        lp.drawText(0, m_labelMetrics.ascent(), text);
+        l.text = label.text;
+        l.fontColor = label.fontColor;
+        l.brushColor = label.brushColor;
     }
-    const int h = m_labelMetrics.height();
-    const ScopePoint at = scopeKeepInside(label.x, label.y, t.width, h, width, height);
-    p.fillRect(at.x, at.y, t.width, h, toQColor(label.brushColor));
-    p.setPen(toQColor(label.fontColor));
-    p.drawStaticText(at.x, at.y, t.layout);
+    const ScopePoint at = scopeKeepInside(label.x, label.y, l.picture.width(), l.picture.height(), width, height);
+    p.drawPixmap(at.x, at.y, l.picture);
 }
 
 void ScopePaintBox::paintEvent(QPaintEvent *)
 {
     const ScopeFrame &f = m_scope.frame();
-    QPainter p(this);
-    if (f.width != width() || f.height != height()) {
+    QPainter widget(this);
+    if (f.width != width() || f.height != height() || f.width == 0 || f.height == 0 || !prepareCanvas(f)) {
         // Not laid out for this size yet (the first paint): the resize lays it out.
-        p.fillRect(rect(), palette().color(QPalette::Button));
+        widget.fillRect(rect(), palette().color(QPalette::Button));
         return;
     }
-    if (f.width == 0 || f.height == 0)
-        return;
-    p.drawPixmap(0, 0, background(f));
     if (m_labelFont.pointSize() != f.fontSize) {
         m_labelFont = labelFont(f.fontSize);
         m_labelMetrics = QFontMetrics(m_labelFont);
-        m_labelTexts = {};
+        m_labels = {};
     }
-    p.setFont(m_labelFont);
-    for (int c = 0; c < ScopeChannels; ++c) {
-        const ScopeTrace &t = f.traces[static_cast<std::size_t>(c)];
-        if (t.enabled && t.pointCount > 0) {
-            m_polyline.resize(static_cast<std::size_t>(t.pointCount));
-            for (int i = 0; i < t.pointCount; ++i)
-                m_polyline[static_cast<std::size_t>(i)] = QPoint(t.points[i].x, t.points[i].y);
-            p.setPen(QPen(toQColor(t.color), t.penWidth));
-            p.drawPolyline(m_polyline.data(), t.pointCount);
-        }
-        if (f.readout.channel == c)
-            paintLabel(p, f.readout.label, LabelSlots - 1, f.width, f.height);
-        if (t.enabled) {
-            paintLabel(p, t.maxLabel, 2 * c, f.width, f.height);
-            paintLabel(p, t.minLabel, 2 * c + 1, f.width, f.height);
-            p.setPen(QPen(toQColor(t.minSquareColor), 3));
-            p.setBrush(toQColor(t.color));
-            p.drawRect(QRect(QPoint(t.minSquare.left, t.minSquare.top), QPoint(t.minSquare.right, t.minSquare.bottom)));
-            p.setBrush(Qt::NoBrush);
+    {
+        QPainter p(&m_canvas);
+        for (int c = 0; c < ScopeChannels; ++c) {
+            const ScopeTrace &t = f.traces[static_cast<std::size_t>(c)];
+            if (t.enabled)
+                drawTrace(t);
+            if (f.readout.channel == c)
+                paintLabel(p, f.readout.label, LabelSlots - 1, f.width, f.height);
+            if (t.enabled) {
+                paintLabel(p, t.maxLabel, 2 * c, f.width, f.height);
+                paintLabel(p, t.minLabel, 2 * c + 1, f.width, f.height);
+                p.setPen(QPen(toQColor(t.minSquareColor), 3));
+                p.setBrush(toQColor(t.color));
+                p.drawRect(
+                    QRect(QPoint(t.minSquare.left, t.minSquare.top), QPoint(t.minSquare.right, t.minSquare.bottom)));
+                p.setBrush(Qt::NoBrush);
+            }
         }
     }
+    widget.drawImage(0, 0, m_canvas);
 }
 
 // ---- the panel ----

@@ -10,11 +10,10 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QImage>
 #include <QPixmap>
-#include <QStaticText>
 
 #include <array>
-#include <vector>
 
 class QComboBox;
 
@@ -44,25 +43,28 @@ private:
     void relayout();
     // slot: 2 * channel for the highest mark, + 1 for the lowest, LabelSlots - 1 for the readout.
     void paintLabel(QPainter &p, const ScopeLabel &label, int slot, int width, int height);
-    const QPixmap &background(const ScopeFrame &frame);
+    // The canvas holds the background and grid of the frame's size (false: no memory for it).
+    bool prepareCanvas(const ScopeFrame &frame);
+    void drawTrace(const ScopeTrace &trace);
 
     OSCYLOSKOP m_scope;
     char m_decimalPoint;
     QFont m_labelFont;
     QFontMetrics m_labelMetrics;
-    std::vector<QPoint> m_polyline; // reused for every trace
-    // The labels' texts laid out once: a mark keeps its text for many ticks.
-    struct LabelText {
+    // Each label drawn once into a pixmap (box and text): a mark keeps its text for many ticks.
+    struct LabelPicture {
         std::string text;
-        QStaticText layout;
-        int width = 0;
+        ScopeColor fontColor = 0;
+        ScopeColor brushColor = 0;
+        QPixmap picture;
     };
     static constexpr int LabelSlots = 2 * ScopeChannels + 1;
-    std::array<LabelText, LabelSlots> m_labelTexts;
+    std::array<LabelPicture, LabelSlots> m_labels;
     bool m_shownAnything = false; // the last frame had a trace or a readout
-    // Background and dotted grid of the last size: they change only with the size.
-    QPixmap m_background;
-    QSize m_backgroundSize;
+    // Background and dotted grid of the last size (they change only with it), and the picture a
+    // paint builds on a copy of them before it goes to the screen in one piece.
+    QImage m_background;
+    QImage m_canvas;
     ScopeColor m_backgroundColor = 0;
     ScopeColor m_gridColor = 0;
 };

@@ -1,7 +1,9 @@
 #include "PaintHelpers.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QLocale>
+#include <QPainter>
 #include <QRectF>
 
 #include <algorithm>
@@ -15,6 +17,78 @@ QFont withPixelSize(QFont font, int px, bool bold)
     if (bold)
         font.setBold(true);
     return font;
+}
+
+bool NumberPainter::prepare(const QFont &font)
+{
+    if (m_prepared && font == m_font)
+        return m_usable;
+    m_font = font;
+    m_prepared = true;
+    m_usable = false;
+    m_glyph.fill(0);
+    m_raw = QRawFont::fromFont(font);
+    if (!m_raw.isValid())
+        return false;
+    // Every character a number of any locale may hold here; the rest fall back to drawText.
+    static const char chars[] = "0123456789+-.,: %";
+    QString text = QString::fromLatin1(chars) + QLocale().decimalPoint() + QLocale().groupSeparator();
+    const QList<quint32> indexes = m_raw.glyphIndexesForString(text);
+    if (indexes.size() != text.size())
+        return false; // one character took several glyphs, or the other way round
+    const QList<QPointF> advances = m_raw.advancesForGlyphIndexes(indexes);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < Chars && indexes[i] != 0) {
+            m_glyph[c] = indexes[i];
+            m_advance[c] = advances[i].x();
+        }
+    }
+    for (char c = '0'; c <= '9'; ++c) {
+        if (m_glyph[static_cast<unsigned char>(c)] == 0)
+            return false;
+    }
+    m_usable = true;
+    return true;
+}
+
+void NumberPainter::draw(QPainter &p, const QFont &font, const QRectF &rect, int align, const QString &text)
+{
+    bool glyphs = prepare(font);
+    m_indexes.resize(text.size());
+    m_positions.resize(text.size());
+    qreal x = 0;
+    for (qsizetype i = 0; glyphs && i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c >= Chars || m_glyph[c] == 0) {
+            glyphs = false;
+            break;
+        }
+        m_indexes[i] = m_glyph[c];
+        m_positions[i] = QPointF(x, 0);
+        x += m_advance[c];
+    }
+    if (!glyphs) {
+        p.setFont(font);
+        p.drawText(rect, align, text);
+        return;
+    }
+    const qreal ascent = m_raw.ascent(), descent = m_raw.descent();
+    qreal left = rect.left();
+    if (align & Qt::AlignRight)
+        left = rect.right() - x;
+    else if (align & Qt::AlignHCenter)
+        left = rect.left() + (rect.width() - x) / 2;
+    qreal baseline = rect.top() + ascent;
+    if (align & Qt::AlignBottom)
+        baseline = rect.bottom() - descent;
+    else if (align & Qt::AlignVCenter)
+        baseline = rect.top() + (rect.height() - ascent - descent) / 2 + ascent;
+    QGlyphRun run;
+    run.setRawFont(m_raw);
+    run.setGlyphIndexes(m_indexes);
+    run.setPositions(m_positions);
+    p.drawGlyphRun(QPointF(left, baseline), run);
 }
 
 int fittingPixelSize(const QFont &base, const QStringList &texts, const QSizeF &box, int maxPx, int minPx, int flags)

@@ -3,9 +3,17 @@
 
 #include <QColor>
 #include <QFont>
+#include <QList>
+#include <QPointF>
+#include <QRawFont>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
+
+#include <array>
+
+class QPainter;
+class QRectF;
 
 namespace widgetpaint {
 
@@ -28,6 +36,30 @@ private:
 };
 
 QFont withPixelSize(QFont font, int px, bool bold = false);
+
+// Draws the short numbers the instruments show (digits, sign, decimal separators, blanks) from
+// glyphs looked up once per font: no shaping and no text layout on every paint, which is most of
+// what an instrument costs when its value changes with every live record. A text with any other
+// character, or a font without those glyphs, is drawn with QPainter::drawText as before.
+class NumberPainter {
+public:
+    // One line of `text` in `font` inside `rect`, aligned by Qt::Align* flags as drawText does it,
+    // in the painter's pen.
+    void draw(QPainter &p, const QFont &font, const QRectF &rect, int align, const QString &text);
+
+private:
+    bool prepare(const QFont &font);
+
+    static constexpr int Chars = 128; // the table covers ASCII
+    QFont m_font;
+    bool m_prepared = false;
+    bool m_usable = false;
+    QRawFont m_raw;
+    std::array<quint32, Chars> m_glyph {}; // 0: not in the table
+    std::array<qreal, Chars> m_advance {};
+    QList<quint32> m_indexes; // reused for every text
+    QList<QPointF> m_positions;
+};
 
 // A value as the fitter reads it: fixed decimals, the system's decimal separator.
 QString numberText(double value, int decimals);

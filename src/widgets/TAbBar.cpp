@@ -400,11 +400,11 @@ void TAbBar::paintScale(QPainter &p, const Layout &l) const
 void TAbBar::paintValue(QPainter &p, const Layout &l, const QRectF &filled) const
 {
     const QString text = widgetpaint::numberText(m_value, m_decimals);
-    p.setFont(widgetpaint::withPixelSize(font(), l.valuePx, true));
+    const QFont f = widgetpaint::withPixelSize(font(), l.valuePx, true);
     const int align = m_orientation == Qt::Vertical ? Qt::AlignCenter : (Qt::AlignRight | Qt::AlignVCenter);
     if (!l.valueOverlay) {
         p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-        p.drawText(l.value, align, text);
+        m_numbers.draw(p, f, l.value, align, text);
         return;
     }
     // Over the trough: dark on the empty part, white on the filled part, so it reads on both.
@@ -413,11 +413,11 @@ void TAbBar::paintValue(QPainter &p, const Layout &l, const QRectF &filled) cons
     const double split = filled.isEmpty() ? v.left() : std::clamp(filled.right(), v.left(), v.right());
     p.setClipRect(QRectF(QPointF(split, v.top()), v.bottomRight()));
     p.setPen(QColor(0x10, 0x10, 0x10));
-    p.drawText(v, Qt::AlignCenter, text);
+    m_numbers.draw(p, f, v, Qt::AlignCenter, text);
     if (!filled.isEmpty()) {
         p.setClipRect(QRectF(v.topLeft(), QPointF(split, v.bottom())));
         p.setPen(Qt::white);
-        p.drawText(v, Qt::AlignCenter, text);
+        m_numbers.draw(p, f, v, Qt::AlignCenter, text);
     }
     p.restore();
 }

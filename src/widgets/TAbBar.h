@@ -3,6 +3,7 @@
 // there is room, the value as text and an optional caption. Vertical by default.
 
 #include "InstrumentMath.h"
+#include "PaintHelpers.h"
 
 #include <QColor>
 #include <QPixmap>
@@ -79,6 +80,7 @@ private:
     Qt::Orientation m_orientation = Qt::Vertical;
     QColor m_barColor = QColor(0x2f, 0x80, 0xd0);
     mutable Layout m_layout;
+    mutable widgetpaint::NumberPainter m_numbers; // the value text
     mutable bool m_layoutValid = false;
     QPixmap m_back; // caption, empty trough and scale
     bool m_backValid = false;

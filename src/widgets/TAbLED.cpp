@@ -148,7 +148,27 @@ void TAbLED::mouseReleaseEvent(QMouseEvent *event)
 
 void TAbLED::paintEvent(QPaintEvent *)
 {
+    // The lamp looks the same for the same state and size: drawn once into a pixmap and reused
+    // while nothing it shows changes (status lamps get the same state with every live record).
+    const qreal dpr = devicePixelRatioF();
+    const LampKey key { size(), dpr, stateColor().rgba(), isLitNow(), isEnabled(), m_caption, font(),
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText).rgba() };
+    // One picture lit and one dark: a lamp that follows a flag keeps both.
+    Lamp &lamp = m_lamps[key.lit ? 1 : 0];
+    if (lamp.picture.isNull() || !(key == lamp.key)) {
+        lamp.picture = QPixmap(size() * dpr);
+        lamp.picture.setDevicePixelRatio(dpr);
+        lamp.picture.fill(Qt::transparent);
+        QPainter lp(&lamp.picture);
+        paintLamp(lp);
+        lamp.key = key;
+    }
     QPainter p(this);
+    p.drawPixmap(0, 0, lamp.picture);
+}
+
+void TAbLED::paintLamp(QPainter &p)
+{
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 

@@ -7,8 +7,13 @@
 // and the lamp is shown.
 
 #include <QColor>
+#include <QFont>
+#include <QPixmap>
+#include <QSize>
 #include <QString>
 #include <QWidget>
+
+#include <array>
 
 class QTimer;
 
@@ -55,6 +60,28 @@ protected:
 
 private:
     widgetpaint::FitCache m_fit;
+    void paintLamp(QPainter &p);
+    // What the lamp's picture depends on.
+    struct LampKey {
+        QSize size;
+        qreal dpr = 0;
+        QRgb color = 0;
+        bool lit = false;
+        bool enabled = false;
+        QString caption;
+        QFont font;
+        QRgb textColor = 0;
+        bool operator==(const LampKey &o) const
+        {
+            return size == o.size && dpr == o.dpr && color == o.color && lit == o.lit && enabled == o.enabled
+                && caption == o.caption && font == o.font && textColor == o.textColor;
+        }
+    };
+    struct Lamp {
+        LampKey key;
+        QPixmap picture;
+    };
+    std::array<Lamp, 2> m_lamps; // dark, lit
     void updateTimer();
     void blink();
 

@@ -263,9 +263,8 @@ void TAbMeterBase::paintValueText(QPainter &p) const
     if (QFontMetricsF(f).horizontalAdvance(text) > b.rect.width() - 4)
         f = widgetpaint::withPixelSize(font(),
             widgetpaint::fittingPixelSize(f, { text }, QSizeF(b.rect.width() - 4, b.rect.height()), b.px, 7), true);
-    p.setFont(f);
     p.setPen(QColor(0xf4, 0xf4, 0xf0));
-    p.drawText(b.rect, Qt::AlignCenter, text);
+    m_numbers.draw(p, f, b.rect, Qt::AlignCenter, text);
 }
 
 void TAbMeterBase::paintNeedle(QPainter &p) const

@@ -2,6 +2,8 @@
 // Common part of the dial meters: range, clamped value, unit caption, value text and the painting of
 // scale, numbers and needle. The two meters differ only in their sweep and the shape of their face.
 
+#include "PaintHelpers.h"
+
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
@@ -58,6 +60,7 @@ private:
     void paintValueBox(QPainter &p) const;
     void paintValueText(QPainter &p) const;
     static void paintHub(QPainter &p);
+    mutable widgetpaint::NumberPainter m_numbers; // the value text
     bool toLogical(QPainter &p);
     void invalidateFace();
 

@@ -147,6 +147,35 @@ private slots:
         QCOMPARE(frame().traces[0].penWidth, 1);
     }
 
+    // A frame is drawn over what the last one left; nothing of it may stay behind. Two moving
+    // traces with their marks and a readout, then all off: the chart is as before the first trace.
+    void aFrameLeavesNothingOfTheLastOneBehind()
+    {
+        QVERIFY(rig->connectEcu());
+        QApplication::processEvents();
+        const QImage empty = box->grab().toImage();
+        choose(0, scope::TempGas); // -10 .. 110
+        choose(1, scope::DifP); // 0 .. 3 bar
+        for (int k = 0; k < 40; ++k) {
+            rig->set16(rec::TempGas, static_cast<std::uint16_t>(20 + 2 * k));
+            rig->set16(rec::PresDiff, static_cast<std::uint16_t>(300 + 40 * (k % 7)));
+            rig->decode();
+            QApplication::processEvents();
+        }
+        // The sample 5 pixels from the left is the gas temperature of tick 34.
+        sendMouse(box, QEvent::MouseMove, QPoint(5, scopeValueY(20 + 2 * 34, -10, 110, box->height(), 0)));
+        QCOMPARE(frame().readout.channel, 0);
+        QApplication::processEvents();
+        QVERIFY(box->grab().toImage() != empty);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(box, &leave);
+        choose(0, 0);
+        choose(1, 0);
+        rig->decode(); // the next frame
+        QApplication::processEvents();
+        QCOMPARE(box->grab().toImage(), empty);
+    }
+
     // The pointer over a trace shows its value; a press on it starts a drag, moving the pointer
     // shifts the trace, the next press ends the drag and the trace stays where it was left.
     void pointerReadoutAndDrag()
