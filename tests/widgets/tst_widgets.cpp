@@ -1,4 +1,5 @@
 #include "FocusLossNotifier.h"
+#include "PaintHelpers.h"
 #include "TAb180Meter.h"
 #include "TAb270Meter.h"
 #include "TAbBar.h"
@@ -13,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLineEdit>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
@@ -76,6 +78,8 @@ private slots:
     void barFillFollowsTheValue();
     void cachedFaceFollowsRangeUnitAndCaption();
     void ledShowsStateColourWhenLit();
+    void numbersFromGlyphsLookAsDrawTextDrawsThem_data();
+    void numbersFromGlyphsLookAsDrawTextDrawsThem();
     void colBitBtnTextTakesTheStateColour();
     void toggleSwitchKnobMoves();
     void numSpinShowsItsValue();
@@ -635,6 +639,79 @@ void TestWidgets::ledShowsStateColourWhenLit()
     img = render(led, QSize(20, 20));
     const QRgb blue = img.pixel(centre + QPoint(2, 2));
     QVERIFY(qBlue(blue) > 150 && qRed(blue) < 100);
+}
+
+void TestWidgets::numbersFromGlyphsLookAsDrawTextDrawsThem_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("align");
+    QTest::addColumn<bool>("exact"); // drawn by drawText itself: the same pixels
+    const int centre = Qt::AlignCenter, right = Qt::AlignRight | Qt::AlignVCenter;
+    QTest::newRow("decimal, centred") << QStringLiteral("12.34") << centre << false;
+    QTest::newRow("negative, right") << QStringLiteral("-0.05") << right << false;
+    QTest::newRow("comma, top left") << QStringLiteral("1,50") << int(Qt::AlignLeft | Qt::AlignTop) << false;
+    QTest::newRow("speed, bottom") << QStringLiteral("2850") << int(Qt::AlignHCenter | Qt::AlignBottom) << false;
+    QTest::newRow("letters fall back") << QStringLiteral("OFF") << centre << true;
+}
+
+// The instruments' numbers come from cached glyphs: they must land where drawText puts them, in
+// the same size, for every alignment the instruments use.
+void TestWidgets::numbersFromGlyphsLookAsDrawTextDrawsThem()
+{
+    QFETCH(QString, text);
+    QFETCH(int, align);
+    QFETCH(bool, exact);
+    const QFont font = widgetpaint::withPixelSize(QFont(), 15, true);
+    const QRectF box(6, 4, 70, 26);
+    auto draw = [&](bool glyphs) {
+        QImage img(90, 36, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        p.setPen(Qt::black);
+        widgetpaint::NumberPainter numbers;
+        if (glyphs) {
+            numbers.draw(p, font, box, align, text);
+        } else {
+            p.setFont(font);
+            p.drawText(box, align, text);
+        }
+        return img;
+    };
+    auto ink = [](const QImage &img) {
+        QRect r;
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (qGray(img.pixel(x, y)) < 128) {
+                    r |= QRect(x, y, 1, 1);
+                    ++n;
+                }
+        return std::make_pair(r, n);
+    };
+    const QImage byText = draw(false), byGlyphs = draw(true);
+    if (exact) {
+        QCOMPARE(byGlyphs, byText);
+        return;
+    }
+    const auto [textBox, textInk] = ink(byText);
+    const auto [glyphBox, glyphInk] = ink(byGlyphs);
+    QVERIFY(textInk > 20);
+    const auto close = [](const QRect &a, const QRect &b) {
+        return std::abs(a.left() - b.left()) <= 1 && std::abs(a.right() - b.right()) <= 1
+            && std::abs(a.top() - b.top()) <= 1 && std::abs(a.bottom() - b.bottom()) <= 1;
+    };
+    QVERIFY2(close(glyphBox, textBox),
+        qPrintable(QStringLiteral("glyphs %1,%2 %3x%4, drawText %5,%6 %7x%8")
+                       .arg(glyphBox.x())
+                       .arg(glyphBox.y())
+                       .arg(glyphBox.width())
+                       .arg(glyphBox.height())
+                       .arg(textBox.x())
+                       .arg(textBox.y())
+                       .arg(textBox.width())
+                       .arg(textBox.height())));
+    QVERIFY2(std::abs(glyphInk - textInk) <= textInk / 10,
+        qPrintable(QStringLiteral("%1 vs %2").arg(glyphInk).arg(textInk)));
 }
 
 void TestWidgets::colBitBtnTextTakesTheStateColour()
