@@ -52,6 +52,21 @@ bool NumberPainter::prepare(const QFont &font)
     return true;
 }
 
+qreal NumberPainter::width(const QFont &font, const QString &text)
+{
+    qreal x = 0;
+    if (prepare(font)) {
+        for (QChar ch : text) {
+            const char16_t c = ch.unicode();
+            if (c >= Chars || m_glyph[c] == 0)
+                return QFontMetricsF(font).horizontalAdvance(text);
+            x += m_advance[c];
+        }
+        return x;
+    }
+    return QFontMetricsF(font).horizontalAdvance(text);
+}
+
 void NumberPainter::draw(QPainter &p, const QFont &font, const QRectF &rect, int align, const QString &text)
 {
     bool glyphs = prepare(font);

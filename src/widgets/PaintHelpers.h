@@ -46,6 +46,8 @@ public:
     // One line of `text` in `font` inside `rect`, aligned by Qt::Align* flags as drawText does it,
     // in the painter's pen.
     void draw(QPainter &p, const QFont &font, const QRectF &rect, int align, const QString &text);
+    // The advance of `text` in `font`, as draw() places it.
+    qreal width(const QFont &font, const QString &text);
 
 private:
     bool prepare(const QFont &font);

@@ -408,9 +408,16 @@ void TAbBar::paintValue(QPainter &p, const Layout &l, const QRectF &filled) cons
         return;
     }
     // Over the trough: dark on the empty part, white on the filled part, so it reads on both.
-    p.save();
     const QRectF v = l.value;
     const double split = filled.isEmpty() ? v.left() : std::clamp(filled.right(), v.left(), v.right());
+    // Mostly the text lies wholly on one part: one colour, no clipping.
+    const double half = m_numbers.width(f, text) / 2 + 1, centre = v.center().x();
+    if (split <= centre - half || split >= centre + half) {
+        p.setPen(split <= centre - half ? QColor(0x10, 0x10, 0x10) : QColor(Qt::white));
+        m_numbers.draw(p, f, v, Qt::AlignCenter, text);
+        return;
+    }
+    p.save();
     p.setClipRect(QRectF(QPointF(split, v.top()), v.bottomRight()));
     p.setPen(QColor(0x10, 0x10, 0x10));
     m_numbers.draw(p, f, v, Qt::AlignCenter, text);
