@@ -78,6 +78,7 @@ private slots:
     void barFillFollowsTheValue();
     void cachedFaceFollowsRangeUnitAndCaption();
     void ledShowsStateColourWhenLit();
+    void numberOverTheTroughReadsOnBothParts();
     void numbersFromGlyphsLookAsDrawTextDrawsThem_data();
     void numbersFromGlyphsLookAsDrawTextDrawsThem();
     void colBitBtnTextTakesTheStateColour();
@@ -639,6 +640,41 @@ void TestWidgets::ledShowsStateColourWhenLit()
     img = render(led, QSize(20, 20));
     const QRgb blue = img.pixel(centre + QPoint(2, 2));
     QVERIFY(qBlue(blue) > 150 && qRed(blue) < 100);
+}
+
+// A bar too narrow for its number beside the trough draws it over the trough: dark where the bar
+// is empty, white where it is filled, and both when the fill ends inside the number.
+void TestWidgets::numberOverTheTroughReadsOnBothParts()
+{
+    TAbBar bar;
+    bar.setOrientation(Qt::Horizontal);
+    bar.setRange(0, 10);
+    bar.setDecimals(2);
+    bar.setBarColor(QColor(0, 0, 255));
+    const QSize size(70, 22);
+    bar.resize(size);
+    const QRect trough = bar.troughRect().toAlignedRect().adjusted(2, 2, -2, -2);
+    auto count = [&](double value) {
+        bar.setValue(value);
+        const QImage img = render(bar, size);
+        int dark = 0, white = 0;
+        for (int y = trough.top(); y <= trough.bottom(); ++y)
+            for (int x = trough.left(); x <= trough.right(); ++x) {
+                const QRgb c = img.pixel(x, y);
+                dark += qRed(c) < 70 && qGreen(c) < 70 && qBlue(c) < 70; // not the blue fill
+                white += qRed(c) > 235 && qGreen(c) > 235 && qBlue(c) > 235;
+            }
+        return std::make_pair(dark, white);
+    };
+    const auto [emptyDark, emptyWhite] = count(0);
+    QVERIFY(emptyDark > 10);
+    const auto [fullDark, fullWhite] = count(10);
+    QCOMPARE(fullDark, 0);
+    QVERIFY(fullWhite > 10);
+    const auto [halfDark, halfWhite] = count(5); // the fill ends in the middle of "5.00"
+    QVERIFY2(
+        halfDark > 3 && halfWhite > 3, qPrintable(QStringLiteral("%1 dark, %2 white").arg(halfDark).arg(halfWhite)));
+    Q_UNUSED(emptyWhite);
 }
 
 void TestWidgets::numbersFromGlyphsLookAsDrawTextDrawsThem_data()
