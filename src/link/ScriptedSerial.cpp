@@ -22,9 +22,15 @@ ScriptedSerial::Open *ScriptedSerial::find(PortHandle h)
 
 void ScriptedSerial::enqueue(Open &o, double atMs, const std::vector<std::uint8_t> &bytes)
 {
+    // The queue stays ordered by time; bytes due at the same time keep the order they were given
+    // in, after those already waiting for that time.
+    const auto at
+        = std::upper_bound(o.rx.begin(), o.rx.end(), atMs, [](double t, const Pending &p) { return t < p.atMs; });
+    std::vector<Pending> add;
+    add.reserve(bytes.size());
     for (std::uint8_t b : bytes)
-        o.rx.push_back({ atMs, b });
-    std::stable_sort(o.rx.begin(), o.rx.end(), [](const Pending &a, const Pending &b) { return a.atMs < b.atMs; });
+        add.push_back({ atMs, b });
+    o.rx.insert(at, add.begin(), add.end());
 }
 
 void ScriptedSerial::deliverAt(const std::string &device, double atMs, std::vector<std::uint8_t> bytes)
