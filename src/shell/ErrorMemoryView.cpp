@@ -1,6 +1,7 @@
 #include "ErrorMemoryView.h"
 
 #include "AppState.h"
+#include "BlockingGuards.h"
 #include "Build.h"
 #include "ErrorMemory.h"
 #include "Main.h"
@@ -57,31 +58,6 @@ QString cell(const QTableWidget *grid, int column, int row)
     const QTableWidgetItem *item = grid->item(row, column);
     return item ? item->text() : QString();
 }
-
-namespace {
-
-class TimerPause {
-public:
-    explicit TimerPause(QTimer *timer)
-        : m_timer(timer)
-        , m_was(timer->isActive())
-    {
-        timer->stop();
-    }
-    ~TimerPause()
-    {
-        if (m_was)
-            m_timer->start();
-    }
-    TimerPause(const TimerPause &) = delete;
-    TimerPause &operator=(const TimerPause &) = delete;
-
-private:
-    QTimer *m_timer;
-    bool m_was;
-};
-
-} // namespace
 
 ErrorMemoryView::ErrorMemoryView(QWidget *parent)
     : QWidget(parent)

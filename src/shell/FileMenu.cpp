@@ -1,6 +1,7 @@
 #include "FileMenu.h"
 
 #include "AppState.h"
+#include "BlockingGuards.h"
 #include "CompareDialog.h"
 #include "ImageCompare.h"
 #include "Main.h"
@@ -29,36 +30,6 @@ QString datedFirstSaveName(const QString &chosenPath, const QDate &today)
 }
 
 namespace {
-
-// The polling timer stays stopped for an upload's time and runs again afterwards if it ran before.
-class TimerPause {
-public:
-    explicit TimerPause(QTimer *timer)
-        : m_timer(timer)
-        , m_was(timer->isActive())
-    {
-        timer->stop();
-    }
-    ~TimerPause()
-    {
-        if (m_was)
-            m_timer->start();
-    }
-    TimerPause(const TimerPause &) = delete;
-    TimerPause &operator=(const TimerPause &) = delete;
-
-private:
-    QTimer *m_timer;
-    bool m_was;
-};
-
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
 
 // What an upload shows in the window: the progress bar ProgressBar1, the messages, the controls.
 class WindowUploadView : public UploadView {

@@ -2,6 +2,7 @@
 
 #include "AdaptationPage.h"
 #include "AdjustmentPage.h"
+#include "BlockingGuards.h"
 #include "DataLoggerPage.h"
 #include "DiagnosticPage.h"
 #include "FileMenu.h"
@@ -54,15 +55,6 @@ protected:
 
 private:
     std::function<void()> m_onResize;
-};
-
-// The wait cursor while a long exchange blocks the window.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
 };
 
 } // namespace

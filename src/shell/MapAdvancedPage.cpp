@@ -29,20 +29,6 @@ constexpr int GridRows = 1 + maps::MainMapRows;
 // The engine-speed headers the window shows before the first connect.
 const char *const StartRpmHeaders[8] = { "1000", "1500", "1800", "2500", "3500", "4500", "5500", "6500" };
 
-QPushButton *button(QWidget *parent, const char *name, const QString &text)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    b->setFocusPolicy(Qt::NoFocus); // the keys stay with the grid
-    return b;
-}
-
-QColor toColor(maps::Rgb c)
-{
-    return { c.r, c.g, c.b };
-}
-
 // Pixels of a font size in points on the 96-dpi grid the window is designed on.
 int pointsToPixels(int points)
 {
@@ -102,10 +88,10 @@ void MapAdvancedPage::build()
 
     // First line: the step buttons, the preset maps, smoothing.
     auto *line1 = new QHBoxLayout;
-    ButtonInc5 = button(PanelMapAdj, "ButtonInc5", QStringLiteral("+5"));
-    ButtonInc1 = button(PanelMapAdj, "ButtonInc1", QStringLiteral("+1"));
-    ButtonDecr1 = button(PanelMapAdj, "ButtonDecr1", QStringLiteral("-1"));
-    ButtonDecr5 = button(PanelMapAdj, "ButtonDecr5", QStringLiteral("-5"));
+    ButtonInc5 = mapButton(PanelMapAdj, "ButtonInc5", QStringLiteral("+5"));
+    ButtonInc1 = mapButton(PanelMapAdj, "ButtonInc1", QStringLiteral("+1"));
+    ButtonDecr1 = mapButton(PanelMapAdj, "ButtonDecr1", QStringLiteral("-1"));
+    ButtonDecr5 = mapButton(PanelMapAdj, "ButtonDecr5", QStringLiteral("-5"));
     for (QPushButton *b : { ButtonInc5, ButtonInc1, ButtonDecr1, ButtonDecr5 }) {
         b->setFixedWidth(36);
         line1->addWidget(b);
@@ -122,7 +108,7 @@ void MapAdvancedPage::build()
     static const char *const mapButtons[4][2] = { { "ButtonMap1", "LowFlow" }, { "ButtonMap2", "MidFlow" },
         { "ButtonMap3", "HigFlow" }, { "ButtonMap4", "VhigFlow" } };
     for (int i = 0; i < 4; ++i) {
-        ButtonMap[i] = button(PanelMapAdj, mapButtons[i][0], QString::fromLatin1(mapButtons[i][1]));
+        ButtonMap[i] = mapButton(PanelMapAdj, mapButtons[i][0], QString::fromLatin1(mapButtons[i][1]));
         ButtonMap[i]->hide(); // clicked by the reset list only
         connect(ButtonMap[i], &QPushButton::clicked, this, [this, i] { ButtonMapClick(i + 1); });
     }
@@ -130,7 +116,7 @@ void MapAdvancedPage::build()
     auto *mapSmooth = new QLabel(QStringLiteral("map smooth:"), PanelMapAdj);
     mapSmooth->setObjectName(QStringLiteral("Label90"));
     line1->addWidget(mapSmooth);
-    ButtonMapSmooth = button(PanelMapAdj, "ButtonMapSmooth", QStringLiteral("smooth"));
+    ButtonMapSmooth = mapButton(PanelMapAdj, "ButtonMapSmooth", QStringLiteral("smooth"));
     line1->addWidget(ButtonMapSmooth);
     line1->addStretch(1);
     g->addLayout(line1, 0, 0);
@@ -151,7 +137,7 @@ void MapAdvancedPage::build()
     ComboBoxInjTdefs->addItems(maps::injPresetItems());
     ComboBoxInjTdefs->hide();
     line2->addWidget(ComboBoxInjTdefs);
-    ButtonSaveMapCharP = button(PanelMapAdj, "ButtonSaveMapCharP", QStringLiteral("Save Char. Poin."));
+    ButtonSaveMapCharP = mapButton(PanelMapAdj, "ButtonSaveMapCharP", QStringLiteral("Save Char. Poin."));
     ButtonSaveMapCharP->hide(); // clicked when the header-editing mode is left
     ProgressBarMapa = new QProgressBar(PanelMapAdj);
     ProgressBarMapa->setObjectName(QStringLiteral("ProgressBarMapa"));

@@ -2,8 +2,10 @@
 
 #include "DisplayContext.h"
 
+#include <QColor>
 #include <QFontMetrics>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStringList>
 
 namespace kelvane {
@@ -41,6 +43,20 @@ int fittingPixelSize(const QFont &font, int maxPixels, int width, const QStringL
             return px;
     }
     return 8;
+}
+
+QPushButton *mapButton(QWidget *parent, const char *name, const QString &text)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+QColor toColor(maps::Rgb c)
+{
+    return { c.r, c.g, c.b };
 }
 
 } // namespace kelvane

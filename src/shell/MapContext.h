@@ -3,6 +3,7 @@
 // how they tell the fitter something, and the one way they put a list of writes on the line.
 
 #include "AppState.h"
+#include "MapRegions.h"
 #include "MapWrites.h"
 
 #include <QFont>
@@ -11,7 +12,9 @@
 
 #include <functional>
 
+class QColor;
 class QProgressBar;
+class QPushButton;
 class QWidget;
 
 namespace kelvane {
@@ -36,5 +39,11 @@ struct MapContext {
 // The pixel size of a grid font that keeps every one of `samples` within `width` pixels and its
 // line within `height` pixels (0: any), at most `maxPixels` and at least 8.
 int fittingPixelSize(const QFont &font, int maxPixels, int width, const QStringList &samples, int height = 0);
+
+// A button of the map editors: named, never the default button, and never taking the focus, so
+// that the keys stay with the grid.
+QPushButton *mapButton(QWidget *parent, const char *name, const QString &text);
+
+QColor toColor(maps::Rgb c);
 
 } // namespace kelvane

@@ -27,19 +27,6 @@ namespace {
 
 constexpr int RowHeight2D = 20;
 
-QPushButton *button(QWidget *parent, const char *name, const QString &text)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    b->setFocusPolicy(Qt::NoFocus); // the keys stay with the grid
-    return b;
-}
-
-QColor toColor(maps::Rgb c)
-{
-    return { c.r, c.g, c.b };
-}
 const QColor Maroon(128, 0, 0);
 const QColor LightYellow(255, 255, 210);
 const QColor HeaderGrey(128, 128, 128);
@@ -179,19 +166,19 @@ void MappingViewPage::build()
     // The buttons.
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(4);
-    ButtonPlus1 = button(PanelMapowaniePrzyciski, "ButtonPlus1", QStringLiteral("+1"));
-    ButtonPlus5 = button(PanelMapowaniePrzyciski, "ButtonPlus5", QStringLiteral("+5"));
-    ButtonMinus1 = button(PanelMapowaniePrzyciski, "ButtonMinus1", QStringLiteral("-1"));
-    ButtonMinus5 = button(PanelMapowaniePrzyciski, "ButtonMinus5", QStringLiteral("-5"));
+    ButtonPlus1 = mapButton(PanelMapowaniePrzyciski, "ButtonPlus1", QStringLiteral("+1"));
+    ButtonPlus5 = mapButton(PanelMapowaniePrzyciski, "ButtonPlus5", QStringLiteral("+5"));
+    ButtonMinus1 = mapButton(PanelMapowaniePrzyciski, "ButtonMinus1", QStringLiteral("-1"));
+    ButtonMinus5 = mapButton(PanelMapowaniePrzyciski, "ButtonMinus5", QStringLiteral("-5"));
     for (QPushButton *b : { ButtonPlus1, ButtonPlus5, ButtonMinus1, ButtonMinus5 }) {
         b->setFixedWidth(36);
         buttons->addWidget(b);
     }
     buttons->addStretch(1);
-    ButtonMapowanieSmooth = button(PanelMapowaniePrzyciski, "ButtonMapowanieSmooth", QStringLiteral("smooth"));
-    ButtonResetBenz = button(PanelMapowaniePrzyciski, "ButtonResetBenz", QStringLiteral("reset gasoline"));
-    ButtonResetGaz = button(PanelMapowaniePrzyciski, "ButtonResetGaz", QStringLiteral("reset propane"));
-    ButtonCallculateMap = button(PanelMapowaniePrzyciski, "ButtonCallculateMap", QStringLiteral("calculate map"));
+    ButtonMapowanieSmooth = mapButton(PanelMapowaniePrzyciski, "ButtonMapowanieSmooth", QStringLiteral("smooth"));
+    ButtonResetBenz = mapButton(PanelMapowaniePrzyciski, "ButtonResetBenz", QStringLiteral("reset gasoline"));
+    ButtonResetGaz = mapButton(PanelMapowaniePrzyciski, "ButtonResetGaz", QStringLiteral("reset propane"));
+    ButtonCallculateMap = mapButton(PanelMapowaniePrzyciski, "ButtonCallculateMap", QStringLiteral("calculate map"));
     for (QPushButton *b : { ButtonMapowanieSmooth, ButtonResetBenz, ButtonResetGaz, ButtonCallculateMap })
         buttons->addWidget(b);
     pv->addLayout(buttons);
