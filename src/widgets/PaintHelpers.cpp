@@ -52,38 +52,34 @@ bool NumberPainter::prepare(const QFont &font)
     return true;
 }
 
-qreal NumberPainter::width(const QFont &font, const QString &text)
+qreal NumberPainter::layOut(const QFont &font, const QString &text)
 {
-    qreal x = 0;
-    if (prepare(font)) {
-        for (QChar ch : text) {
-            const char16_t c = ch.unicode();
-            if (c >= Chars || m_glyph[c] == 0)
-                return QFontMetricsF(font).horizontalAdvance(text);
-            x += m_advance[c];
-        }
-        return x;
-    }
-    return QFontMetricsF(font).horizontalAdvance(text);
-}
-
-void NumberPainter::draw(QPainter &p, const QFont &font, const QRectF &rect, int align, const QString &text)
-{
-    bool glyphs = prepare(font);
+    if (!prepare(font))
+        return -1;
     m_indexes.resize(text.size());
     m_positions.resize(text.size());
     qreal x = 0;
-    for (qsizetype i = 0; glyphs && i < text.size(); ++i) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text.at(i).unicode();
-        if (c >= Chars || m_glyph[c] == 0) {
-            glyphs = false;
-            break;
-        }
+        if (c >= Chars || m_glyph[c] == 0)
+            return -1;
         m_indexes[i] = m_glyph[c];
         m_positions[i] = QPointF(x, 0);
         x += m_advance[c];
     }
-    if (!glyphs) {
+    return x;
+}
+
+qreal NumberPainter::width(const QFont &font, const QString &text)
+{
+    const qreal x = layOut(font, text);
+    return x >= 0 ? x : QFontMetricsF(font).horizontalAdvance(text);
+}
+
+void NumberPainter::draw(QPainter &p, const QFont &font, const QRectF &rect, int align, const QString &text)
+{
+    const qreal x = layOut(font, text);
+    if (x < 0) {
         p.setFont(font);
         p.drawText(rect, align, text);
         return;

@@ -51,6 +51,9 @@ public:
 
 private:
     bool prepare(const QFont &font);
+    // Glyphs and positions of `text` into m_indexes and m_positions; its advance, or -1 when it
+    // cannot be drawn from the table.
+    qreal layOut(const QFont &font, const QString &text);
 
     static constexpr int Chars = 128; // the table covers ASCII
     QFont m_font;
