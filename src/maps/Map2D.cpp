@@ -175,7 +175,7 @@ MapCalculation calculateMap(ParameterImage &image, const SampleStore &store, con
         const int avg = calc.averages.average[static_cast<std::size_t>(k)];
         if (avg == 0)
             continue;
-        setCellValue(image, Region::Map2D, 0, k, stepValue(map2DValue(image, k), avg, info.editMin, info.editMax));
+        setCellValue(image, Region::Map2D, 0, k, stepIntoRange(map2DValue(image, k), avg, info.editMin, info.editMax));
         addByteWrite(calc.writes, image, Map2DFirstByte + k);
     }
     const WritePlan smooth = smoothMap2D(image);

@@ -4,6 +4,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kelvane::maps {
@@ -147,12 +148,16 @@ std::optional<InjTexts> injPresetTexts(int item, QChar decimalSeparator)
 std::optional<std::uint16_t> rpmTextToRaw(const ParameterImage &image, const QString &text, const TimeBases &tb)
 {
     const std::optional<int> rpm = parseMapInteger(text);
-    if (!rpm || *rpm <= 0)
+    // Engine speeds lie on a 25-rpm grid: below its first step the period would be endless.
+    if (!rpm || *rpm < 25)
         return std::nullopt;
     const std::int32_t raw = RpmToTicks(static_cast<std::uint32_t>(*rpm), engineType(image), speedSignal(image), tb);
-    if (raw < 1 || raw > 65535)
+    if (raw < 1)
         return std::nullopt;
-    return static_cast<std::uint16_t>(raw);
+    // A low speed of an engine with many pulses per turn (6 cylinders on the injector signal at
+    // 1000 rpm: 163,636 ticks) has a period past the word: it is held at the longest period, as
+    // every other speed word is, so the axis is still written whole.
+    return static_cast<std::uint16_t>(std::min<std::int32_t>(raw, 65535));
 }
 
 std::optional<std::uint16_t> msTextToRaw(const QString &text, const TimeBases &tb, QChar decimalSeparator)

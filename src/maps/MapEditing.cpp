@@ -137,6 +137,16 @@ int stepValue(int value, int step, int lo, int hi)
     return r < lo ? std::min(lo, value) : static_cast<int>(r);
 }
 
+int stepIntoRange(int value, int step, int lo, int hi)
+{
+    if (step == 0)
+        return value;
+    const long long r = std::clamp<long long>(static_cast<long long>(value) + step, lo, hi);
+    if (step > 0)
+        return static_cast<int>(std::max<long long>(r, value));
+    return static_cast<int>(std::min<long long>(r, value));
+}
+
 WritePlan stepCells(ParameterImage &image, Region region, const MapRect &rect, int step)
 {
     WritePlan plan;
@@ -194,7 +204,7 @@ EditResult dialogEdit(ParameterImage &image, const MapRect &rect, int mode, cons
             nb = std::clamp(n, info.editMin, info.editMax) + 100;
             break;
         case EntryPlusMinus:
-            nb = stepValue(b - 100, n, info.editMin, info.editMax) + 100;
+            nb = stepIntoRange(b - 100, n, info.editMin, info.editMax) + 100;
             break;
         case EntryPercent: {
             // The factor is kept in single precision, the product in extended precision.

@@ -26,6 +26,11 @@ int keyStep(int keyCode, bool shift);
 // value already outside the keyboard range (set by the dialog, a click, the calculation or a
 // file) is not moved against the step. A step of 0 returns the value unchanged.
 int stepValue(int value, int step, int lo, int hi);
+// One value moved by a step of the value dialog or the map calculation: the result lands within
+// lo..hi, so a value below lo stepped up reaches at least lo and one above hi stepped down at most
+// hi; but a value is never moved against the step (90 stepped +5 stays 90, -50 stepped -5 stays
+// -50). A step of 0 returns the value unchanged.
+int stepIntoRange(int value, int step, int lo, int hi);
 
 // Steps every cell of `rect` of a region (not the axes) by `step`, from the image bytes, within
 // the region's keyboard range (stepValue), and returns one byte write per cell in edit order
@@ -54,7 +59,7 @@ struct EditResult {
 // Applies the dialog's number to every cell of a main-map selection, in edit order, one byte
 // write per visited cell, 5 ms apart:
 //  - "ABS": the number limited to -40..80;
-//  - "+/-": the number added as a step (stepValue within -40..80);
+//  - "+/-": the number added as a step (stepIntoRange, -40..80);
 //  - "%": the number limited to -100..100 scales the cell's distance from the -40 floor,
 //    b = trunc(b + (b - 60) x percent / 100); the result is limited to 60..180;
 //  - any other mode: nothing.

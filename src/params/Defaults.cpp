@@ -1,7 +1,9 @@
 #include "Defaults.h"
 
 #include "Conversions.h"
+#include "FieldCodec.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace kelvane {
@@ -45,7 +47,8 @@ struct Writer {
     // A speed as a period for engine type "1 coil" and the signal source now in byte 545.
     std::uint16_t period(std::uint32_t rpm) const
     {
-        return static_cast<std::uint16_t>(RpmToTicks(rpm, EngineType1Coil, im.bits(img::RpmSignal, 0, 2), tb) & 0xFFFF);
+        return static_cast<std::uint16_t>(
+            std::clamp<std::int32_t>(RpmToTicks(rpm, EngineType1Coil, im.bits(img::RpmSignal, 0, 2), tb), 0, 65535));
     }
 
     void byte(int offset, int v) { im.setByte(offset, static_cast<std::uint8_t>(v & 0xFF)); }
@@ -161,6 +164,10 @@ void applyResetDefaults(
     w.word(402, w.ticks(12.0f)); // MazdaMaxInj
     w.word(404, w.ticks(2.0f)); // FilterStep
     w.word(406, w.period(1200)); // MazdaMinRpm
+    // Word 358 is not cleared: a second low heating pulse that is on keeps its 1200 rpm under the
+    // new engine type and signal source, as a change of the engine type re-encodes it.
+    if (secondLowPulseOn(image.word(716)))
+        w.word(716, w.period(1200)); // HeatLow2Rpm
     w.word(408, w.ticks(3.0f)); // MazdaMinInj
     w.words(205, { 50, 250, 40, 5, 4000, 5, 4090, 400, 3500 });
     w.words(219, { 40 });

@@ -130,7 +130,8 @@ std::uint32_t toRpm(const ParameterImage &img, std::uint32_t ticks, const Decode
 
 std::int64_t fromRpm(const ParameterImage &img, std::uint32_t rpm, const DecodeContext &ctx)
 {
-    return RpmToTicks(rpm, engineType(img), rpmSignal(img), ctx.timeBases) & 0xFFFF;
+    // A period past the word is held at the longest one rather than wrapped to a far higher speed.
+    return std::clamp<std::int64_t>(RpmToTicks(rpm, engineType(img), rpmSignal(img), ctx.timeBases), 0, 65535);
 }
 
 // Combo-box item or track-bar position from the stored value (before the range check).
@@ -155,7 +156,8 @@ std::int64_t itemOf(const ParameterImage &img, const FieldDef &f, std::int64_t s
             // Both 65500 and 0 mean "second low pulse off": the controller's tool zeroed the word in
             // its copy when it showed the image, so 0 is what a controller set up by it may hold.
             const std::int64_t low2 = storedValue(img, codecRows().heatLow2Rpm);
-            return (storedValue(img, codecRows().heatLow1) != 0 ? 1 : 0) + (low2 != HeatLow2Off && low2 != 0 ? 2 : 0);
+            return (storedValue(img, codecRows().heatLow1) != 0 ? 1 : 0)
+                + (secondLowPulseOn(static_cast<std::uint16_t>(low2)) ? 2 : 0);
         }
         default:
             return stored;
@@ -247,6 +249,11 @@ ImageWrites writesWithDerived(const FieldDef &f)
     return writes;
 }
 } // namespace
+
+bool secondLowPulseOn(std::uint16_t heatLow2Rpm)
+{
+    return heatLow2Rpm != 0 && heatLow2Rpm != HeatLow2Off;
+}
 
 std::uint8_t engineType(const ParameterImage &image)
 {

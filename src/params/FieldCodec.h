@@ -54,6 +54,8 @@ using ImageWrites = std::vector<ImageWrite>;
 // Engine type (byte 125) and speed signal source (bits 0-1 of byte 545) as the conversions take them.
 std::uint8_t engineType(const ParameterImage &image);
 unsigned rpmSignal(const ParameterImage &image);
+// Whether HeatLow2Rpm (word 358) switches the second low heating pulse on: neither 0 nor 65500.
+bool secondLowPulseOn(std::uint16_t heatLow2Rpm);
 
 // The raw value as stored: signed or unsigned by the field, a bit group's value, for a
 // ByteTable its first byte (see storedTable).

@@ -14,7 +14,6 @@ namespace kelvane {
 
 namespace {
 
-constexpr std::uint16_t HeatLow2Off = 65500; // the other value that means "no second low pulse"
 constexpr std::uint32_t HeatLow2Speed = 1200; // rpm of the second low heating pulse
 constexpr int LevelMaxCounts = 4095; // a level preset never stores more
 
@@ -110,11 +109,6 @@ constexpr const char *ReturnTimeControls[3]
     = { "ComboBoxPowrotZminRpmTime", "LabelCzasPowrotuG", "LabelCzasPowrotuG2" };
 
 } // namespace
-
-bool secondLowPulseOn(std::uint16_t heatLow2Rpm)
-{
-    return heatLow2Rpm != 0 && heatLow2Rpm != HeatLow2Off;
-}
 
 int heatModeItem(const ParameterImage &image)
 {

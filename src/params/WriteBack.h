@@ -102,8 +102,6 @@ const SettingsControl *settingsControl(const char *control);
 // Item of ComboBoxHeatMode from the image: 1 for bit 545.3, + 2 while the second low pulse is on
 // (HeatLow2Rpm neither 0, which WriteHeatMode stores for "off", nor 65500).
 int heatModeItem(const ParameterImage &image);
-// Whether HeatLow2Rpm switches the second low heating pulse on.
-bool secondLowPulseOn(std::uint16_t heatLow2Rpm);
 
 // The period of `rpm` for a 16-bit speed word with the image's engine type and signal source: the
 // tick count, limited to 65535.

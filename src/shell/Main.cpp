@@ -19,6 +19,7 @@
 #include "SideStrip.h"
 #include "TAbColBitBtn.h"
 #include "TAbLED.h"
+#include "WheelGuard.h"
 #include "WriteBackWiring.h"
 
 #include <QAction>
@@ -86,6 +87,11 @@ TForm1::TForm1(AppState &state, QWidget *parent)
 
     m_strip = new SideStrip(m_frameArea);
     m_maps = new MapPages(*this, m_state);
+    // A click on "[F6]mapping" or "[F7]advanced map" puts the focus in that page's grid, as F6 and F7 do.
+    connect(m_adjustment->pageControl(), &QTabWidget::currentChanged, this, [this](int index) {
+        if (PageControl1->currentWidget() == m_adjustment)
+            m_maps->focusGrid(index);
+    });
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -108,6 +114,8 @@ TForm1::TForm1(AppState &state, QWidget *parent)
     m_languages = new LanguageMenu(*this, m_state);
     // The menu shortcuts win over the editors of the window (Ctrl+A in a line edit).
     new MenuShortcutGuard(this);
+    // The wheel changes a settings control only while it holds the focus; elsewhere it scrolls.
+    new WheelGuard(this);
 
     FormCreate();
     resize(layout::DefaultWindowWidth, layout::DefaultWindowHeight);
@@ -511,12 +519,14 @@ void TForm1::F6mapping1Click()
 {
     PageControl1->setCurrentIndex(2);
     m_adjustment->pageControl()->setCurrentIndex(0);
+    m_maps->focusGrid(0);
 }
 
 void TForm1::F7advancedmap1Click()
 {
     PageControl1->setCurrentIndex(2);
     m_adjustment->pageControl()->setCurrentIndex(1);
+    m_maps->focusGrid(1);
 }
 
 // ---------------------------------------------------------------------------------------------------

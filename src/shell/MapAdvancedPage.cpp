@@ -4,6 +4,7 @@
 #include "LiveCells.h"
 #include "MapEditing.h"
 #include "MapLayout.h"
+#include "WheelGuard.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -104,6 +105,8 @@ void MapAdvancedPage::build()
     ComboBoxMapReset->setObjectName(QStringLiteral("ComboBoxMapReset"));
     ComboBoxMapReset->addItems(maps::mapResetItems());
     ComboBoxMapReset->setFocusPolicy(Qt::NoFocus);
+    // One turn would replace all 128 cells: the list changes by a pick from its list only.
+    WheelGuard::neverTakeWheel(ComboBoxMapReset);
     line1->addWidget(ComboBoxMapReset);
     static const char *const mapButtons[4][2] = { { "ButtonMap1", "LowFlow" }, { "ButtonMap2", "MidFlow" },
         { "ButtonMap3", "HigFlow" }, { "ButtonMap4", "VhigFlow" } };
@@ -136,6 +139,9 @@ void MapAdvancedPage::build()
     ComboBoxInjTdefs->setObjectName(QStringLiteral("ComboBoxInjTdefs"));
     ComboBoxInjTdefs->addItems(maps::injPresetItems());
     ComboBoxInjTdefs->hide();
+    // A preset replaces a whole axis: never by the wheel.
+    WheelGuard::neverTakeWheel(ComboBoxRpmDefs);
+    WheelGuard::neverTakeWheel(ComboBoxInjTdefs);
     line2->addWidget(ComboBoxInjTdefs);
     ButtonSaveMapCharP = mapButton(PanelMapAdj, "ButtonSaveMapCharP", QStringLiteral("Save Char. Poin."));
     ButtonSaveMapCharP->hide(); // clicked when the header-editing mode is left

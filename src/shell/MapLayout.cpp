@@ -7,21 +7,21 @@
 namespace kelvane::layout {
 
 namespace {
-// The quotient of a difference that may be negative, taken as the unsigned division of the
-// 32-bit difference: a negative difference becomes huge and is then limited to the maximum.
-long long unsignedQuotient(long long a, int b)
+// The quotient of the room left for the cells. A window too short or too narrow leaves a negative
+// room, which counts as none: the cells take their minimum size (read as an unsigned number it would
+// have given them their maximum, cutting rows off exactly when space is short).
+long long roomQuotient(long long room, int parts)
 {
-    const auto ua = static_cast<unsigned int>(static_cast<int>(a));
-    return static_cast<long long>(ua / static_cast<unsigned int>(std::max(1, b)));
+    return std::max(0LL, room) / std::max(1, parts);
 }
 } // namespace
 
 MainMapGridSize mainMapGridSize(int w, int h, int panelAdjHeight, int panelMapAdjHeight, int cols, int rows)
 {
     MainMapGridSize s;
-    const long long cw = unsignedQuotient(static_cast<long long>(w) - stripWidthUnclamped(w) - 100, cols);
+    const long long cw = roomQuotient(static_cast<long long>(w) - stripWidthUnclamped(w) - 100, cols);
     s.colWidth = static_cast<int>(std::clamp(cw, 40LL, 120LL));
-    const long long rh = unsignedQuotient(static_cast<long long>(h) - panelAdjHeight - panelMapAdjHeight - 150, rows);
+    const long long rh = roomQuotient(static_cast<long long>(h) - panelAdjHeight - panelMapAdjHeight - 150, rows);
     s.rowHeight = static_cast<int>(std::clamp(rh, 18LL, 40LL));
     s.fontPoints = ruleA(s.rowHeight, 36, 12, 22);
     return s;

@@ -5,8 +5,8 @@
 namespace kelvane::layout {
 
 // StringGridMapa: column width (W - unclamped strip width - 100) / columns, 40..120; row height
-// (H - height of PanelAdj - height of PanelMapAdj - 150) / rows, 18..40 (both unsigned integer
-// divisions); font size (points) rule A of the row height, 12..36 over 22.
+// (H - height of PanelAdj - height of PanelMapAdj - 150) / rows, 18..40 (integer divisions; no
+// room left counts as none); font size (points) rule A of the row height, 12..36 over 22.
 struct MainMapGridSize {
     int colWidth = 60;
     int rowHeight = 20;

@@ -132,6 +132,20 @@ void MapPages::applyWindowSize(int windowWidth, int windowHeight)
     m_advanced->applyWindowSize(windowWidth, windowHeight, panelAdj ? panelAdj->sizeHint().height() : 0);
 }
 
+void MapPages::focusGrid(int subPage)
+{
+    MapGrid *grid = nullptr;
+    if (subPage == 0 && m_mapping)
+        grid = m_mapping->grid2D();
+    else if (subPage == 1 && m_advanced)
+        grid = m_advanced->grid();
+    if (!grid || !grid->isEnabled())
+        return;
+    if (!grid->currentIndex().isValid())
+        grid->setSelection({ grid->fixedCols(), grid->fixedRows(), grid->fixedCols(), grid->fixedRows() });
+    grid->setFocus(Qt::OtherFocusReason);
+}
+
 void MapPages::engineTypeChanged()
 {
     if (m_advanced)

@@ -38,6 +38,9 @@ public:
     void applyWindowSize(int windowWidth, int windowHeight);
     // The engine type or speed signal was stored and sent: the speed axis is re-encoded and sent.
     void engineTypeChanged();
+    // The keyboard focus goes to the grid of sub-page 0 ("[F6]mapping": the 2D map) or 1 ("[F7]advanced
+    // map": the main map), with a cell selected, so the plus and minus keys act on it at once.
+    void focusGrid(int subPage);
 
     // The question before the map calculation (a warning box with OK and Cancel by default).
     void setConfirm(std::function<bool(const QString &)> confirm) { m_context.confirm = std::move(confirm); }

@@ -375,8 +375,8 @@ private slots:
         putBand(s, 8, 64, 70); // +5 to entry 4
         putBand(s, 9, 64, 59); // -5 to entry 3
         const MapCalculation calc = calculateMap(img, s, sixteenthMs());
-        QCOMPARE(calc.writes[0], (Write { WriteKind::Byte, 298, 185, 5 }));
-        QCOMPARE(calc.writes[1], (Write { WriteKind::Byte, 299, 190, 5 }));
+        QCOMPARE(calc.writes[0], (Write { WriteKind::Byte, 298, 180, 5 })); // +90 - 5 lands at +80
+        QCOMPARE(calc.writes[1], (Write { WriteKind::Byte, 299, 190, 5 })); // +90 + 5 is not pulled back
     }
 
     void tooFewValidBandsChangeNothing_data()
@@ -398,6 +398,22 @@ private slots:
         QVERIFY(!calc.applied);
         QVERIFY(calc.writes.empty());
         QVERIFY(img.bytes == before.bytes);
+    }
+
+    void calculationLandsEntriesInRange()
+    {
+        // Entries outside -40..80 (a file, a blank byte): stepped towards the range they land in
+        // it; stepped away from it they stay where they are.
+        ParameterImage img = imageForCalc();
+        setCellValue(img, Region::Map2D, 0, 4, -100);
+        setCellValue(img, Region::Map2D, 0, 3, -60);
+        SampleStore s {};
+        putBand(s, 8, 64, 70); // +5, entry 4
+        putBand(s, 9, 64, 59); // -5, entry 3
+        const MapCalculation calc = calculateMap(img, s, sixteenthMs());
+        QVERIFY(calc.applied);
+        QCOMPARE(calc.writes[0], (Write { WriteKind::Byte, 298, 40, 5 })); // -60 - 5 stays -60
+        QCOMPARE(calc.writes[1], (Write { WriteKind::Byte, 299, 60, 5 })); // -100 + 5 lands at -40
     }
 
     void aZeroCorrectionBandCountsAsValid()

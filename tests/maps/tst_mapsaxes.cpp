@@ -166,8 +166,8 @@ private slots:
                                   << "Speed breakpoint 2: 0 rpm is out of range.";
         QTest::newRow("rpm negative") << 2 << "-900"
                                       << "Speed breakpoint 3: -900 rpm is out of range.";
-        QTest::newRow("rpm period beyond a word") << 0 << "10"
-                                                  << "Speed breakpoint 1: 10 rpm is out of range.";
+        QTest::newRow("rpm below the 25-rpm grid") << 0 << "10"
+                                                   << "Speed breakpoint 1: 10 rpm is out of range.";
         QTest::newRow("time word, last text") << 23 << "x"
                                               << "'x' is not a valid floating point value";
         QTest::newRow("time with grouping") << 10 << "1,000.5"
@@ -219,6 +219,24 @@ private slots:
         }
         for (int j = 0; j < 16; ++j)
             QCOMPARE(img.wordAt(253 + j), saved.wordAt(253 + j));
+
+        // Six cylinders on the injector signal: 1000 rpm is a period of 163,636 ticks, past the
+        // word. It is held at the longest period; the whole axis is still stored and sent.
+        ParameterImage six = imageWithAxes();
+        six.setByte(img::RpmSet, 5);
+        six.setBits(img::RpmSignal, 0, 2, RpmSignalInj);
+        QVERIFY(RpmToTicks(1000, 5, RpmSignalInj, tb) > 65535);
+        const AxisSaveResult held = reencodeRpmAxis(six, shown.rpm, tb);
+        QCOMPARE(int(held.status), int(AxisSaveResult::Saved));
+        QCOMPARE(held.writes.size(), std::size_t(8));
+        for (int i = 0; i < 8; ++i) {
+            const std::int32_t ticks = RpmToTicks(shown.rpm[std::size_t(i)].toUInt(), 5, RpmSignalInj, tb);
+            QCOMPARE(int(six.wordAt(245 + i)), std::min(ticks, 65535));
+        }
+        AxisTexts typed = shown;
+        typed.rpm[0] = QStringLiteral("1000");
+        QCOMPARE(int(saveAxes(six, typed, true, tb, QLatin1Char('.')).status), int(AxisSaveResult::Saved));
+        QCOMPARE(int(six.wordAt(245)), 65535);
 
         RpmTexts bad = shown.rpm;
         bad[5] = QStringLiteral("fast");

@@ -221,6 +221,11 @@ private slots:
         QTest::newRow("+/- -10 on -35") << int(EntryPlusMinus) << 65 << "-10" << 60;
         QTest::newRow("+/- 0 on +90 stays") << int(EntryPlusMinus) << 190 << "0" << 190;
         QTest::newRow("+/- +3 on +90 stays") << int(EntryPlusMinus) << 190 << "3" << 190;
+        // A cell outside -40..80 (a file, a blank byte) stepped towards the range lands in it.
+        QTest::newRow("+/- +10 on -100 lands at -40") << int(EntryPlusMinus) << 0 << "+10" << 60;
+        QTest::newRow("+/- -10 on +100 lands at +80") << int(EntryPlusMinus) << 200 << "-10" << 180;
+        QTest::newRow("+/- +150 on -100 crosses to +50") << int(EntryPlusMinus) << 0 << "150" << 150;
+        QTest::newRow("+/- -5 on -50 stays") << int(EntryPlusMinus) << 50 << "-5" << 50;
         QTest::newRow("% 100 on +75") << int(EntryPercent) << 175 << "100" << 180;
         QTest::newRow("% -100 on +75") << int(EntryPercent) << 175 << "-100" << 60;
         QTest::newRow("% 10 on +20") << int(EntryPercent) << 120 << "10" << 126;

@@ -203,6 +203,10 @@ ImageBytes expectedDefaults(const ImageBytes &before, bool slow, std::uint32_t p
         pick({ 0, 4, 6, 9, 11, 13, 15, 18, 0, 0, 0, 0, 0, 0, 0, 0, 0, -2, -6, -11, -15, -20, -22, -27 },
             { 0, 4, 7, 9, 12, 14, 17, 19, 0, 0, 0, 0, 0, 0, 0, 0, 0, -2, -7, -12, -17, -22, -24, -29 }));
     w(714, { 3 });
+    // HeatLow2Rpm is kept, but a second low pulse that is on gets its 1200 rpm for "1 coil", "0-14V".
+    const int heatLow2 = before[716] | (before[717] << 8);
+    if (heatLow2 != 0 && heatLow2 != 65500)
+        w(716, pick({ 23041 }, { 25000 }));
     w(718, pick({ 409, 100, 40, 2500, 1024 }, { 443, 100, 40, 2500, 1024 }));
     return e;
 }
@@ -612,6 +616,38 @@ private slots:
         for (int i = 0; i < 8; ++i)
             rpm.push_back(TicksToRpm(img.wordAt(245 + i), img.byte(125), img.bits(545, 0, 2), session->timeBases));
         QCOMPARE(rpm, (std::vector<std::uint32_t> { 1000, 1500, 2000, 3000, 4000, 5000, 6000, 7000 }));
+    }
+
+    // Word 358 lies in the half the reset keeps. A second low heating pulse that is on keeps its
+    // 1200 rpm under "1 coil" and "0-14V" (it was left encoded for the old engine: from 6 cylinders
+    // on the injector signal, 1200 rpm read as 4800); off stays off, in either of its values.
+    void resetKeepsTheSecondLowHeatingPulseAt1200Rpm_data()
+    {
+        QTest::addColumn<int>("word358");
+        QTest::addColumn<int>("expectedRpm"); // -1: the word is kept as it was
+        QTest::newRow("on at 1200 rpm") << -2 << 1200;
+        QTest::newRow("off (65500)") << 65500 << -1;
+        QTest::newRow("off (0)") << 0 << -1;
+    }
+    void resetKeepsTheSecondLowHeatingPulseAt1200Rpm()
+    {
+        QFETCH(int, word358);
+        QFETCH(int, expectedRpm);
+        ImageBytes before = pattern(7, 3);
+        before[125] = 5; // 6 cylinders
+        before[545] = std::uint8_t((before[545] & ~3) | RpmSignalInj);
+        connectTo(57600, before);
+        const int old = word358 == -2 ? RpmToTicks(1200, 5, RpmSignalInj, session->timeBases) : word358;
+        session->image.setWord(716, std::uint16_t(old)); // as the controller held it
+        QVERIFY(resetToDefaults(*session, options(), view).ok());
+        const ParameterImage &img = session->image;
+        QCOMPARE(int(img.bits(545, 0, 2)), 1);
+        if (expectedRpm < 0)
+            QCOMPARE(int(img.word(716)), old);
+        else
+            QCOMPARE(int(TicksToRpm(img.word(716), 0, 1, session->timeBases)), expectedRpm);
+        // What the controller received is what the image holds.
+        QCOMPARE(int(ecu->image[716] | (ecu->image[717] << 8)), int(img.word(716)));
     }
 
     void resetWithoutALiveRecordChangesNothing()

@@ -110,8 +110,9 @@ private slots:
         QTest::newRow("809 x 650") << 809 << 650 << 57 << 23 << 12;
         QTest::newRow("1600 x 1000") << 1600 << 1000 << 120 << 40 << 21;
         QTest::newRow("400 x 300") << 400 << 300 << 40 << 18 << 12;
-        // A negative difference divided unsigned is huge: the maximum.
-        QTest::newRow("too low for the panels") << 809 << 200 << 57 << 40 << 21;
+        // No room left (or less than none) gives the cells their minimum, never the maximum.
+        QTest::newRow("too low for the panels") << 809 << 200 << 57 << 18 << 12;
+        QTest::newRow("too narrow for the strip") << 120 << 650 << 40 << 23 << 12;
     }
     void mainMapGridSizes()
     {

@@ -182,6 +182,42 @@ private slots:
         }
     }
 
+    // F7, F6 and a click on their tabs leave the focus in the page's grid with a cell selected:
+    // the plus key, typed at the window as the keyboard delivers it, steps a cell at once.
+    void mapPagesPutTheFocusInTheirGrid()
+    {
+        w.connectEcu();
+        w.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
+        QWindow *window = w.form->windowHandle();
+
+        w.form->F2readings1Click();
+        w.form->F7advancedmap1Click();
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.mainGrid()));
+        const GridRect cell = w.mainGrid()->selection();
+        QTest::keyClick(window, Qt::Key_Plus, Qt::KeypadModifier);
+        QCOMPARE(w.byteWrites().size(), std::size_t(1));
+        QCOMPARE(w.byteWrites()[0].offset, 158 + 8 * cell.top + cell.left);
+
+        w.clearFrames();
+        w.form->F3parameters1Click();
+        w.form->F6mapping1Click();
+        MapGrid *grid2D = w.mapping()->grid2D();
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(grid2D));
+        QTest::keyClick(window, Qt::Key_Plus, Qt::KeypadModifier);
+        QCOMPARE(w.byteWrites().size(), std::size_t(1));
+        QVERIFY(w.byteWrites()[0].offset >= 295 && w.byteWrites()[0].offset < 295 + 16);
+
+        // A click on the "[F7]advanced map" tab, then on "[F6]mapping".
+        auto *tabs = w.child<QTabWidget>("PageControlNastawy");
+        QTabBar *bar = tabs->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(1).center());
+        QCOMPARE(tabs->currentIndex(), 1);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.mainGrid()));
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(0).center());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(grid2D));
+    }
+
     void dialogEditGoesRightToLeftBottomToTopAndKeepsItsMode()
     {
         w.connectEcu();
