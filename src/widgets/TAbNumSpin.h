@@ -1,7 +1,7 @@
 #pragma once
 // Numeric spin edit with minimum, maximum and step. setValue (and every other setter) clamps and emits
 // nothing; changed() comes only from the user: the arrow buttons, the arrow and page keys, the mouse
-// wheel, or typing a number.
+// wheel while the spin edit holds the focus (WheelGuard), or typing a number.
 //
 // A value set from code is held exactly and only shown rounded to the decimals: a level voltage of
 // 0.11956 V shows "0.12" and value() still returns 0.11956 until the fitter changes the control. Moving
