@@ -14,7 +14,7 @@
 
 namespace kelvane {
 
-QStringList dataDirCandidates(const QString &exeDir, const QString &name)
+QStringList dataDirCandidates(const QString &exeDir, const QString &name, const QString &startDir)
 {
     QStringList dirs;
     auto add = [&dirs](const QString &path) {
@@ -22,6 +22,8 @@ QStringList dataDirCandidates(const QString &exeDir, const QString &name)
         if (!dirs.contains(clean))
             dirs.append(clean);
     };
+    if (!startDir.isEmpty())
+        add(startDir + QLatin1Char('/') + name);
     if (!exeDir.isEmpty()) {
         add(exeDir + QLatin1Char('/') + name);
         add(exeDir + QLatin1Char('/') + QLatin1String(KELVANE_DATA_FROM_BIN) + QLatin1Char('/') + name);
@@ -30,9 +32,9 @@ QStringList dataDirCandidates(const QString &exeDir, const QString &name)
     return dirs;
 }
 
-QString findDataDir(const QString &exeDir, const QString &name)
+QString findDataDir(const QString &exeDir, const QString &name, const QString &startDir)
 {
-    for (const QString &dir : dataDirCandidates(exeDir, name)) {
+    for (const QString &dir : dataDirCandidates(exeDir, name, startDir)) {
         if (QFileInfo(dir).isDir())
             return dir;
     }

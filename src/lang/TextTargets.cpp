@@ -323,6 +323,11 @@ std::vector<TextTarget> build()
     for (int i = 0; i < 17; ++i)
         b.adaptation(101201 + i, i, adaptation[i]);
 
+    // Captions that had no id of their own.
+    b.caption(101301, "LabelTimeBack", "back to propane time [s]:");
+    b.caption(101302, "LabelRpmSignalV", "signal level [V]:");
+    b.caption(101303, "LabelHeatWizTime", "heating time [s]:");
+
     // In id order; rows of one id keep the order they were listed in.
     std::stable_sort(
         b.rows.begin(), b.rows.end(), [](const TextTarget &l, const TextTarget &r) { return l.id < r.id; });

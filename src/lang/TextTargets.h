@@ -13,9 +13,9 @@
 namespace kelvane {
 
 constexpr int FirstTextId = 100001;
-constexpr int LastTextId = 101217;
+constexpr int LastTextId = 101303;
 // Distinct ids that have a target.
-constexpr int TextIdCount = 252;
+constexpr int TextIdCount = 255;
 
 enum class TextTargetKind : std::uint8_t {
     TabCaption, // the tab text of page `name` in its page control

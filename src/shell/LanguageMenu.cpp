@@ -100,8 +100,35 @@ LanguageMenu::LanguageMenu(TForm1 &form, AppState &state)
 
 QString LanguageMenu::languageDir() const
 {
-    return findDataDir(m_exeDir, QLatin1String(LanguageFolderName));
+    return findDataDir(m_exeDir, QLatin1String(LanguageFolderName), QString::fromStdString(m_state.startDirectory));
 }
+
+QString LanguageMenu::languageDirFor(int number) const
+{
+    const LanguageInfo *info = languageInfo(number);
+    if (!info)
+        return QString();
+    const QStringList dirs = dataDirCandidates(
+        m_exeDir, QLatin1String(LanguageFolderName), QString::fromStdString(m_state.startDirectory));
+    for (const QString &dir : dirs) {
+        if (QFileInfo(QDir(dir).filePath(QLatin1String(info->fileName))).isFile())
+            return dir;
+    }
+    return QString();
+}
+
+void LanguageMenu::updateLanguageItems()
+{
+    // A language whose file is nowhere cannot be chosen: choosing it would store a choice that
+    // fails with a message at every start.
+    for (const LanguageInfo &info : languages()) {
+        if (!info.menuItem || !info.menuChoosable)
+            continue;
+        if (auto *item = m_form.findChild<QAction *>(QString::fromLatin1(info.menuItem)))
+            item->setEnabled(!languageDirFor(info.number).isEmpty());
+    }
+}
+
 QString LanguageMenu::helpDir() const
 {
     return findDataDir(m_exeDir, QLatin1String(HelpFolderName));
@@ -125,16 +152,22 @@ void LanguageMenu::chooseLanguage(int number)
 void LanguageMenu::LoadLanguage()
 {
     m_report = ApplyReport {};
+    updateLanguageItems();
     const LanguageChoice choice = readLanguageChoice(choiceFile());
     if (!languageInfo(choice.number))
         return; // 0, 10 and above, an empty file: the texts stay as they are
-    const QString dir = languageDir();
+    // Each file is looked for on its own: a fitter's own file in the start directory's "lang"
+    // does not hide the shipped files of the other languages.
+    QString dir = languageDirFor(choice.number);
+    if (dir.isEmpty())
+        dir = languageDir(); // the file is missing: the load below says where it was looked for
     if (dir.isEmpty()) {
-        m_form.showMessage(
-            QStringLiteral("ERROR: the language folder \"%1\" was not found (looked in: %2)")
-                .arg(QLatin1String(LanguageFolderName),
-                    dataDirCandidates(m_exeDir, QLatin1String(LanguageFolderName)).join(QStringLiteral(", ")))
-                .toStdString());
+        m_form.showMessage(QStringLiteral("ERROR: the language folder \"%1\" was not found (looked in: %2)")
+                               .arg(QLatin1String(LanguageFolderName),
+                                   dataDirCandidates(m_exeDir, QLatin1String(LanguageFolderName),
+                                       QString::fromStdString(m_state.startDirectory))
+                                       .join(QStringLiteral(", ")))
+                               .toStdString());
         return;
     }
     const LanguageLoad load = loadLanguage(choice.number, dir);

@@ -37,8 +37,13 @@ public:
     // Replaces QDesktopServices::openUrl (tests).
     void setFolderOpener(FolderOpener opener) { m_opener = std::move(opener); }
 
+    // The "lang" folder: in the start directory, else next to the program, else the installed one.
     QString languageDir() const;
+    // The first of those folders that holds the file of language `number`; empty when none does.
+    QString languageDirFor(int number) const;
     QString helpDir() const;
+    // Enables the language items whose file is found, disables the others (done at every load).
+    void updateLanguageItems();
     QString choiceFile() const;
 
     // What the last load did to the window.

@@ -231,7 +231,8 @@ void ParametersPage::finishSheet(const Sheet &s)
 QWidget *ParametersPage::buildBasicSheet()
 {
     const Sheet s = beginSheet(QStringLiteral("TabSheet21"), QStringLiteral("ScrollBox2"));
-    s.info->addWidget(new QLabel(QStringLiteral("back to propane time [s]:"), s.sheet));
+    s.info->addWidget(
+        build::label(s.sheet, QStringLiteral("LabelTimeBack"), QStringLiteral("back to propane time [s]:")));
     m_timeBack = build::readOnlyEdit(s.sheet, QStringLiteral("EditTimeBackViz"));
     m_timeBack->setMaximumWidth(80);
     s.info->addWidget(m_timeBack);
@@ -324,7 +325,8 @@ QWidget *ParametersPage::buildAdvancedSheet()
     // The injector heating group also shows the controller's heating time.
     auto *grid = static_cast<QGridLayout *>(m_adv[5]->layout());
     const int row = grid->rowCount();
-    grid->addWidget(new QLabel(QStringLiteral("heating time [s]:"), m_adv[5]), row, 0);
+    grid->addWidget(
+        build::label(m_adv[5], QStringLiteral("LabelHeatWizTime"), QStringLiteral("heating time [s]:")), row, 0);
     m_heatTime = build::readOnlyEdit(m_adv[5], QStringLiteral("EditHeatWizTime"));
     m_heatTime->setMaximumWidth(80);
     grid->addWidget(m_heatTime, row, 1);

@@ -156,6 +156,7 @@ const Caption checkTexts[] = {
 const Caption captionNames[] = {
     { "ComboBoxRpmSet", "LabelCoil" },
     { "ComboBoxRpmSignal", "LabelRpmSig" },
+    { "AbNumSpinRpmSignalV", "LabelRpmSignalV" },
     { "ComboBoxTurbo", "LabelTurbo" },
     { "ComboBoxInjNum", "LabelCylinders" },
     { "ComboBoxLambdaTyp", "LabelLambdaTyp" },

@@ -106,6 +106,14 @@ void TestShippedLanguages::dataFoldersNextToTheProgramOrInstalled()
     QVERIFY(root.mkpath(QStringLiteral("prefix/bin/lang")));
     QCOMPARE(findDataDir(root.filePath(QStringLiteral("prefix/bin")), QStringLiteral("lang")),
         root.filePath(QStringLiteral("prefix/bin/lang")));
+    // The start directory's folder comes first of all; without one there, the others as before.
+    QVERIFY(root.mkpath(QStringLiteral("workshop/lang")));
+    QCOMPARE(findDataDir(root.filePath(QStringLiteral("prefix/bin")), QStringLiteral("lang"),
+                 root.filePath(QStringLiteral("workshop"))),
+        root.filePath(QStringLiteral("workshop/lang")));
+    QCOMPARE(findDataDir(root.filePath(QStringLiteral("prefix/bin")), QStringLiteral("lang"),
+                 root.filePath(QStringLiteral("empty"))),
+        root.filePath(QStringLiteral("prefix/bin/lang")));
 
     // Nothing near the executable: only the prefix the program was built for is left.
     const QStringList candidates = dataDirCandidates(root.filePath(QStringLiteral("empty/bin")), QStringLiteral("sch"));

@@ -465,6 +465,35 @@ private slots:
         QCOMPARE(tabText("TabSheet1"), QStringLiteral("[F2]readings"));
     }
 
+    // A language file in the start directory's "lang" wins over the one next to the program; a menu
+    // item whose file is in no folder is disabled, so no failing choice is stored.
+    void startDirectoryLanguagesWinAndMissingOnesAreDisabled()
+    {
+        QTemporaryDir program;
+        QVERIFY(QDir(program.path()).mkdir(QStringLiteral("lang")));
+        QVERIFY(writeFile(program.filePath(QStringLiteral("lang/ger.txt")), "100001 from the program\n"));
+        QVERIFY(writeFile(program.filePath(QStringLiteral("lang/ang.txt")), "100001 English\n"));
+        form->languageMenu()->setDataRoot(program.path());
+        form->languageMenu()->LoadLanguage();
+        QVERIFY(child<QAction>("German1")->isEnabled());
+        QVERIFY(child<QAction>("English1")->isEnabled());
+        for (const char *missing : { "Polish1", "Lithuanian1", "Spain1", "Slovakia1" })
+            QVERIFY2(!child<QAction>(missing)->isEnabled(), missing);
+        child<QAction>("Spain1")->trigger(); // disabled: nothing happens
+        QVERIFY(!QFile::exists(lanTxt()));
+
+        child<QAction>("German1")->trigger();
+        QCOMPARE(tabText("TabSheet1"), QStringLiteral("from the program"));
+
+        QVERIFY(QDir(startDir->path()).mkdir(QStringLiteral("lang")));
+        QVERIFY(writeFile(startDir->filePath(QStringLiteral("lang/ger.txt")), "100001 from the start directory\n"));
+        form->languageMenu()->LoadLanguage();
+        QCOMPARE(tabText("TabSheet1"), QStringLiteral("from the start directory"));
+        // English is looked for on its own, and found next to the program.
+        QVERIFY(child<QAction>("English1")->isEnabled());
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
+    }
+
     // The hidden items choose nothing.
     void russianAndThaiAreHidden()
     {
