@@ -55,6 +55,7 @@ public:
     LinkState &state() { return m_s; }
     const LinkState &state() const { return m_s; }
     SerialOps &ops() { return m_ops; }
+    const PortMap &ports() const { return m_ports; }
 
 private:
     SerialOps &m_ops;

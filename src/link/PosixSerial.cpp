@@ -1,5 +1,7 @@
 #include "PosixSerial.h"
 
+#include "PortAccess.h"
+
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -91,6 +93,11 @@ bool isRaw(const termios &t)
         && t.c_cc[VMIN] == 0 && t.c_cc[VTIME] == 0;
 }
 } // namespace
+
+std::string PosixSerial::accessProblem(const std::string &device) const
+{
+    return portAccessProblem(device);
+}
 
 PortHandle PosixSerial::open(const std::string &device)
 {

@@ -10,6 +10,8 @@ namespace kelvane {
 class PosixSerial : public SerialOps {
 public:
     PortHandle open(const std::string &device) override;
+    // The device's group and how to join it when the user may not read and write it.
+    std::string accessProblem(const std::string &device) const override;
     // Makes the line fully raw whatever the driver had before: no flow control of any kind, no
     // character translation, no line editing, no signals, 8N1 at settings.baud, reads that never
     // wait. False, with the line left as it was, for a speed the terminal layer does not know;

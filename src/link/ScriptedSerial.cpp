@@ -1,5 +1,7 @@
 #include "ScriptedSerial.h"
 
+#include "PortAccess.h"
+
 #include <algorithm>
 
 namespace kelvane {
@@ -60,12 +62,20 @@ void ScriptedSerial::clearLog()
     m_openAttempts.clear();
 }
 
+std::string ScriptedSerial::accessProblem(const std::string &device) const
+{
+    const auto it = m_devices.find(device);
+    if (it == m_devices.end() || it->second.deniedGroup.empty())
+        return {};
+    return permissionAdvice(device, it->second.deniedGroup);
+}
+
 PortHandle ScriptedSerial::open(const std::string &device)
 {
     m_openAttempts.push_back(device);
     auto it = m_devices.find(device);
-    if (it == m_devices.end() || it->second.openHandle != InvalidHandle)
-        return InvalidHandle; // missing, or already open (exclusive)
+    if (it == m_devices.end() || it->second.openHandle != InvalidHandle || !it->second.deniedGroup.empty())
+        return InvalidHandle; // missing, already open (exclusive) or not the user's to open
     PortHandle h = m_nextHandle++;
     it->second.openHandle = h;
     m_open[h].device = device;

@@ -38,6 +38,8 @@ public:
     void removeDevice(const std::string &device);
     // A device whose line settings cannot be set (configure fails), as a terminal that refuses a speed.
     void refuseSettings(const std::string &device) { m_devices[device].refuseSettings = true; }
+    // A device the user may not open, owned by `group` (as /dev/ttyUSB0 by "dialout").
+    void denyAccess(const std::string &device, const std::string &group) { m_devices[device].deniedGroup = group; }
     // Queue bytes on the open handle of a device, arriving at an absolute virtual time.
     void deliverAt(const std::string &device, double atMs, std::vector<std::uint8_t> bytes);
 
@@ -51,6 +53,7 @@ public:
     void clearLog();
 
     PortHandle open(const std::string &device) override;
+    std::string accessProblem(const std::string &device) const override;
     bool configure(PortHandle h, const LineSettings &settings) override;
     void setRts(PortHandle h, bool on) override;
     void waitTransmitEmpty(PortHandle h) override;
@@ -71,6 +74,7 @@ private:
         int baud = 9600;
         PortHandle openHandle = InvalidHandle;
         bool refuseSettings = false;
+        std::string deniedGroup; // not empty: the user may not open the device
     };
     struct Open {
         std::string device;

@@ -43,6 +43,13 @@ public:
     virtual void close(PortHandle h) = 0;
     // 10.
     virtual void sleepMs(int ms) = 0;
+    // Why the user may not open `device`, in words he can act on (the group that owns it and how to
+    // join it); empty when nothing is known against it. Asked after a scan found no controller.
+    virtual std::string accessProblem(const std::string &device) const
+    {
+        (void)device;
+        return {};
+    }
 };
 
 } // namespace kelvane

@@ -81,7 +81,18 @@ ScanOutcome Connection::autoconnect(ConnectionView &view)
     }
     // A malformed greeting on the very last attempt leaves its port open: a failed scan ends closed.
     Disconnect();
-    return { view.cancelled() ? ScanResult::Cancelled : ScanResult::NotFound, 0 };
+    if (view.cancelled())
+        return { ScanResult::Cancelled, 0, {} };
+    ScanOutcome outcome { ScanResult::NotFound, 0, {} };
+    for (int port = 1; port <= 16; ++port) {
+        const std::string device = link.ports().deviceForPort(port);
+        if (device.empty())
+            continue;
+        std::string problem = link.ops().accessProblem(device);
+        if (!problem.empty())
+            outcome.accessProblems.push_back(std::move(problem));
+    }
+    return outcome;
 }
 
 void Connection::ReadParameterImage(ConnectionView &view)

@@ -45,6 +45,9 @@ enum class ScanResult {
 struct ScanOutcome {
     ScanResult result = ScanResult::NotFound;
     int port = 0; // 1-16 when found or refused
+    // NotFound: for each device the user may not open, what to do about it (the group that owns it
+    // and how to join it).
+    std::vector<std::string> accessProblems;
 };
 
 class Connection {

@@ -325,8 +325,15 @@ void TForm1::F10autoconnect1Click()
     } scope(*this);
     if (!m_state.session.ports.hasExplicitMappings())
         m_state.session.ports.refresh();
-    if (m_state.session.connection.autoconnect(*this).result == ScanResult::Found)
+    const ScanOutcome outcome = m_state.session.connection.autoconnect(*this);
+    if (outcome.result == ScanResult::Found)
         m_diagnostic->newConnection();
+    // A device the fitter may not open answers nothing: say whose it is and how to get at it.
+    std::string advice;
+    for (const std::string &problem : outcome.accessProblems)
+        advice += (advice.empty() ? "" : "\n\n") + problem;
+    if (!advice.empty())
+        showMessage(advice);
 }
 
 void TForm1::setCaption(const std::string &caption)

@@ -4,16 +4,21 @@
 // master side, which sees the bytes exactly as they leave and reach the PC's terminal.
 
 #include "Link.h"
+#include "PortAccess.h"
 #include "PortMap.h"
 #include "PosixSerial.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -141,6 +146,8 @@ private slots:
     void configureRefusesAnUnknownSpeed_data();
     void configureRefusesAnUnknownSpeed();
     void portStaysClearOfStandardDescriptors();
+    void whyADeviceCannotBeUsed();
+    void aDeviceTheUserMayNotOpenNamesItsGroup();
 };
 
 void TstPosixLine::everyByteCrossesIntactAndTheNextRequestStillGoes_data()
@@ -302,6 +309,51 @@ void TstPosixLine::portStaysClearOfStandardDescriptors()
     const Bytes request { 0x01, 0x13, 0x0D, 0xFF, 0xAB, 0xF0 };
     QVERIFY(pc.write(request));
     QCOMPARE(hex(pty.receive(request.size())), hex(request));
+}
+
+// The reasons kelvane-cli prints for the devices no controller answered on.
+void TstPosixLine::whyADeviceCannotBeUsed()
+{
+    QTemporaryDir dir;
+    const std::string plain = dir.filePath(QStringLiteral("plain")).toStdString();
+    QFile f(QString::fromStdString(plain));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    Pty pty;
+    QVERIFY(!pty.slavePath.empty());
+    QCOMPARE(portProblem(dir.filePath(QStringLiteral("gone")).toStdString()), std::string("No such file or directory"));
+    QCOMPARE(portProblem(plain), std::string("not a terminal"));
+    QCOMPARE(portProblem(pty.slavePath), std::string());
+    QCOMPARE(portAccessProblem(pty.slavePath), std::string());
+    QCOMPARE(PosixSerial().accessProblem(plain), std::string());
+}
+
+// "Permission denied" alone tells a fitter nothing: the advice names the device, the group that owns
+// it and the command that joins it.
+void TstPosixLine::aDeviceTheUserMayNotOpenNamesItsGroup()
+{
+    const std::string advice = permissionAdvice("/dev/ttyUSB0", "dialout");
+    QCOMPARE(advice,
+        std::string("You may not open /dev/ttyUSB0: it belongs to the group \"dialout\". Join that group with\n"
+                    "    sudo usermod -aG dialout $USER\n"
+                    "then log out and in again (the new group counts from the next log-in)."));
+
+    if (geteuid() == 0)
+        QSKIP("root may open any device: the check against a real node needs an ordinary user");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ttyLOCKED"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    QVERIFY(::chmod(path.toLocal8Bit().constData(), 0) == 0);
+    struct stat st { };
+    QVERIFY(::stat(path.toLocal8Bit().constData(), &st) == 0);
+    const group *g = getgrgid(st.st_gid);
+    const std::string groupName = g ? g->gr_name : std::to_string(st.st_gid);
+    const std::string expected = permissionAdvice(path.toStdString(), groupName);
+    QCOMPARE(portAccessProblem(path.toStdString()), expected);
+    QCOMPARE(portProblem(path.toStdString()), expected);
+    QCOMPARE(PosixSerial().accessProblem(path.toStdString()), expected);
 }
 
 QTEST_GUILESS_MAIN(TstPosixLine)

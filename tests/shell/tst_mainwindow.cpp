@@ -301,6 +301,24 @@ private slots:
         QCOMPARE(form->windowTitle(), QStringLiteral("Kelvane Sequential v.3.02+OBD"));
     }
 
+    // A serial device the fitter may not open: the scan finds nothing, and the message says whose
+    // the device is and how to join its group. A scan that finds nothing otherwise stays silent.
+    void aDeviceTheUserMayNotOpenIsExplained()
+    {
+        line->denyAccess(Device, "dialout");
+        form->F10autoconnect1Click();
+        QCOMPARE(state->session.conn.Connected, std::uint8_t(0));
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages[0].contains(QString::fromStdString(Device)));
+        QVERIFY(messages[0].contains(QStringLiteral("\"dialout\"")));
+        QVERIFY(messages[0].contains(QStringLiteral("sudo usermod -aG dialout $USER")));
+
+        messages.clear();
+        line->removeDevice(Device);
+        form->F10autoconnect1Click();
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
+    }
+
     void afterConnectTicksAlternateAndOnlyReceiveTicksUpdateTheViews()
     {
         connectEcu();

@@ -31,6 +31,7 @@
 #include "ImageUpload.h"
 #include "LogText.h"
 #include "ParameterFile.h"
+#include "PortAccess.h"
 #include "PosixSerial.h"
 
 #include <QCoreApplication>
@@ -121,14 +122,7 @@ std::string whyNotFound(const PortMap &ports)
         if (path.empty())
             continue;
         ++tried;
-        const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        std::string reason;
-        if (fd < 0)
-            reason = std::strerror(errno);
-        else if (!isatty(fd))
-            reason = "not a terminal";
-        if (fd >= 0)
-            ::close(fd);
+        const std::string reason = portProblem(path);
         if (!reason.empty())
             text += "\n  COM" + std::to_string(n) + " " + path + ": " + reason;
     }
