@@ -179,8 +179,20 @@ ErrorReadResult ErrorMemory::read()
     r.firstHalfAccepted = watch.firstHalfAccepted();
     r.secondHalfAccepted
         = blockReplyValid(m_s.linkState.RxBuffer.data(), m_s.linkState.ReplyComplete == 1, BlockTypeErrors);
-    r.status = r.firstHalfAccepted && r.secondHalfAccepted ? ErrorReadStatus::Read : ErrorReadStatus::ReadError;
-    m_shown = r.status == ErrorReadStatus::Read ? ErrorList::Kind::Faults : ErrorList::Kind::ReadError;
+    // The list is in the first half; the second holds nothing it uses.
+    r.status = r.firstHalfAccepted ? ErrorReadStatus::Read : ErrorReadStatus::ReadError;
+    m_lastReadFailed = !r.firstHalfAccepted;
+    if (r.firstHalfAccepted)
+        m_shown = ErrorList::Kind::Faults;
+    else if (m_shown == ErrorList::Kind::NotRead)
+        m_shown = ErrorList::Kind::ReadError;
+    // The list now matches the marker of the record in hand.
+    if (r.firstHalfAccepted && m_s.polling.lastReplyAccepted()) {
+        m_lastSeen = m_s.live.u16(rec::ErrorChangeMarker);
+        m_failedMarker.reset();
+        m_failedAttempts = 0;
+        m_pauseLeft = 0;
+    }
 
     // A live reply that was on its way has been dropped: the next tick asks anew.
     m_s.polling.PollPhase = 0;
@@ -188,19 +200,43 @@ ErrorReadResult ErrorMemory::read()
     return r;
 }
 
-std::optional<ErrorReadResult> ErrorMemory::refreshAfterDecode()
+bool ErrorMemory::refreshDueAfterDecode()
 {
+    if (m_pauseLeft > 0)
+        --m_pauseLeft;
     // A rejected reply left the previous record (perhaps another controller's) in place: its marker
     // is no news.
     if (!m_s.polling.lastReplyAccepted())
-        return std::nullopt;
+        return false;
     const std::uint16_t marker = m_s.live.u16(rec::ErrorChangeMarker);
     if (m_lastSeen && *m_lastSeen == marker)
-        return std::nullopt;
+        return false;
+    if (m_pauseLeft > 0)
+        return false;
+    // Given up on this marker: the next change the controller reports is tried afresh.
+    return !(m_failedMarker == marker && m_failedAttempts >= ErrorReadAttemptsPerMarker);
+}
+
+ErrorReadResult ErrorMemory::refreshRead()
+{
+    const std::uint16_t marker = m_s.live.u16(rec::ErrorChangeMarker);
     const ErrorReadResult r = read();
-    if (r.status == ErrorReadStatus::Read)
-        m_lastSeen = marker;
+    if (r.status == ErrorReadStatus::ReadError) {
+        if (m_failedMarker != marker) {
+            m_failedMarker = marker;
+            m_failedAttempts = 0;
+        }
+        ++m_failedAttempts;
+        m_pauseLeft = ErrorRetryPauseDecodes;
+    }
     return r;
+}
+
+std::optional<ErrorReadResult> ErrorMemory::refreshAfterDecode()
+{
+    if (!refreshDueAfterDecode())
+        return std::nullopt;
+    return refreshRead();
 }
 
 bool ErrorMemory::erase()
@@ -216,13 +252,20 @@ void ErrorMemory::resetForNewConnection()
 {
     m_bytes.fill(0);
     m_shown = ErrorList::Kind::NotRead;
+    m_lastReadFailed = false;
     m_lastSeen.reset();
+    m_failedMarker.reset();
+    m_failedAttempts = 0;
+    m_pauseLeft = 0;
 }
 
 ErrorList ErrorMemory::list() const
 {
-    if (m_shown == ErrorList::Kind::Faults)
-        return decodeErrorMemory(m_bytes, texts);
+    if (m_shown == ErrorList::Kind::Faults) {
+        ErrorList l = decodeErrorMemory(m_bytes, texts);
+        l.fromEarlierRead = m_lastReadFailed;
+        return l;
+    }
     ErrorList l;
     l.kind = m_shown;
     if (m_shown == ErrorList::Kind::ReadError)

@@ -7,10 +7,13 @@
 // or Latin-1. A bad file gives an error that names the line and the reason, never a partial table;
 // only a last row cut short (a recording that ended mid-line) is left out, with a warning.
 //
-// The time column is printed with 5 significant digits, so after 1000 s of a program run it
-// moves in steps of 0.1 s (after 10000 s, of 1 s) while rows come every 70 ms: several rows then
-// carry the same time. The playback time of a row spreads such a run evenly up to the next
-// printed time, so every row gets its own moment; time() keeps what the file says.
+// Numbers are read in fixed-point or exponent form, so both the files written now (the time with
+// two decimals at any size, "123456.78"; the work-time counters as integers) and older ones (every
+// number with 5 significant digits: "1.0000E5", "1.2346E5") give a table. In an older file the
+// time moves in steps of 0.1 s after 1000 s of a program run (after 10000 s, of 1 s) while rows
+// come every 70 ms: several rows then carry the same time. The playback time of a row spreads
+// such a run evenly up to the next printed time, so every row gets its own moment; time() keeps
+// what the file says.
 
 #include <cstddef>
 #include <string>

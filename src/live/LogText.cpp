@@ -48,6 +48,35 @@ std::string formatFixed5(double value, int decimals)
     return s;
 }
 
+std::string formatLogTime(std::int64_t elapsedMs)
+{
+    // Whole milliseconds to hundredths in integers: no binary fraction can round 1234.565 down.
+    const bool negative = elapsedMs < 0;
+    const std::uint64_t ms
+        = negative ? 0 - static_cast<std::uint64_t>(elapsedMs) : static_cast<std::uint64_t>(elapsedMs);
+    const std::uint64_t hundredths = (ms + 5) / 10;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%s%llu.%02llu", negative && hundredths != 0 ? "-" : "",
+        static_cast<unsigned long long>(hundredths / 100), static_cast<unsigned long long>(hundredths % 100));
+    return buf;
+}
+
+bool logColumnIsCount(int index)
+{
+    return index == lv::GasWorkTime || index == lv::PetrolWorkTime;
+}
+
+std::string formatLogCount(double value)
+{
+    if (!std::isfinite(value))
+        return formatFixed5(value, 0);
+    // No decimals, so no separator; the C locale keeps grouping out.
+    const CNumericLocale c;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.0f", std::round(value) == 0 ? 0.0 : std::round(value));
+    return buf;
+}
+
 std::string logHeader(const std::array<bool, LogColumnCount> &columns)
 {
     std::string s = "Time,";
@@ -72,12 +101,13 @@ std::string logRow(std::int64_t elapsedMs, const std::array<float, LiveValueCoun
 void appendLogRow(std::string &out, std::int64_t elapsedMs, const std::array<float, LiveValueCount> &values,
     const std::array<bool, LogColumnCount> &columns)
 {
-    out += formatFixed5(static_cast<double>(elapsedMs) * 0.001, 2);
+    out += formatLogTime(elapsedMs);
     out += ',';
     for (int i = 0; i < LogColumnCount; ++i) {
         if (!columns[static_cast<std::size_t>(i)])
             continue;
-        out += formatFixed5(values[static_cast<std::size_t>(i)], 3);
+        const double v = values[static_cast<std::size_t>(i)];
+        out += logColumnIsCount(i) ? formatLogCount(v) : formatFixed5(v, 3);
         if (i < 36)
             out += ',';
     }

@@ -2,6 +2,9 @@
 
 #include "PortMap.h"
 
+#include <QDir>
+#include <QStandardPaths>
+
 #include <cstdlib>
 
 namespace kelvane {
@@ -14,7 +17,10 @@ const char *commandLineUsage()
            "  --screenshot FILE  connect, watch for three seconds, save the window as PNG and quit; messages\n"
            "                     go to standard error; exit status 0 when saved with a controller\n"
            "                     connected, 3 when saved without one, 1 when the file was not written\n"
-           "  --size WxH         open the window at this size\n";
+           "  --size WxH         open the window at this size\n"
+           "  --user-data        keep lan.txt, Log.csv and parametry/ in the per-user data folder\n"
+           "                     ($XDG_DATA_HOME/kelvane, ~/.local/share/kelvane) instead of the\n"
+           "                     current directory (the desktop entry starts Kelvane so)\n";
 }
 
 namespace {
@@ -53,6 +59,8 @@ bool parseCommandLine(const std::vector<std::string> &args, CommandLine &out, st
         const std::string name = a.substr(0, a.find('='));
         if (a == "--demo") {
             out.demo = true;
+        } else if (a == "--user-data") {
+            out.userData = true;
         } else if (a == "--help" || a == "-h") {
             out.help = true;
         } else if (name == "--com") {
@@ -86,6 +94,26 @@ bool parseCommandLine(const std::vector<std::string> &args, CommandLine &out, st
             error = "unknown option " + a;
             return false;
         }
+    }
+    return true;
+}
+
+std::string userDataDirectory()
+{
+    const QString home = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return QDir(home).filePath(QStringLiteral("kelvane")).toStdString();
+}
+
+bool enterUserDataDirectory(std::string &error)
+{
+    const QString dir = QString::fromStdString(userDataDirectory());
+    if (!QDir().mkpath(dir)) {
+        error = "the data folder " + dir.toStdString() + " cannot be created";
+        return false;
+    }
+    if (!QDir::setCurrent(dir)) {
+        error = "the data folder " + dir.toStdString() + " cannot be entered";
+        return false;
     }
     return true;
 }

@@ -124,19 +124,15 @@ void ErrorMemoryView::refreshAfterDecode()
 {
     if (!m_memory)
         return;
-    // The memory reads when an accepted reply brought a marker other than the one last read for;
-    // only then does the timer wait for it.
-    const ControllerSession &s = m_form->state().session;
-    const auto seen = m_memory->lastSeenMarker();
-    if (!s.polling.lastReplyAccepted() || (seen && *seen == s.live.u16(rec::ErrorChangeMarker)))
+    // The memory says when to read (a new marker, or a retry whose pause is over); only then does
+    // the timer wait for it.
+    if (!m_memory->refreshDueAfterDecode())
         return;
-    std::optional<ErrorReadResult> r;
     {
         TimerPause pause(m_form->timer());
-        r = m_memory->refreshAfterDecode();
+        m_memory->refreshRead();
     }
-    if (r)
-        showList();
+    showList();
 }
 
 void ErrorMemoryView::AbColBitBtn42Click()
@@ -171,6 +167,11 @@ void ErrorMemoryView::showList()
         count = QStringLiteral("%1 fault(s) stored").arg(list.count);
         if (list.notShown() > 0)
             count += QStringLiteral(", the last %1 not listed").arg(list.notShown());
+    }
+    if (list.fromEarlierRead) {
+        const QString stale
+            = QStringLiteral("%1; the list is from an earlier read").arg(QString::fromUtf8(ErrorReadFailedText));
+        count = count.isEmpty() ? stale : count + QStringLiteral(" - ") + stale;
     }
     m_count->setText(count);
 }

@@ -8,6 +8,8 @@
 #include "PtySimulator.h"
 #include "Unattended.h"
 
+#include <QMessageBox>
+
 #include <cstdio>
 #include <memory>
 
@@ -28,6 +30,14 @@ int main(int argc, char **argv)
     KelvaneApplication app(argc, argv);
     kelvane::GlobalTexts texts;
     app.setApplicationName(QString::fromStdString(texts.applicationTitle));
+    if (options.userData && !kelvane::enterUserDataDirectory(error)) {
+        // Started from the desktop nobody reads standard error: say it in a box as well.
+        std::fprintf(stderr, "kelvane: %s\n", error.c_str());
+        if (!options.unattended())
+            QMessageBox::critical(nullptr, app.applicationName(),
+                QStringLiteral("Kelvane cannot start: %1.").arg(QString::fromStdString(error)));
+        return 1;
+    }
 
     kelvane::PosixSerial serial;
     kelvane::AppState state(serial);

@@ -59,6 +59,66 @@ private slots:
         QCOMPARE(QString::fromStdString(logRow(140, v, cols)), QString("0.14,2150.000,64.500,"));
     }
 
+    // The time keeps its 10 ms resolution and the work-time counters every second at any size;
+    // the other columns keep precision 5 with 3 decimals.
+    void timeAndCountersAtAnySize_data()
+    {
+        QTest::addColumn<qint64>("elapsedMs");
+        QTest::addColumn<float>("gasWorkTime");
+        QTest::addColumn<float>("petrolWorkTime");
+        QTest::addColumn<float>("rpm");
+        QTest::addColumn<QString>("row");
+        QTest::newRow("first row") << qint64(70) << 0.0f << 0.0f << 800.0f << "0.07,0,0,800.000,";
+        QTest::newRow("past 1000 s") << qint64(1234570) << 3600.0f << 59.0f << 2150.0f << "1234.57,3600,59,2150.000,";
+        QTest::newRow("just below 100000 s")
+            << qint64(99999990) << 99999.0f << 1.0f << 6500.0f << "99999.99,99999,1,6500.000,";
+        QTest::newRow("past 100000 s") << qint64(100000060) << 100000.0f << 100001.0f << 6500.0f
+                                       << "100000.06,100000,100001,6500.000,";
+        QTest::newRow("past 27.8 h on gas")
+            << qint64(123456780) << 123456.0f << 123457.0f << 123456.0f << "123456.78,123456,123457,1.2346E5,";
+        QTest::newRow("largest float counter exact")
+            << qint64(4294967290LL) << 16777216.0f << 0.0f << 0.0f << "4294967.29,16777216,0,0.000,";
+        QTest::newRow("half a hundredth rounds up") << qint64(1234565) << 0.0f << 0.0f << 0.0f << "1234.57,0,0,0.000,";
+        QTest::newRow("below half a hundredth") << qint64(4) << 0.0f << 0.0f << 0.0f << "0.00,0,0,0.000,";
+    }
+    void timeAndCountersAtAnySize()
+    {
+        QFETCH(qint64, elapsedMs);
+        QFETCH(float, gasWorkTime);
+        QFETCH(float, petrolWorkTime);
+        QFETCH(float, rpm);
+        QFETCH(QString, row);
+        std::array<bool, LogColumnCount> cols {};
+        cols[lv::GasWorkTime] = cols[lv::PetrolWorkTime] = cols[lv::Rpm] = true;
+        std::array<float, LiveValueCount> v {};
+        v[lv::GasWorkTime] = gasWorkTime;
+        v[lv::PetrolWorkTime] = petrolWorkTime;
+        v[lv::Rpm] = rpm;
+        QCOMPARE(QString::fromStdString(logRow(elapsedMs, v, cols)), row);
+        // The header is as it was.
+        QCOMPARE(
+            QString::fromStdString(logHeader(cols)), QString("Time,GazWorkTime (s),PetWorkTime (s),RPM (rev./min),"));
+    }
+
+    // A long run: every row has a time of its own, 70 ms after the one before.
+    void everyRowHasItsOwnTime()
+    {
+        std::array<bool, LogColumnCount> cols {};
+        const std::array<float, LiveValueCount> v {};
+        for (std::int64_t start : { 999930LL, 99999930LL, 359999930LL }) {
+            double previous = -1;
+            for (std::int64_t ms = start; ms < start + 70 * 20; ms += 70) {
+                const std::string row = logRow(ms, v, cols);
+                QVERIFY2(row.find_first_of("eE") == std::string::npos, row.c_str());
+                const double t = std::stod(row);
+                QVERIFY2(std::fabs(t - double(ms) / 1000) < 0.0051, row.c_str());
+                if (previous >= 0)
+                    QVERIFY2(std::fabs(t - previous - 0.07) < 1e-6, row.c_str());
+                previous = t;
+            }
+        }
+    }
+
     void selectableColumns()
     {
         const auto all = logAllSelectableColumns();

@@ -237,8 +237,7 @@ private slots:
         QVERIFY(!parseLogTable(cliLog(3), small).ok);
     }
 
-    // Seventy minutes of every column (over 10 MB) load; the times, which the 5-digit format has
-    // rounded to tenths after 1000 s, still give every row its own playback moment.
+    // Seventy minutes of every column (over 10 MB) load, and every row has its own playback moment.
     void tenMegabytes()
     {
         QTemporaryDir dir;
@@ -258,7 +257,7 @@ private slots:
         QCOMPARE(t.rowCount(), rows);
         QCOMPARE(t.columnCount(), 28);
         QCOMPARE(t.time(rows - 1), 4200.0);
-        QCOMPARE(t.time(rows - 2), 4199.9); // "4199.90" for 4199.93 s
+        QCOMPARE(t.time(rows - 2), 4199.93); // two decimals at any size
         for (int k = 1; k < rows; ++k) {
             if (!(t.playbackTime(k) > t.playbackTime(k - 1)))
                 QFAIL(qPrintable(QString("playback time does not advance at row %1").arg(k)));
@@ -268,22 +267,21 @@ private slots:
         QCOMPARE(t.rowAt(t.playbackTime(k)), k);
     }
 
-    // Rows that share a printed time are spread up to the next one; the cursor holds a row's
-    // values until the next row's moment.
+    // Rows that share a printed time (older files, with 5 significant digits) are spread up to the
+    // next one; the cursor holds a row's values until the next row's moment.
     void cursorAndSharedTimes()
     {
-        // Program time 999.88 s onwards, 70 ms apart: 999.88 999.95 1000.0 1000.1 1000.2 1000.2 1000.3 1000.4 1000.4
-        std::string text = "Time,RPM (rev./min),\n";
-        for (int k = 0; k < 9; ++k) {
-            Values v {};
-            v[lv::Rpm] = float(1000 + k);
-            text += logRow(999880 + 70 * k, v, [] {
-                std::array<bool, LogColumnCount> c {};
-                c[lv::Rpm] = true;
-                return c;
-            }()) + "\n";
-        }
-        QVERIFY(text.find("\n1000.20,1004.000,\n1000.20,1005.000,\n1000.30,") != std::string::npos);
+        // Program time 999.88 s onwards, 70 ms apart, as files of older versions print it.
+        const std::string text = "Time,RPM (rev./min),\n"
+                                 "999.88,1000.000,\n"
+                                 "999.95,1001.000,\n"
+                                 "1000.00,1002.000,\n"
+                                 "1000.10,1003.000,\n"
+                                 "1000.20,1004.000,\n"
+                                 "1000.20,1005.000,\n"
+                                 "1000.30,1006.000,\n"
+                                 "1000.40,1007.000,\n"
+                                 "1000.40,1008.000,\n";
         const LogTable t = parsed(text);
         QCOMPARE(t.rowCount(), 9);
         QCOMPARE(t.time(4), t.time(5));
@@ -299,6 +297,45 @@ private slots:
         QCOMPARE(t.valuesAt(1000.26), std::vector<float> { 1005 });
         QVERIFY(LogTable().valuesAt(1).empty());
         QCOMPARE(LogTable().rowAt(1), -1);
+    }
+
+    // Older files carry the time, the work-time counters and large values with 5 significant digits,
+    // in exponent form past 99999; files written now carry the time with two decimals and the
+    // counters as integers. Both read into a table of rows.
+    void oldAndNewNumberForms()
+    {
+        const LogTable old = parsed("Time,GazWorkTime (s),PetWorkTime (s),RPM (rev./min),\n"
+                                    "99999.00,1.2346E5,99999.000,800.000,\n"
+                                    "99999.00,1.2346E5,1.0000E5,825.000,\n"
+                                    "1.0000E5,1.2346E5,1.0000E5,850.000,\n"
+                                    "1E5,1.2347E5,1E5,875.000,\n");
+        QCOMPARE(old.rowCount(), 4);
+        QCOMPARE(old.time(2), 100000.0);
+        QCOMPARE(old.time(3), 100000.0);
+        QCOMPARE(old.value(0, 0), 123460.0f);
+        QCOMPARE(old.value(0, 3), 123470.0f);
+        QCOMPARE(old.value(1, 1), 100000.0f);
+        QVERIFY(old.playbackTime(1) > old.playbackTime(0) && old.playbackTime(3) > old.playbackTime(2));
+
+        // The same moments as written now: a time of its own for every row, the counters exact.
+        std::array<bool, LogColumnCount> columns {};
+        columns[lv::GasWorkTime] = columns[lv::PetrolWorkTime] = columns[lv::Rpm] = true;
+        std::string text = logHeader(columns) + "\n";
+        for (int k = 0; k < 4; ++k) {
+            Values v = drive(k);
+            v[lv::GasWorkTime] = 123456.0f + float(k);
+            v[lv::PetrolWorkTime] = 99999.0f + float(k);
+            text += logRow(99999860 + 70 * k, v, columns) + "\n";
+        }
+        QVERIFY2(text.find("\n100000.00,123458,100001,850.000,\n") != std::string::npos, text.c_str());
+        const LogTable now = parsed(text);
+        QCOMPARE(now.rowCount(), 4);
+        for (int k = 0; k < 4; ++k) {
+            QCOMPARE(now.time(k), (99999860 + 70 * k) / 1000.0);
+            QCOMPARE(now.playbackTime(k), now.time(k));
+            QCOMPARE(now.value(0, k), 123456.0f + float(k));
+            QCOMPARE(now.value(1, k), 99999.0f + float(k));
+        }
     }
 
     // Playback yields the row whose moment has come, at 1x and 4x, pauses, seeks, stops at the end.

@@ -42,6 +42,7 @@ private slots:
         QTest::newRow("screenshot empty")
             << QStringList { "--screenshot=" } << false << "--screenshot needs a file name";
         QTest::newRow("Qt's own options") << QStringList { "-platform", "offscreen", "--demo" } << true << "";
+        QTest::newRow("user data") << QStringList { "--user-data", "--demo" } << true << "";
         QTest::newRow("unknown") << QStringList { "--frobnicate" } << false << "unknown option --frobnicate";
     }
     void options()
@@ -73,6 +74,42 @@ private slots:
         QCOMPARE(cl.screenshot, std::string("out.png"));
         QVERIFY(cl.demo);
         QVERIFY(!cl.help);
+    }
+
+    // --user-data: the XDG data home's "kelvane", created when missing, becomes the current
+    // directory; without the option nothing moves.
+    void userDataFolderIsMadeAndEntered()
+    {
+        CommandLine cl;
+        std::string error;
+        QVERIFY(parseCommandLine(toArgs({ "--demo" }), cl, error));
+        QVERIFY(!cl.userData);
+        QVERIFY(parseCommandLine(toArgs({ "--user-data" }), cl, error));
+        QVERIFY(cl.userData);
+
+        QTemporaryDir home;
+        const QByteArray before = qgetenv("XDG_DATA_HOME");
+        const QString cwd = QDir::currentPath();
+        qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("share")).toLocal8Bit());
+        const QString expected = home.filePath(QStringLiteral("share/kelvane"));
+        QCOMPARE(QString::fromStdString(userDataDirectory()), expected);
+        QVERIFY(enterUserDataDirectory(error));
+        QCOMPARE(QDir::currentPath(), expected);
+        QVERIFY(enterUserDataDirectory(error)); // already there
+        // A file where the folder should be: a clear reason, nothing entered.
+        QVERIFY(QDir::setCurrent(cwd));
+        QTemporaryDir blocked;
+        QFile file(blocked.filePath(QStringLiteral("kelvane")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        qputenv("XDG_DATA_HOME", blocked.path().toLocal8Bit());
+        QVERIFY(!enterUserDataDirectory(error));
+        QVERIFY2(QString::fromStdString(error).contains(QStringLiteral("cannot be created")), error.c_str());
+        QCOMPARE(QDir::currentPath(), cwd);
+        if (before.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", before);
     }
 
     // A screenshot run is unattended: its messages go to standard error, never to a message box.

@@ -4,6 +4,7 @@
 // trouble codes, and a whole adaptation run.
 #include "../support/FakeEcu.h"
 #include "DiagnosticPage.h"
+#include "ErrorMemory.h"
 #include "ErrorMemoryView.h"
 #include "KelvaneApplication.h"
 #include "Main.h"
@@ -46,6 +47,7 @@ class TstDiag : public QObject {
     std::unique_ptr<TForm1> form;
     QStringList messages;
     bool spoilFirstErrorHalf = false;
+    bool spoilSecondErrorHalf = false;
 
     template <class T> T *child(const char *name)
     {
@@ -135,11 +137,15 @@ private slots:
         state = std::make_unique<AppState>(*line);
         state->session.ports.map(3, Device);
         spoilFirstErrorHalf = false;
+        spoilSecondErrorHalf = false;
         auto inner = ecu->responder();
         line->addDevice(Device, [this, inner](const Bytes &w, int baud) {
             auto out = inner(w, baud);
             // A first error-memory half whose checksum is off by one.
             if (spoilFirstErrorHalf && w.size() == 6 && w[0] == 0xAA && w[1] == 0x02 && w[2] == 0x00 && !out.empty())
+                out[0].bytes[130] = static_cast<std::uint8_t>(out[0].bytes[130] + 1);
+            // The same for the second half.
+            if (spoilSecondErrorHalf && w.size() == 6 && w[0] == 0xAA && w[1] == 0x02 && w[2] == 0x80 && !out.empty())
                 out[0].bytes[130] = static_cast<std::uint8_t>(out[0].bytes[130] + 1);
             return out;
         });
@@ -211,10 +217,64 @@ private slots:
         QVERIFY(form->timer()->isActive());
         QCOMPARE(errorRows().first(), QStringLiteral("7 ErrPres_H- Erorr Pressure High"));
 
+        // The first half does not come: the list stays, and the label says it is an earlier one.
         spoilFirstErrorHalf = true;
+        setFaults({ 8 });
+        child<QPushButton>("ButtonErrorShow")->click();
+        QCOMPARE(errorRows().first(), QStringLiteral("7 ErrPres_H- Erorr Pressure High"));
+        QCOMPARE(child<QLabel>("LabelErrorCount")->text(),
+            QStringLiteral("1 fault(s) stored - Error memory read error: no valid reply from the ECU; the list is "
+                           "from an earlier read"));
+        QVERIFY(messages.isEmpty());
+
+        // Only the second half does not come: the list is new.
+        spoilFirstErrorHalf = false;
+        spoilSecondErrorHalf = true;
+        child<QPushButton>("ButtonErrorShow")->click();
+        QCOMPARE(errorRows().first(), QStringLiteral("8 ErrPres_L- Erorr Pressure Low"));
+        QCOMPARE(child<QLabel>("LabelErrorCount")->text(), QStringLiteral("1 fault(s) stored"));
+
+        // A controller that never delivered a list: row 1 says the read failed.
+        spoilFirstErrorHalf = true;
+        connectEcu();
         child<QPushButton>("ButtonErrorShow")->click();
         QCOMPARE(errorRows().first(), QStringLiteral("Error memory read error: no valid reply from the ECU"));
-        QVERIFY(messages.isEmpty());
+    }
+
+    // A controller whose error memory reply always fails its check: the window keeps polling at
+    // its cadence, reads a bounded number of times, and shows the list whenever the first half
+    // comes.
+    void aGarblingControllerDoesNotSlowThePolling_data()
+    {
+        QTest::addColumn<bool>("firstHalf");
+        QTest::addColumn<int>("blockReads");
+        QTest::addColumn<QString>("row1");
+        QTest::newRow("second half garbled") << false << 2 << QStringLiteral("21 ErrInjGchk1- Injector 1 Error");
+        QTest::newRow("first half garbled") << true << 2 * ErrorReadAttemptsPerMarker
+                                            << QStringLiteral("Error memory read error: no valid reply from the ECU");
+    }
+    void aGarblingControllerDoesNotSlowThePolling()
+    {
+        QFETCH(bool, firstHalf);
+        QFETCH(int, blockReads);
+        QFETCH(QString, row1);
+        setFaults({ 21 });
+        set16(rec::ErrorChangeMarker, 5);
+        spoilFirstErrorHalf = firstHalf;
+        spoilSecondErrorHalf = !firstHalf;
+        connectEcu();
+        const std::uint64_t before = state->session.polling.stats().accepted;
+        const double start = line->now();
+        while (line->now() - start < 30000)
+            tick();
+        const double elapsed = line->now() - start;
+        const auto records = double(state->session.polling.stats().accepted - before);
+        // A record takes a little over its two 35 ms ticks (the frames' own delays on the line), and the
+        // few bounded retries a second or two of the span; a read after every record would leave
+        // about a tenth of the records.
+        QVERIFY2(records >= 0.85 * elapsed / 70, qPrintable(QString("%1 records in %2 ms").arg(records).arg(elapsed)));
+        QCOMPARE(errorReads(), std::size_t(blockReads));
+        QCOMPARE(errorRows().first(), row1);
     }
 
     void eraseAsksFirstThenSendsEraseAndAuto()

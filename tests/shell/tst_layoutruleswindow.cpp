@@ -149,7 +149,7 @@ private slots:
             widths[0][1], widths[1][1]);
     }
 
-    // Polish and German on a connected controller at the default size: every caption, heading and
+    // Every translation on a connected controller at the default size: every caption, heading and
     // check box of both parameter pages shows its whole text, inside its section, and no header
     // text runs into the expand mark.
     void translatedSectionsFitAtTheDefaultSize_data()
@@ -158,6 +158,9 @@ private slots:
         QTest::addColumn<QString>("screenshot");
         QTest::newRow("Polish") << 2 << "parameters-polish-809x650.png";
         QTest::newRow("German") << 6 << "parameters-german-809x650.png";
+        QTest::newRow("Lithuanian") << 5 << "parameters-lithuanian-809x650.png";
+        QTest::newRow("Spanish") << 7 << "parameters-spanish-809x650.png";
+        QTest::newRow("Slovak") << 8 << "parameters-slovak-809x650.png";
     }
     void translatedSectionsFitAtTheDefaultSize()
     {
