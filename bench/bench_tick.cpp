@@ -11,7 +11,7 @@
 // and the strip), nopaint (the tick alone), readings (a forced repaint of the readings page alone).
 #include "../tests/support/FakeEcu.h"
 #include "KelvaneApplication.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "ScriptedSerial.h"
 
 #include <QComboBox>

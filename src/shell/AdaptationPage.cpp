@@ -2,7 +2,7 @@
 
 #include "AppState.h"
 #include "FieldCodec.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "SettingsControls.h"
 #include "TAbNumSpin.h"
 

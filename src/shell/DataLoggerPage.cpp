@@ -1,7 +1,7 @@
 #include "DataLoggerPage.h"
 
 #include "AppState.h"
-#include "Main.h"
+#include "MainWindow.h"
 
 #include <QCheckBox>
 #include <QDateTime>

@@ -4,7 +4,7 @@
 #include "Build.h"
 #include "ErrorMemoryView.h"
 #include "Injectors.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "ObdPage.h"
 #include "SequenceGrid.h"
 #include "SettingsControls.h"

@@ -4,7 +4,7 @@
 #include "BlockingGuards.h"
 #include "Build.h"
 #include "ErrorMemory.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "TAbColBitBtn.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "BlockingGuards.h"
 #include "CompareDialog.h"
 #include "ImageCompare.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "ParameterFile.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "FileMenuPrompts.h"
 
-#include "Main.h"
+#include "MainWindow.h"
 
 #include <QApplication>
 #include <QDialog>

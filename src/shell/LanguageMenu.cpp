@@ -6,11 +6,11 @@
 #include "ErrorMemoryView.h"
 #include "LanguageChoice.h"
 #include "Languages.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "SettingsControls.h"
 #include "TAbColBitBtn.h"
 #include "TextTargets.h"
-#include "WriteBackWiring.h"
+#include "SettingsWiring.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,7 +1,7 @@
 #include "LogViewerMenu.h"
 
 #include "AppState.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "ReadingsPage.h"
 #include "SideStrip.h"
 

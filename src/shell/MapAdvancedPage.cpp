@@ -1,6 +1,6 @@
 #include "MapAdvancedPage.h"
 
-#include "Forma2.h"
+#include "ValueDialog.h"
 #include "LiveCells.h"
 #include "MapEditing.h"
 #include "MapLayout.h"

@@ -1,7 +1,7 @@
 #include "MapPages.h"
 
-#include "Forma2.h"
-#include "Main.h"
+#include "ValueDialog.h"
+#include "MainWindow.h"
 #include "MapAdvancedPage.h"
 #include "MappingViewPage.h"
 #include "TempMapGrids.h"

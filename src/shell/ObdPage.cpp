@@ -3,7 +3,7 @@
 #include "AppState.h"
 #include "Build.h"
 #include "ErrorMemoryView.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "Obd.h"
 #include "Readings.h"
 #include "SettingsControls.h"

@@ -3,7 +3,7 @@
 #include "CommandLine.h"
 #include "KelvaneApplication.h"
 #include "LanguageMenu.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "PosixSerial.h"
 #include "PtySimulator.h"
 #include "Unattended.h"

@@ -1,6 +1,6 @@
 #pragma once
 // The controller settings controls, each built from its row of the field table (kind, range,
-// step, items) with its name as objectName. They stay disabled until SettingsWiring (WriteBackWiring.h)
+// step, items) with its name as objectName. They stay disabled until SettingsWiring (SettingsWiring.h)
 // connects their write-back, so nothing the fitter changes is silently dropped.
 
 #include "FieldCodec.h"

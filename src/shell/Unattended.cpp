@@ -1,7 +1,7 @@
 #include "Unattended.h"
 
 #include "KelvaneApplication.h"
-#include "Main.h"
+#include "MainWindow.h"
 
 #include <QTimer>
 

@@ -7,7 +7,7 @@
 #include "ErrorMemory.h"
 #include "ErrorMemoryView.h"
 #include "KelvaneApplication.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "ObdPage.h"
 #include "ScriptedSerial.h"
 #include "TAbColBitBtn.h"

@@ -10,7 +10,7 @@
 #include "FieldTable.h"
 #include "FileMenu.h"
 #include "KelvaneApplication.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "ParameterFile.h"
 #include "ParametersPage.h"
 #include "PosixSerial.h"

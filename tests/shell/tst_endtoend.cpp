@@ -1,7 +1,7 @@
 // The window against the simulated controller on a real pseudo-terminal mapped to COM3: F10
 // connects, and the readings move from decode to decode.
 #include "KelvaneApplication.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "PosixSerial.h"
 #include "PtySimulator.h"
 #include "TAb270Meter.h"

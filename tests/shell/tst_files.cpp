@@ -5,7 +5,7 @@
 #include "CompareDialog.h"
 #include "FileMenu.h"
 #include "KelvaneApplication.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "ParameterFile.h"
 #include "ScriptedSerial.h"
 #include "TAbBar.h"

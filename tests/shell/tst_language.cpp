@@ -8,7 +8,7 @@
 #include "ErrorMemoryView.h"
 #include "LanguageFile.h"
 #include "LanguageMenu.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "ScriptedSerial.h"
 #include "SettingsControls.h"
 #include "TAbColBitBtn.h"

@@ -7,7 +7,7 @@
 #include "AppState.h"
 #include "LanguageMenu.h"
 #include "LayoutRules.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "ScriptedSerial.h"
 #include "Simulator.h"
 

@@ -4,7 +4,7 @@
 #include "FieldTable.h"
 #include "KelvaneApplication.h"
 #include "LayoutRules.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "ScriptedSerial.h"
 #include "SequenceGrid.h"
 #include "TAb180Meter.h"

@@ -4,7 +4,7 @@
 // saves the pages "[F7]advanced map", the temperature maps and "[F6]mapping" (after a minute of
 // samples) at 809 x 650 (no suffix) and 1600 x 1000 (suffix -1600).
 #include "KelvaneApplication.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "MapAdvancedPage.h"
 #include "MapPages.h"
 #include "MappingViewPage.h"

@@ -3,9 +3,9 @@
 // applyWrites), started from the simulator's factory image, with helpers for the map editors.
 
 #include "../support/FakeEcu.h"
-#include "Forma2.h"
+#include "ValueDialog.h"
 #include "KelvaneApplication.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "MapAdvancedPage.h"
 #include "MapPages.h"
 #include "MappingViewPage.h"

@@ -6,7 +6,7 @@
 #include "DataLoggerPage.h"
 #include "KelvaneApplication.h"
 #include "LogTable.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "PosixSerial.h"
 #include "PtySimulator.h"
 #include "ScopePanel.h"

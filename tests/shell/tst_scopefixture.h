@@ -3,7 +3,7 @@
 // the log viewer: the ticks are driven by hand, messages go to a list.
 #include "../support/FakeEcu.h"
 #include "AppState.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "ScriptedSerial.h"
 
 #include <QTimer>

@@ -6,7 +6,7 @@
 #include "Conversions.h"
 #include "FieldTable.h"
 #include "KelvaneApplication.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "ParametersPage.h"
 #include "ScriptedSerial.h"
 #include "SettingsControls.h"
@@ -15,7 +15,7 @@
 #include "TAbNumSpin.h"
 #include "TAbToggleSwitch.h"
 #include "WriteBack.h"
-#include "WriteBackWiring.h"
+#include "SettingsWiring.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 // and at 1600 x 1000.
 #include "Conversions.h"
 #include "KelvaneApplication.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "PosixSerial.h"
 #include "PtySimulator.h"
 #include "TAbNumSpin.h"

@@ -3,7 +3,7 @@
 // report function (standard error in the program) and ends.
 #include "../support/FakeEcu.h"
 #include "KelvaneApplication.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "ScriptedSerial.h"
 #include "Unattended.h"
 

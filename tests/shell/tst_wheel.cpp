@@ -4,7 +4,7 @@
 // focused control still takes the wheel; the map pages' reset and preset lists never do.
 #include "../support/FakeEcu.h"
 #include "KelvaneApplication.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "Protocol.h"
 #include "ScriptedSerial.h"
 #include "Simulator.h"

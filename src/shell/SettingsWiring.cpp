@@ -1,9 +1,9 @@
-#include "WriteBackWiring.h"
+#include "SettingsWiring.h"
 
 #include "ControllerSession.h"
 #include "DisplayContext.h"
 #include "FocusLossNotifier.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "MapAxes.h"
 #include "MapPages.h"
 #include "NumberFormat.h"

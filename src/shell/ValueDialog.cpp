@@ -1,4 +1,4 @@
-#include "Forma2.h"
+#include "ValueDialog.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "Main.h"
+#include "MainWindow.h"
 
 #include "AdaptationPage.h"
 #include "AdjustmentPage.h"
@@ -20,7 +20,7 @@
 #include "TAbColBitBtn.h"
 #include "TAbLED.h"
 #include "WheelGuard.h"
-#include "WriteBackWiring.h"
+#include "SettingsWiring.h"
 
 #include <QAction>
 #include <QApplication>
