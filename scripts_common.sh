@@ -22,8 +22,15 @@ kelvane_install() {
   fi
 }
 
+# ccache, where the machine has it, makes a rebuild of an unchanged tree cheap; a fresh machine
+# builds without it.
+kelvane_launcher() {
+  command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+  return 0
+}
+
 kelvane_build() {
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(kelvane_launcher) >/dev/null
   cmake --build build -j"$(nproc)"
 }
 
@@ -41,7 +48,7 @@ kelvane_sanitizer_env() {
 kelvane_build_sanitized() {
   local cxx=()
   kelvane_clang_has_runtime asan && cxx=(-DCMAKE_CXX_COMPILER=clang++)
-  cmake -S . -B build-asan "${cxx[@]}" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+  cmake -S . -B build-asan "${cxx[@]}" $(kelvane_launcher) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
     -DKELVANE_SANITIZE=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON >/dev/null
   cmake --build build-asan -j"$(nproc)"
 }
@@ -61,7 +68,7 @@ kelvane_have_libfuzzer() {
 
 # The fuzz targets in build-fuzz (only they and the libraries they test are built).
 kelvane_build_fuzzers() {
-  cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+  cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ $(kelvane_launcher) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
     -DKELVANE_SANITIZE=ON -DKELVANE_FUZZ=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON >/dev/null
   cmake --build build-fuzz -j"$(nproc)" --target fuzz_live fuzz_replies fuzz_paramfile fuzz_language
 }
