@@ -58,7 +58,7 @@ bool WriteDispatcher::write_(const std::uint8_t *from, const ImageWrite &write)
         accepted = m_commands.SendImageByte(from, write.index);
     } else {
         if (write.index >= 0 && write.index < ImageWordCount)
-            sent.value = static_cast<std::uint16_t>((from[2 * write.index] << 8) | from[2 * write.index + 1]);
+            sent.value = static_cast<std::uint16_t>(from[2 * write.index] | (from[2 * write.index + 1] << 8));
         accepted = m_commands.SendImageWord(from, write.index);
     }
     for (WriteObserver *o : m_observers)

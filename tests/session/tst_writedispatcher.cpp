@@ -98,10 +98,10 @@ private slots:
         QCOMPARE(line.written()[6].bytes[0], proto::code(proto::Command::GasCutOff));
     }
 
-    // A port that no longer takes frames: every write and command is reported as refused.
+    // A port that is closed takes no frames: every write and command is reported as refused.
     void refusedFramesAreReportedAsSuch()
     {
-        line.removeDevice(Device);
+        link.CloseComPort(linkState.ComHandle);
         QVERIFY(!writes.writeWord(0));
         QVERIFY(!writes.command(ControllerCommand::EraseErrors));
         QCOMPARE(rec.events, QStringList({ "w0=0 refused", "erase errors(0) refused" }));
