@@ -102,18 +102,18 @@ void Adaptation::sendMask(std::uint8_t forced)
 {
     LiveData &live = m_s.live;
     live.setU8(rec::PetrolOverrideWord, static_cast<std::uint8_t>((live.petrolOverrideMask() & Cylinder1) | forced));
-    m_s.commands.SendPetrolOverrideWord(live.u16(rec::PetrolOverrideWord));
+    m_s.writes.command(ControllerCommand::PetrolOverrideWord, live.u16(rec::PetrolOverrideWord));
 }
 
 void Adaptation::sendMaskCleared()
 {
     m_s.live.setU8(rec::PetrolOverrideWord, 0);
-    m_s.commands.SendPetrolOverrideWord(m_s.live.u16(rec::PetrolOverrideWord));
+    m_s.writes.command(ControllerCommand::PetrolOverrideWord, m_s.live.u16(rec::PetrolOverrideWord));
 }
 
 void Adaptation::abort(AdaptText reason)
 {
-    m_s.commands.SendModePetrol();
+    m_s.writes.command(ControllerCommand::ModePetrol);
     m_state = 15;
     m_abortText = reason;
     sendMaskCleared();
@@ -133,12 +133,8 @@ void Adaptation::writeSetting(const char *field, double value, AdaptationUpdate 
     if (!f)
         return;
     // The setting's own write-back: into the image, then the writes it asks for, in order.
-    for (const ImageWrite &w : encodeField(m_s.image, *f, value, DecodeContext { m_s.timeBases })) {
-        if (w.kind == ImageWrite::Kind::Byte)
-            m_s.commands.SendImageByte(m_s.image.bytes.data(), w.index);
-        else
-            m_s.commands.SendImageWord(m_s.image.bytes.data(), w.index);
-    }
+    for (const ImageWrite &w : encodeField(m_s.image, *f, value, DecodeContext { m_s.timeBases }))
+        m_s.writes.write(w);
     const std::string control = f->control;
     if (!control.empty()
         && std::find(u.changedControls.begin(), u.changedControls.end(), control) == u.changedControls.end())
@@ -150,7 +146,7 @@ void Adaptation::forceStartValues(AdaptationUpdate &u)
     writeSetting("OffsetGlowny", StartIdleCorrectionMs, u);
     writeSetting("WzbogacenieGlowne", StartEnrichment, u);
     u.text = AdaptText::T3;
-    m_s.commands.SendModeGas();
+    m_s.writes.command(ControllerCommand::ModeGas);
     writeSetting("CylinderTime", StartCylinderTimeSec, u);
     sendMask(ForcedFrom2);
 }
@@ -192,7 +188,7 @@ AdaptationUpdate Adaptation::start()
         u.text = AdaptText::Cold;
         return update(u);
     }
-    m_s.commands.SendModePetrol();
+    m_s.writes.command(ControllerCommand::ModePetrol);
     m_running = true;
     m_state = 1;
     m_counter = 0;

@@ -243,8 +243,8 @@ bool ErrorMemory::erase()
 {
     if (m_s.conn.Connected != 1 || m_s.linkState.PortOpen != 1)
         return false;
-    m_s.commands.SendEraseErrors();
-    m_s.commands.SendModeAuto();
+    m_s.writes.command(ControllerCommand::EraseErrors);
+    m_s.writes.command(ControllerCommand::ModeAuto);
     return true;
 }
 

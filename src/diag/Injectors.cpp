@@ -38,20 +38,21 @@ float gatedGasMs(const LiveData &live, int cyl, const TimeBases &tb)
     return gasSwitchOn(live, cyl) ? TicksToMs(live.injGas(cyl), 1, tb) : 0.0f;
 }
 
-void togglePetrolInjector(LiveData &live, Commands &commands, int cyl)
+void togglePetrolInjector(LiveData &live, WriteDispatcher &writes, int cyl)
 {
     if (!validCylinder(cyl))
         return;
     live.setU8(rec::PetrolOverrideWord, static_cast<std::uint8_t>(live.petrolOverrideMask() ^ bitOf(cyl)));
-    commands.SendPetrolOverrideWord(live.u16(rec::PetrolOverrideWord));
+    writes.command(ControllerCommand::PetrolOverrideWord, live.u16(rec::PetrolOverrideWord));
 }
 
-void toggleGasInjector(LiveData &live, Commands &commands, int cyl)
+void toggleGasInjector(LiveData &live, WriteDispatcher &writes, int cyl)
 {
     if (!validCylinder(cyl))
         return;
     live.setU8(rec::GasCutOffWord + 1, static_cast<std::uint8_t>(live.gasCutOffMask() ^ bitOf(cyl)));
-    commands.SendGasCutOffWord(static_cast<std::uint16_t>((live.gasCutOffMask() << 8) | live.gasActiveMask()));
+    writes.command(ControllerCommand::GasCutOffWord,
+        static_cast<std::uint16_t>((live.gasCutOffMask() << 8) | live.gasActiveMask()));
 }
 
 std::array<SequenceRow, 8> injectionSequence(const LiveData &live)

@@ -3,8 +3,8 @@
 // the controller reports; a click toggles one bit of the mask as last decoded and
 // sends the whole word back.
 
-#include "Commands.h"
 #include "LiveRecord.h"
+#include "WriteDispatcher.h"
 
 #include <array>
 
@@ -18,8 +18,8 @@ bool cutOffLampOn(const LiveData &live, int cylinder);
 float gatedGasMs(const LiveData &live, int cylinder, const TimeBases &tb);
 float petrolMs(const LiveData &live, int cylinder, const TimeBases &tb);
 
-void togglePetrolInjector(LiveData &live, Commands &commands, int cylinder);
-void toggleGasInjector(LiveData &live, Commands &commands, int cylinder);
+void togglePetrolInjector(LiveData &live, WriteDispatcher &writes, int cylinder);
+void toggleGasInjector(LiveData &live, WriteDispatcher &writes, int cylinder);
 
 // One row per cylinder in injection order; the column is its injection group.
 struct SequenceRow {

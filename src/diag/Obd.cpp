@@ -64,7 +64,7 @@ bool obdEraseTroubleCodes(ControllerSession &s)
 {
     if (!linkReady(s))
         return false;
-    s.commands.SendObdErase();
+    s.writes.command(ControllerCommand::ObdErase);
     s.link.sleepMs(ObdEraseReadDelayMs);
     s.commands.SendObdReadErrors();
     return true;

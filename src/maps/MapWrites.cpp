@@ -1,5 +1,7 @@
 #include "MapWrites.h"
 
+#include "WriteDispatcher.h"
+
 namespace kelvane::maps {
 
 void addByteWrite(WritePlan &plan, const ParameterImage &image, int offset, int waitMs)
@@ -21,7 +23,7 @@ std::vector<int> writeIndices(const WritePlan &plan)
     return out;
 }
 
-void sendWrites(Commands &commands, const ParameterImage &image, const WritePlan &plan,
+void sendWrites(WriteDispatcher &writes, const ParameterImage &image, const WritePlan &plan,
     const std::function<void(int sent, int total)> &progress)
 {
     ParameterImage scratch = image;
@@ -32,21 +34,21 @@ void sendWrites(Commands &commands, const ParameterImage &image, const WritePlan
         case WriteKind::Byte:
             if (w.index >= 0 && w.index < ImageSize) {
                 scratch.setByte(w.index, static_cast<std::uint8_t>(w.value));
-                commands.SendImageByte(scratch.bytes.data(), w.index);
+                writes.writeFrom(scratch.bytes, ImageWrite::byte(w.index));
             }
             break;
         case WriteKind::Word:
             if (w.index >= 0 && w.index < ImageWordCount) {
                 scratch.setWordAt(w.index, w.value);
-                commands.SendImageWord(scratch.bytes.data(), w.index);
+                writes.writeFrom(scratch.bytes, ImageWrite::word(w.index));
             }
             break;
         case WriteKind::ResetMapGas:
-            commands.SendResetMapGas();
+            writes.command(ControllerCommand::ResetMapGas);
             break;
         }
         if (w.waitMs > 0)
-            commands.link().sleepMs(w.waitMs);
+            writes.pause(w.waitMs);
         ++sent;
         if (progress)
             progress(sent, total);

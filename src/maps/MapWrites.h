@@ -4,12 +4,15 @@
 // line. Every map operation first changes the image and returns its list; the window then hands
 // the list to sendWrites and steps its progress bar from the callback.
 
-#include "Commands.h"
 #include "ParameterImage.h"
 
 #include <cstdint>
 #include <functional>
 #include <vector>
+
+namespace kelvane {
+class WriteDispatcher;
+}
 
 namespace kelvane::maps {
 
@@ -44,13 +47,13 @@ void addWordWrite(WritePlan &plan, const ParameterImage &image, int wordIndex, i
 // Byte offsets (Byte) or word indices (Word) of a plan, in order; other kinds give -1.
 std::vector<int> writeIndices(const WritePlan &plan);
 
-// Sends the plan in order through Commands::SendImageByte / SendImageWord / SendResetMapGas,
+// Sends the plan in order through the session's write dispatcher (image bytes, words, reset map gas),
 // with each write's pause. Each frame carries the value recorded in the plan (sent from a copy of
 // `image` with that value in place), so the controller sees the same sequence of values as the
 // operation produced even when a later step of the same operation changed the cell again.
 // progress(sent, total) is called after every write. Nothing is acknowledged or retried: a
 // missing controller makes the frames vanish, as with every other write.
-void sendWrites(Commands &commands, const ParameterImage &image, const WritePlan &plan,
+void sendWrites(WriteDispatcher &writes, const ParameterImage &image, const WritePlan &plan,
     const std::function<void(int sent, int total)> &progress = {});
 
 } // namespace kelvane::maps

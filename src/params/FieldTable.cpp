@@ -186,6 +186,37 @@ public:
         f.sendIndex = firstWord;
         return *this;
     }
+    Row &effect(SideEffect e)
+    {
+        f.effect = e;
+        return *this;
+    }
+    Row &noRepeatOnLeave()
+    {
+        f.repeatsOnFocusOut = false;
+        return *this;
+    }
+    Row &writesOnCodeChange()
+    {
+        f.runsOnCodeChange = true;
+        return *this;
+    }
+    Row &stepButtons(const char *down, const char *up)
+    {
+        f.stepDown = down;
+        f.stepUp = up;
+        return *this;
+    }
+    Row &fromSoftware(int revision)
+    {
+        f.minSoftwareRevision = revision;
+        return *this;
+    }
+    Row &notShown()
+    {
+        f.shownFromImage = false;
+        return *this;
+    }
     operator FieldDef() const { return f; }
 
 private:
@@ -193,6 +224,8 @@ private:
     {
         f.control = control;
         f.controlKind = kind;
+        f.repeatsOnFocusOut = kind == ControlKind::SpinEdit || kind == ControlKind::ComboBox;
+        f.runsOnCodeChange = kind == ControlKind::CheckBox;
         f.min = min;
         f.max = max;
         f.step = step;
@@ -222,7 +255,8 @@ std::vector<FieldDef> buildTable()
         Row("RpmSet", 125, W::Byte)
             .combo("ComboBoxRpmSet",
                 { "1 coil", "DIS", "3 cylinders", "4 cylinders", "5 cylinders", "6 cylinders", "8 cylinders" })
-            .byteWrite(125),
+            .byteWrite(125)
+            .effect(SideEffect::EngineType),
         Row("TGsensor", 126, W::Byte).combo("ComboBoxTGsensor", sensorItems).byteWrite(126),
         Row("TRsensor", 127, W::Byte).combo("ComboBoxTRsensor", sensorItems).byteWrite(127),
         Row("PresSensor", 128, W::Byte)
@@ -237,17 +271,32 @@ std::vector<FieldDef> buildTable()
             .byteWrite(129),
         Row("LevSensor", 130, W::Byte)
             .combo("ComboBoxLevSensor", { "...", "0-90", "90-0", "0-20k", "20k-0", "Hall 0-5V", "Hall 5-0V" })
-            .byteWrite(130),
+            .byteWrite(130)
+            .effect(SideEffect::LevelPreset),
         Row("InjTyp", 131, W::Byte)
             .combo("ComboBoxInjTyp",
                 { "...", "H2000 black", "H2000 red", "H2000 green", "H2100 red", "H2100 green", "OMVL", "MAGIC JET",
                     "VALTEK T34", "RAIL/VALTEK T30 3ohm", "RAIL/VALTEK T30 2ohm", "RAIL/VALTEK T30 1ohm",
                     "RAIL HORIZON 2 ohm", "RAIL HORIZON 2.8 ohm", "AEB I-PLUS", "MATRIX", "KEIHIN", "TARTARINI EVO" })
-            .byteWrite(131),
+            .byteWrite(131)
+            .effect(SideEffect::InjectorPreset),
         Row("InjNum", 133, W::Byte).combo("ComboBoxInjNum", QStringList { "..." } + numbers(1, 8)).byteWrite(133),
-        Row("LambdaTyp", 139, W::Byte).combo("ComboBoxLambdaTyp", { "n/c", "0-1V", "0-5V", "0.8-1.6V" }).byteWrite(139),
-        Row("BeepTime", 145, W::Byte).linear(3, 0, 3).track("TrackBarBeepTime", 1, 10).byteWrite(145),
-        Row("SwitchBright", 146, W::Byte).linear(25, 5, 50).track("TrackBarSwitchBright", 2, 10).byteWrite(146),
+        Row("LambdaTyp", 139, W::Byte)
+            .combo("ComboBoxLambdaTyp", { "n/c", "0-1V", "0-5V", "0.8-1.6V" })
+            .byteWrite(139)
+            .effect(SideEffect::LambdaBars),
+        Row("BeepTime", 145, W::Byte)
+            .linear(3, 0, 3)
+            .track("TrackBarBeepTime", 1, 10)
+            .byteWrite(145)
+            .writesOnCodeChange()
+            .effect(SideEffect::VolumeText),
+        Row("SwitchBright", 146, W::Byte)
+            .linear(25, 5, 50)
+            .track("TrackBarSwitchBright", 2, 10)
+            .byteWrite(146)
+            .writesOnCodeChange()
+            .effect(SideEffect::BrightnessText),
         Row("SwitchBrightStep", 147, W::Byte).derivedFrom("SwitchBright", 50).byteWrite(147),
         Row("ExtRelay", 150, W::Byte)
             .combo("ComboBoxExtRelay",
@@ -257,7 +306,8 @@ std::vector<FieldDef> buildTable()
                     "ON when 4 Emulator ON (PROPANE MODE)", "ON when 5 Emulator ON (PROPANE MODE)",
                     "ON when 6 Emulator ON (PROPANE MODE)", "ON when 7 Emulator ON (PROPANE MODE)",
                     "ON when 8 Emulator ON (PROPANE MODE)", "Allways ON", "ON when PROPANE MODE and Warnings == 0" })
-            .byteWrite(150),
+            .byteWrite(150)
+            .noRepeatOnLeave(),
         Row("BeepsWhenEmpty", 158, W::Byte).combo("ComboBoxBeepsWhenEmpty", numbers(0, 15)).byteWrite(158),
         Row("OffsetGlowny", 314, W::Word).sign().ticks(1).spin("AbNumSpinOffsetGlowny", -2, 4, 0.05).wordWrite(157),
         // float(stored) x 0.1: every 16-bit value is exact as a float.
@@ -269,7 +319,11 @@ std::vector<FieldDef> buildTable()
         Row("MinInj", 342, W::Word).ticks(0).spin("AbNumSpinMinInj", 0, 5, 0.05).wordWrite(171),
         Row("Hold", 344, W::Word).codec(Codec::Hold).spin("AbNumSpinHold", 15, 60, 1).wordWrite(172),
         Row("Peak", 346, W::Word).ticks(0).spin("AbNumSpinPeak", 2, 5, 0.05).wordWrite(173),
-        Row("ExtraInj", 350, W::Word).linear(10, 0).track("TrackBarExtraInj", 0, 50).wordWrite(175),
+        Row("ExtraInj", 350, W::Word)
+            .linear(10, 0)
+            .track("TrackBarExtraInj", 0, 50)
+            .wordWrite(175)
+            .stepButtons("ButtonExtraInMinus", "ButtonExtraInPlus"),
         Row("CisnieniePracy", 356, W::Word)
             .scaled(1000, 0.001L)
             .spin("AbNumSpinCisnieniePracy", 0.3, 2.45, 0.05)
@@ -277,15 +331,18 @@ std::vector<FieldDef> buildTable()
         Row("RpmSw", 362, W::Word)
             .codec(Codec::RpmSwItem)
             .combo("ComboBoxRpmSw", numbers(500, 2000, 100))
-            .wordWrite(181),
+            .wordWrite(181)
+            .effect(SideEffect::SwitchSpeed),
         Row("MaxRpm", 364, W::Word)
             .offRpm(1909, 1900, "MaxRpmOn")
             .combo("ComboBoxMaxRpm", offPlus(2000, 8000))
-            .wordWrite(182),
+            .wordWrite(182)
+            .effect(SideEffect::OffSpeed),
         Row("MinRpm", 366, W::Word)
             .offRpm(309, 300, "MinRpmOn")
             .combo("ComboBoxMinRpm", offPlus(400, 2000))
-            .wordWrite(183),
+            .wordWrite(183)
+            .effect(SideEffect::OffSpeed),
         Row("OffPres", 368, W::Word).scaled(1000, 0.001L).spin("AbNumSpinOffPres", 0.05, 2, 0.05).wordWrite(184),
         Row("OffDelay", 370, W::Word).scaled(100, 0.01L).spin("AbNumSpinOffDelay", 0, 3, 0.05).wordWrite(185),
         Row("LevelE", 374, W::Word).scaled(819.2L, 0.00122L).spin("AbNumSpinE", 0, 5, 0.05).wordWrite(187),
@@ -299,10 +356,22 @@ std::vector<FieldDef> buildTable()
             .wordWrite(196),
         Row("AdvHeatT", 394, W::Word).linear(10, 0).spin("AbNumSpinAdvHeatT", 0, 2000, 1).wordWrite(197),
         Row("AdvHeatLow", 396, W::Word).ticks(0).spin("AbNumSpinAdvHeatLow", 0.1, 4, 0.05).wordWrite(198),
-        Row("MazdaMaxInj", 402, W::Word).ticks(1).spin("AbNumSpinMazdaMaxInj", 10, 20, 0.05).wordWrite(201),
+        Row("MazdaMaxInj", 402, W::Word)
+            .ticks(1)
+            .spin("AbNumSpinMazdaMaxInj", 10, 20, 0.05)
+            .wordWrite(201)
+            .effect(SideEffect::MazdaInjTime),
         Row("FilterStep", 404, W::Word).ticks(0).spin("AbNumSpinFilterStep", 0.5, 10, 0.05).wordWrite(202),
-        Row("MazdaMinRpm", 406, W::Word).period().spin("AbNumSpinMinRpm", 500, 2500, 100).wordWrite(203),
-        Row("MazdaMinInj", 408, W::Word).ticks(1).spin("AbNumSpinMazdaMinInj", 1.9, 5, 0.05).wordWrite(204),
+        Row("MazdaMinRpm", 406, W::Word)
+            .period()
+            .spin("AbNumSpinMinRpm", 500, 2500, 100)
+            .wordWrite(203)
+            .effect(SideEffect::MazdaMinRpm),
+        Row("MazdaMinInj", 408, W::Word)
+            .ticks(1)
+            .spin("AbNumSpinMazdaMinInj", 1.9, 5, 0.05)
+            .wordWrite(204)
+            .effect(SideEffect::MazdaInjTime),
         Row("ObdHoldValue", 432, W::Byte).combo("ComboBoxOBDholdValue", obdHoldItems()).byteWrite(432),
         Row("CylinderTimeQuarter", 442, W::Word).derivedFrom("CylinderTime", 4).wordWrite(221),
         Row("DiagOffsetIn1", 444, W::Word).sign().ticks(1).spin("AbNumSpinDiagOffsetIn1", -2, 4, 0.05).wordWrite(222),
@@ -332,9 +401,10 @@ std::vector<FieldDef> buildTable()
             .inverted()
             .codec(Codec::Valvetronic)
             .check("CheckBoxValvetronic")
-            .wordWrite(270),
-        Row("GazAutoOn", 541, W::Bits).bits(4).combo("ComboBoxGazAutoOn", offOn).wordWrite(270),
-        Row("SilentMode", 542, W::Bits).bits(4).check("CheckBoxSilentMode").wordWrite(271),
+            .wordWrite(270)
+            .notShown(),
+        Row("GazAutoOn", 541, W::Bits).bits(4).combo("ComboBoxGazAutoOn", offOn).wordWrite(270).noRepeatOnLeave(),
+        Row("SilentMode", 542, W::Bits).bits(4).check("CheckBoxSilentMode").wordWrite(271).effect(SideEffect::Silence),
         Row("TempCorRed", 543, W::Bits).bits(1).toggle("AbToggleSwitchTempCorRed").wordWrite(271),
         Row("TempCorProp", 543, W::Bits).bits(2).toggle("AbToggleSwitchTempCorProp").wordWrite(271),
         Row("Turbo", 543, W::Bits).bits(5).combo("ComboBoxTurbo", { "no turbo", "turbo" }).wordWrite(271),
@@ -347,27 +417,39 @@ std::vector<FieldDef> buildTable()
         Row("BlowPressure", 544, W::Bits)
             .bits(0)
             .combo("ComboBoxBlowPressure", { "NO BlowPressure", "BLOW High Pressure" })
-            .wordWrite(272),
+            .wordWrite(272)
+            .fromSoftware(3),
         Row("Adv7", 544, W::Bits).bits(3).toggle("AbToggleSwitchAdv7").wordWrite(272),
-        Row("GazStart", 544, W::Bits).bits(5).check("CheckBoxGazStart").wordWrite(272),
-        Row("RpmSignal", 545, W::Bits).bits(0, 2).combo("ComboBoxRpmSignal", { "12V", "0-14V", "INJ" }).wordWrite(272),
+        Row("GazStart", 544, W::Bits).bits(5).check("CheckBoxGazStart").wordWrite(272).effect(SideEffect::PropaneStart),
+        Row("RpmSignal", 545, W::Bits)
+            .bits(0, 2)
+            .combo("ComboBoxRpmSignal", { "12V", "0-14V", "INJ" })
+            .wordWrite(272)
+            .effect(SideEffect::SignalSource),
         Row("HeatLow1", 545, W::Bits)
             .bits(3)
             .codec(Codec::HeatMode)
             .combo("ComboBoxHeatMode", { "NORMAL", "NORMAL+LOW1", "NORMAL+LOW2", "NORMAL+LOW1+LOW2" })
-            .wordWrite(272),
+            .wordWrite(272)
+            .effect(SideEffect::HeatMode),
         Row("BeepWhenGazOn", 548, W::Bits).bits(0).check("CheckBoxBeepWhenGazOn").wordWrite(274),
         Row("BeepWhenSwClick", 548, W::Bits).bits(1).check("CheckBoxBeepWhenSwClick").wordWrite(274),
         Row("BeepWhenError", 548, W::Bits).bits(2).check("CheckBoxBeepWhenError").wordWrite(274),
-        Row("PowrotZminRpm", 548, W::Bits).bits(5).combo("ComboBoxPowrotZminRpm", offOn).wordWrite(274),
+        Row("PowrotZminRpm", 548, W::Bits)
+            .bits(5)
+            .combo("ComboBoxPowrotZminRpm", offOn)
+            .wordWrite(274)
+            .effect(SideEffect::ReturnTime),
         Row("FastCutOff", 548, W::Bits)
             .bits(7)
             .combo("ComboBoxFastCutOff", { "CUTOFF FAST", "CUTOFF NORMAL" })
-            .wordWrite(274),
+            .wordWrite(274)
+            .notShown(),
         Row("AccRich", 549, W::Bits)
             .bits(0)
             .combo("ComboBoxAccRich", { "accelerate enrichment OFF", "accelerate enrichment ON" })
-            .wordWrite(274),
+            .wordWrite(274)
+            .effect(SideEffect::AccelStart),
         Row("ObdCorr", 549, W::Bits)
             .bits(1, 2)
             .combo("ComboBoxObdCorr", { "DISABLE", "ENABLE LT+ST", "ENABLE ST", "ENABLE LT" })
@@ -389,13 +471,19 @@ std::vector<FieldDef> buildTable()
             .linear(100, 1500)
             .blank(1500, " ")
             .combo("ComboBoxDifPenEm28", tenths(15, 30))
-            .wordWrite(362),
+            .wordWrite(362)
+            .noRepeatOnLeave(),
         // volt x 0.3125 x 819.2, that is volt x 256; shown stored x 3.2 x 0.001220703125
         Row("RpmSignalV", 726, W::Word)
             .scaled(0.3125L, 3.2L, 819.2L, 0.001220703125L)
             .spin("AbNumSpinRpmSignalV", 0.10001, 13, 0.1)
-            .wordWrite(363),
-        Row("AccelEnrich", 728, W::Word).linear(10, 0).track("TrackBarAccelEnrich", 10, 250).wordWrite(364),
+            .wordWrite(363)
+            .effect(SideEffect::SignalLevel),
+        Row("AccelEnrich", 728, W::Word)
+            .linear(10, 0)
+            .track("TrackBarAccelEnrich", 10, 250)
+            .wordWrite(364)
+            .stepButtons("ButtonAccelMinus", "ButtonAccelPlus"),
     };
     return t;
 }

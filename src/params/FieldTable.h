@@ -41,6 +41,29 @@ enum class Codec : std::uint8_t {
 
 enum class ControlKind : std::uint8_t { None, SpinEdit, ComboBox, CheckBox, ToggleSwitch, TrackBar };
 
+// What a setting's write-back does beyond encoding its field and sending it, run by named code in
+// the write-back (src/settings).
+enum class SideEffect : std::uint8_t {
+    None,
+    EngineType, // every stored engine-speed period encoded again for the new type
+    SignalSource, // the level edit shown for "0-14V", the signal-change word, then EngineType
+    SignalLevel, // written only while the source is "0-14V"
+    SwitchSpeed, // the speed stored as a period; the box shows the speed read back
+    OffSpeed, // an "off" item or a speed, with its enable flag
+    MazdaMinRpm, // a period; the edit shows the speed read back
+    MazdaInjTime, // the edit shows the time the controller will use
+    InjectorPreset, // minimum time, peak and hold of the chosen injector
+    LevelPreset, // the four level points and both level check boxes of the chosen sensor
+    AccelStart, // switching it on starts the enrichment track bar at 100
+    ReturnTime, // the return-time box shown while on, its time at least 1
+    LambdaBars, // the display range of the lambda bars
+    HeatMode, // two places: bit 545.3 and the second low pulse's speed
+    PropaneStart, // starting on gas sets a back-to-petrol delay of 0.1 s
+    BrightnessText, // the percent text beside the track bar
+    VolumeText, // the percent text beside the track bar
+    Silence, // the beep check boxes enabled only with sound on
+};
+
 // How a field reaches the controller: a byte write of its offset, a word write of its index,
 // or (Dword) two word writes from `sendIndex` up, low word first.
 enum class SendKind : std::uint8_t { Byte, Word, Dword };
@@ -91,6 +114,21 @@ struct FieldDef {
 
     SendKind send = SendKind::Word;
     int sendIndex = 0; // byte offset (Byte) or word index (Word, Dword)
+
+    // The write-back of the control's first row: the fitter's change of the control runs it; these
+    // say what else does. Spin edits and combo boxes repeat it when the fitter leaves them, check
+    // boxes run it on a change made by code too.
+    bool repeatsOnFocusOut = false;
+    bool runsOnCodeChange = false;
+    SideEffect effect = SideEffect::None;
+    // A track bar's buttons that move it one step down and up (then write), by objectName.
+    const char *stepDown = nullptr;
+    const char *stepUp = nullptr;
+    // The control stays disabled until the controller's software revision reaches this (0: always on).
+    int minSoftwareRevision = 0;
+    // Filled from the image when the controls show it; the valvetronic box and the cut-off box
+    // never are, they keep what they showed.
+    bool shownFromImage = true;
 
     // Bytes the field occupies in the image: [offset, offset + byteSize()).
     int byteSize() const;

@@ -1,7 +1,8 @@
 #pragma once
-// One controller session: the link, the connection flags and time bases, the Parameter image and
-// the live record, with the scan, the image read and the polling cycle that work on them. Free of
-// widgets; the window, kelvane-cli and the tests each own one and pass their views per call.
+// One controller session: the link, the connection flags and time bases, the Parameter image, the
+// dispatcher that every write to the controller passes and the live record, with the scan, the
+// image read and the polling cycle that work on them. Free of widgets; the window, kelvane-cli and
+// the tests each own one and pass their views per call.
 
 #include "Commands.h"
 #include "Connection.h"
@@ -11,6 +12,7 @@
 #include "PollingCycle.h"
 #include "PortMap.h"
 #include "SerialOps.h"
+#include "WriteDispatcher.h"
 
 namespace kelvane {
 
@@ -32,6 +34,8 @@ struct ControllerSession {
     ConnectionState conn;
     TimeBases timeBases;
     ParameterImage image;
+    // Every write that changes the controller goes out through here.
+    WriteDispatcher writes { commands, image };
     LiveData live;
     Connection connection { commands, conn, timeBases, image.bytes };
     PollingCycle polling { commands, conn, live, image, timeBases };

@@ -106,7 +106,7 @@ bool makeRestorePoint(ControllerSession &s, const UploadOptions &o, const char *
 void uploadImage(
     ControllerSession &s, UploadView &view, const char *noConnectionText, bool stepWithoutConnection, UploadResult &r)
 {
-    Commands &cmd = s.commands;
+    WriteDispatcher &writes = s.writes;
     const bool connected = s.conn.Connected == 1;
     if (connected) {
         view.setProgress(0, ImageWordCount);
@@ -117,7 +117,7 @@ void uploadImage(
                         + ": the upload stopped there and nothing was committed");
                 break;
             }
-            if (!cmd.SendImageWord(s.image.bytes.data(), w)) {
+            if (!writes.writeWord(w)) {
                 fail(r, UploadStatus::SendFailed,
                     "the port did not take word " + std::to_string(w) + ": the upload stopped after "
                         + progressText(r.wordsSent) + " and nothing was committed");
@@ -140,9 +140,9 @@ void uploadImage(
     if (allWords || !connected) {
         // Without a controller these sends go nowhere, as the image's other words did.
         s.image.setWordAt(0, UploadMarker);
-        const bool marker = cmd.SendImageWord(s.image.bytes.data(), 0);
+        const bool marker = writes.writeWord(0);
         // An image without its marker is not committed.
-        const bool commit = (marker || !connected) && cmd.SendCommitImage(0);
+        const bool commit = (marker || !connected) && writes.command(ControllerCommand::CommitImage, 0);
         if (allWords) {
             if (!marker)
                 fail(r, UploadStatus::SendFailed,
@@ -203,6 +203,7 @@ UploadResult loadParameterFile(
         fail(r, UploadStatus::Cancelled, "interrupted before the upload: nothing was sent");
         return r;
     }
+    const ActionScope action(s.writes, "load parameter file");
     applyParameterFile(data, s.image.bytes);
     uploadImage(s, view, LoadNoConnectionText, true, r);
     return r;
@@ -238,6 +239,7 @@ UploadResult resetToDefaults(ControllerSession &s, const UploadOptions &options,
         fail(r, UploadStatus::Cancelled, "interrupted before the upload: nothing was sent");
         return r;
     }
+    const ActionScope action(s.writes, "reset to defaults");
     applyResetDefaults(s.image, s.timeBases, s.live.u32(rec::PetrolWorkTime), s.live.u32(rec::GasWorkTime));
     uploadImage(s, view, NoConnectionText, false, r);
     return r;

@@ -246,7 +246,7 @@ void ServicePanel::writeServiceDue(std::uint32_t value)
 {
     ControllerSession &s = m_state.session;
     s.image.setDword(ServiceDueOffset, value);
-    s.commands.SendImageDword(s.image.bytes.data(), ServiceDueOffset);
+    s.writes.writeDword(ServiceDueOffset);
     showServiceLabel();
 }
 

@@ -16,11 +16,11 @@
 #include "ObdPage.h"
 #include "ParametersPage.h"
 #include "ReadingsPage.h"
+#include "SettingsWiring.h"
 #include "SideStrip.h"
 #include "TAbColBitBtn.h"
 #include "TAbLED.h"
 #include "WheelGuard.h"
-#include "SettingsWiring.h"
 
 #include <QAction>
 #include <QApplication>
@@ -541,25 +541,25 @@ void TForm1::F7advancedmap1Click()
 
 void TForm1::AbColBitBtnEmuClick(int cylinder)
 {
-    togglePetrolInjector(m_state.session.live, m_state.session.commands, cylinder);
+    togglePetrolInjector(m_state.session.live, m_state.session.writes, cylinder);
 }
 
 void TForm1::AbColBitBtnGoffClick(int cylinder)
 {
-    toggleGasInjector(m_state.session.live, m_state.session.commands, cylinder);
+    toggleGasInjector(m_state.session.live, m_state.session.writes, cylinder);
 }
 
 void TForm1::petro1Click()
 {
-    m_state.session.commands.SendModePetrol();
+    m_state.session.writes.command(ControllerCommand::ModePetrol);
 }
 void TForm1::auto1Click()
 {
-    m_state.session.commands.SendModeAuto();
+    m_state.session.writes.command(ControllerCommand::ModeAuto);
 }
 void TForm1::propane1Click()
 {
-    m_state.session.commands.SendModeGas();
+    m_state.session.writes.command(ControllerCommand::ModeGas);
 }
 void TForm1::AbColBitBtnPasBenzynaClick()
 {

@@ -21,7 +21,7 @@ void MapContext::send(const maps::WritePlan &plan, QProgressBar *progress, int m
         progress->setRange(0, maximum > 0 ? maximum : std::max<int>(1, static_cast<int>(plan.size())));
         progress->setValue(0);
     }
-    maps::sendWrites(state.session.commands, state.session.image, plan, [progress](int sent, int) {
+    maps::sendWrites(state.session.writes, state.session.image, plan, [progress](int sent, int) {
         if (!progress)
             return;
         progress->setValue(std::min(sent, progress->maximum()));

@@ -391,12 +391,12 @@ void MappingViewPage::ButtonMapowanieSmoothClick()
 
 void MappingViewPage::ButtonResetBenzClick()
 {
-    m_context.state.session.commands.SendResetMapPetrol();
+    m_context.state.session.writes.command(ControllerCommand::ResetMapPetrol);
 }
 
 void MappingViewPage::ButtonResetGazClick()
 {
-    m_context.state.session.commands.SendResetMapGas();
+    m_context.state.session.writes.command(ControllerCommand::ResetMapGas);
 }
 
 void MappingViewPage::ButtonCallculateMapClick()

@@ -259,8 +259,8 @@ QWidget *ParametersPage::buildBasicSheet()
         m_par[static_cast<std::size_t>(n - 1)] = box;
         fillGroup(box, contents[n - 1]);
     }
-    addStepButtons(m_par[5], "TrackBarExtraInj", "ButtonExtraInMinus", "ButtonExtraInPlus");
-    addStepButtons(m_par[5], "TrackBarAccelEnrich", "ButtonAccelMinus", "ButtonAccelPlus");
+    addStepButtons(m_par[5], "TrackBarExtraInj");
+    addStepButtons(m_par[5], "TrackBarAccelEnrich");
     addUnitLabel(m_par[4], "ComboBoxPowrotZminRpmTime", "LabelCzasPowrotuG2", QStringLiteral("[s]"));
     // Shown only for the "0-14V" signal source, and while "back to propane after:" is on; the
     // valvetronic box is hidden in this layout.
@@ -440,14 +440,24 @@ void ParametersPage::fillRows(QGroupBox *box, const std::vector<SectionRow> &row
         box->setMinimumHeight(40);
 }
 
-void ParametersPage::addStepButtons(QGroupBox *box, const char *trackBar, const char *minusName, const char *plusName)
+QHBoxLayout *ParametersPage::lineInPlaceOf(QGroupBox *box, const char *control, QWidget *&widget)
 {
-    QWidget *track = box->findChild<QWidget *>(QString::fromLatin1(trackBar));
+    widget = box->findChild<QWidget *>(QString::fromLatin1(control));
     auto *grid = static_cast<QGridLayout *>(box->layout());
     int row = 0, column = 0, rs = 0, cs = 0;
-    grid->getItemPosition(grid->indexOf(track), &row, &column, &rs, &cs);
-    grid->removeWidget(track);
+    grid->getItemPosition(grid->indexOf(widget), &row, &column, &rs, &cs);
+    grid->removeWidget(widget);
     auto *line = new QHBoxLayout;
+    grid->addLayout(line, row, column);
+    return line;
+}
+
+void ParametersPage::addStepButtons(QGroupBox *box, const char *trackBar)
+{
+    // The buttons' names come with the track bar's row of the field table.
+    const FieldDef *f = fieldOfControl(trackBar);
+    QWidget *track = nullptr;
+    QHBoxLayout *line = lineInPlaceOf(box, trackBar, track);
     auto button = [box](const char *name, const QString &text) {
         auto *b = new QPushButton(text, box);
         b->setObjectName(QString::fromLatin1(name));
@@ -456,39 +466,28 @@ void ParametersPage::addStepButtons(QGroupBox *box, const char *trackBar, const 
         b->setMaximumWidth(28);
         return b;
     };
-    line->addWidget(button(minusName, QStringLiteral("-")));
+    line->addWidget(button(f->stepDown, QStringLiteral("-")));
     line->addWidget(track, 1);
-    line->addWidget(button(plusName, QStringLiteral("+")));
-    grid->addLayout(line, row, column);
+    line->addWidget(button(f->stepUp, QStringLiteral("+")));
 }
 
 void ParametersPage::addPercentEdit(QGroupBox *box, const char *trackBar, const char *editName)
 {
-    QWidget *track = box->findChild<QWidget *>(QString::fromLatin1(trackBar));
-    auto *grid = static_cast<QGridLayout *>(box->layout());
-    int row = 0, column = 0, rs = 0, cs = 0;
-    grid->getItemPosition(grid->indexOf(track), &row, &column, &rs, &cs);
-    grid->removeWidget(track);
-    auto *line = new QHBoxLayout;
+    QWidget *track = nullptr;
+    QHBoxLayout *line = lineInPlaceOf(box, trackBar, track);
     line->addWidget(track, 1);
     QLineEdit *edit = build::readOnlyEdit(box, QString::fromLatin1(editName));
     edit->setMaximumWidth(56);
     line->addWidget(edit);
     line->addWidget(new QLabel(QStringLiteral("%"), box));
-    grid->addLayout(line, row, column);
 }
 
 void ParametersPage::addUnitLabel(QGroupBox *box, const char *control, const char *labelName, const QString &text)
 {
-    QWidget *w = box->findChild<QWidget *>(QString::fromLatin1(control));
-    auto *grid = static_cast<QGridLayout *>(box->layout());
-    int row = 0, column = 0, rs = 0, cs = 0;
-    grid->getItemPosition(grid->indexOf(w), &row, &column, &rs, &cs);
-    grid->removeWidget(w);
-    auto *line = new QHBoxLayout;
+    QWidget *w = nullptr;
+    QHBoxLayout *line = lineInPlaceOf(box, control, w);
     line->addWidget(w, 1);
     line->addWidget(build::label(box, QString::fromLatin1(labelName), text));
-    grid->addLayout(line, row, column);
 }
 
 bool ParametersPage::eventFilter(QObject *watched, QEvent *event)

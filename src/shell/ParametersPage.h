@@ -108,7 +108,9 @@ private:
     };
     void fillGroup(QGroupBox *box, const std::vector<const char *> &controls);
     void fillRows(QGroupBox *box, const std::vector<SectionRow> &rows);
-    void addStepButtons(QGroupBox *box, const char *trackBar, const char *minusName, const char *plusName);
+    // Takes `control` out of its grid cell and puts a row layout there; `widget` is the control.
+    QHBoxLayout *lineInPlaceOf(QGroupBox *box, const char *control, QWidget *&widget);
+    void addStepButtons(QGroupBox *box, const char *trackBar);
     void addPercentEdit(QGroupBox *box, const char *trackBar, const char *editName);
     void addUnitLabel(QGroupBox *box, const char *control, const char *labelName, const QString &text);
     void layoutSections(bool basic);

@@ -19,126 +19,15 @@
 #include <QSlider>
 #include <QTabWidget>
 
-#include <cstring>
+#include <utility>
 
 namespace kelvane {
-
-namespace {
-
-using Handler = void (SettingsWiring::*)();
-struct Wire {
-    const char *control;
-    Handler handler;
-};
-
-// Every control with its handler. Combo boxes run on a selection by the fitter, spin edits on the
-// fitter's steps and typing, check boxes on every change of their state, track bars on every change
-// of their position, toggle switches and buttons on a click.
-const Wire Wires[] = {
-    { "ComboBoxRpmSet", &SettingsWiring::ComboBoxRpmSetChange },
-    { "ComboBoxRpmSignal", &SettingsWiring::ComboBoxRpmSignalChange },
-    { "AbNumSpinRpmSignalV", &SettingsWiring::AbNumSpinRpmSignalVChange },
-    { "ComboBoxTurbo", &SettingsWiring::ComboBoxTurboChange },
-    { "ComboBoxInjNum", &SettingsWiring::ComboBoxInjNumChange },
-    { "ComboBoxLambdaTyp", &SettingsWiring::ComboBoxLambdaTypChange },
-    { "ComboBoxInjTyp", &SettingsWiring::ComboBoxInjTypChange },
-    { "AbNumSpinMinInj", &SettingsWiring::AbNumSpinMinInjChange },
-    { "AbNumSpinPeak", &SettingsWiring::AbNumSpinPeakChange },
-    { "AbNumSpinHold", &SettingsWiring::AbNumSpinHoldChange },
-    { "ComboBoxLevSensor", &SettingsWiring::ComboBoxLevSensorChange },
-    { "AbNumSpinE", &SettingsWiring::AbNumSpinEChange },
-    { "AbNumSpin14", &SettingsWiring::AbNumSpin14Change },
-    { "AbNumSpin24", &SettingsWiring::AbNumSpin24Change },
-    { "AbNumSpin34", &SettingsWiring::AbNumSpin34Change },
-    { "CheckBoxLevelSensorNegativ", &SettingsWiring::CheckBoxLevelSensorNegativClick },
-    { "AbNumSpinRezRef", &SettingsWiring::AbNumSpinRezRefChange },
-    { "CheckBoxWskaznikZasilany", &SettingsWiring::CheckBoxWskaznikZasilanyClick },
-    { "ComboBoxRpmSw", &SettingsWiring::ComboBoxRpmSwChange },
-    { "ComboBoxTempSw", &SettingsWiring::ComboBoxTempSwChange },
-    { "AbNumSpinOnDelay", &SettingsWiring::AbNumSpinOnDelayChange },
-    { "AbNumSpinCylinderTime", &SettingsWiring::AbNumSpinCylinderTimeChange },
-    { "AbNumSpinOffPres", &SettingsWiring::AbNumSpinOffPresChange },
-    { "ComboBoxMinRpm", &SettingsWiring::ComboBoxMinRpmChange },
-    { "ComboBoxMaxRpm", &SettingsWiring::ComboBoxMaxRpmChange },
-    { "AbNumSpinOffDelay", &SettingsWiring::AbNumSpinOffDelayChange },
-    { "ComboBoxPowrotZminRpm", &SettingsWiring::ComboBoxPowrotZminRpmChange },
-    { "ComboBoxPowrotZminRpmTime", &SettingsWiring::ComboBoxPowrotZminRpmTimeChange },
-    { "CheckBoxValvetronic", &SettingsWiring::CheckBoxValvetronicClick },
-    { "ButtonExtraInPlus", &SettingsWiring::ButtonExtraInPlusClick },
-    { "ButtonExtraInMinus", &SettingsWiring::ButtonExtraInMinusClick },
-    { "ButtonAccelPlus", &SettingsWiring::ButtonAccelPlusClick },
-    { "ButtonAccelMinus", &SettingsWiring::ButtonAccelMinusClick },
-    { "TrackBarExtraInj", &SettingsWiring::TrackBarExtraInjChange },
-    { "TrackBarAccelEnrich", &SettingsWiring::TrackBarAccelEnrichChange },
-    { "ComboBoxAccRich", &SettingsWiring::ComboBoxAccRichChange },
-
-    { "ComboBoxTGsensor", &SettingsWiring::ComboBoxTGsensorChange },
-    { "ComboBoxTRsensor", &SettingsWiring::ComboBoxTRsensorChange },
-    { "ComboBoxPresSensor", &SettingsWiring::ComboBoxPresSensorChange },
-    { "ComboBoxMAPSensType", &SettingsWiring::ComboBoxMAPSensTypeChange },
-    { "AbToggleSwitchTempCorProp", &SettingsWiring::AbToggleSwitchTempCorPropClick },
-    { "AbToggleSwitchTempCorRed", &SettingsWiring::AbToggleSwitchTempCorRedClick },
-    { "ComboBoxExtRelay", &SettingsWiring::ComboBoxExtRelayChange },
-    { "AbToggleSwitchInjHeat", &SettingsWiring::AbToggleSwitchInjHeatClick },
-    { "AbNumSpinAdvTempHeat", &SettingsWiring::AbNumSpinAdvTempHeatChange },
-    { "AbNumSpinAdvHeatT", &SettingsWiring::AbNumSpinAdvHeatTChange },
-    { "AbNumSpinAdvHeatNornal", &SettingsWiring::AbNumSpinAdvHeatNornalChange },
-    { "AbNumSpinAdvHeatLow", &SettingsWiring::AbNumSpinAdvHeatLowChange },
-    { "ComboBoxHeatMode", &SettingsWiring::ComboBoxHeatModeChange },
-    { "AbToggleSwitchAdv7", &SettingsWiring::AbToggleSwitchAdv7Click },
-    { "AbNumSpinMazdaMinInj", &SettingsWiring::AbNumSpinMazdaMinInjChange },
-    { "AbNumSpinMazdaMaxInj", &SettingsWiring::AbNumSpinMazdaMaxInjChange },
-    { "AbNumSpinMinRpm", &SettingsWiring::AbNumSpinMinRpmChange },
-    { "AbNumSpinFilterStep", &SettingsWiring::AbNumSpinFilterStepChange },
-    { "ComboBoxDifPenEm28", &SettingsWiring::ComboBoxDifPenEm28Change },
-    { "CheckBoxGazStart", &SettingsWiring::CheckBoxGazStartClick },
-    { "TrackBarSwitchBright", &SettingsWiring::TrackBarSwitchBrightChange },
-    { "TrackBarBeepTime", &SettingsWiring::TrackBarBeepTimeChange },
-    { "CheckBoxSilentMode", &SettingsWiring::CheckBoxSilentModeClick },
-    { "CheckBoxBeepWhenGazOn", &SettingsWiring::CheckBoxBeepWhenGazOnClick },
-    { "CheckBoxBeepWhenSwClick", &SettingsWiring::CheckBoxBeepWhenSwClickClick },
-    { "CheckBoxBeepWhenError", &SettingsWiring::CheckBoxBeepWhenErrorClick },
-    { "ComboBoxBeepsWhenEmpty", &SettingsWiring::ComboBoxBeepsWhenEmptyChange },
-    { "ComboBoxErrorsBeep", &SettingsWiring::ComboBoxErrorsBeepChange },
-
-    { "AbNumSpinWzbogacenieGlowne", &SettingsWiring::AbNumSpinWzbogacenieGlowneChange },
-    { "AbNumSpinOffsetGlowny", &SettingsWiring::AbNumSpinOffsetGlownyChange },
-    { "AbNumSpinCisnieniePracy", &SettingsWiring::AbNumSpinCisnieniePracyChange },
-    { "AbNumSpinDiagOffsetIn1", &SettingsWiring::AbNumSpinDiagOffsetIn1Change },
-    { "AbNumSpinDiagOffsetIn2", &SettingsWiring::AbNumSpinDiagOffsetIn2Change },
-    { "AbNumSpinDiagOffsetIn3", &SettingsWiring::AbNumSpinDiagOffsetIn3Change },
-    { "AbNumSpinDiagOffsetIn4", &SettingsWiring::AbNumSpinDiagOffsetIn4Change },
-    { "AbNumSpinDiagOffsetIn5", &SettingsWiring::AbNumSpinDiagOffsetIn5Change },
-    { "AbNumSpinDiagOffsetIn6", &SettingsWiring::AbNumSpinDiagOffsetIn6Change },
-    { "AbNumSpinDiagOffsetIn7", &SettingsWiring::AbNumSpinDiagOffsetIn7Change },
-    { "AbNumSpinDiagOffsetIn8", &SettingsWiring::AbNumSpinDiagOffsetIn8Change },
-    { "ComboBoxGazAutoOn", &SettingsWiring::ComboBoxGazAutoOnChange },
-    { "ComboBoxFastCutOff", &SettingsWiring::ComboBoxFastCutOffChange },
-    { "ComboBoxBlowPressure", &SettingsWiring::ComboBoxBlowPressureChange },
-    { "ComboBoxObd", &SettingsWiring::ComboBoxObdChange },
-    { "ComboBoxObdCorr", &SettingsWiring::ComboBoxObdCorrChange },
-    { "ComboBoxOBDholdValue", &SettingsWiring::ComboBoxOBDholdValueChange },
-};
-
-// Enabled by the decode once the controller's software revision allows it.
-constexpr const char *GatedControls[] = { "ComboBoxBlowPressure" };
-
-bool gated(const char *control)
-{
-    for (const char *g : GatedControls) {
-        if (std::strcmp(g, control) == 0)
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 SettingsWiring::SettingsWiring(TForm1 &form, ControllerSession &session)
     : QObject(&form)
     , m_form(form)
     , m_session(session)
-    , m_writeBack(session.image, session.timeBases, *this, *this)
+    , m_writeBack(session, *this)
     , m_focus(new FocusLossNotifier(this))
 {
     setObjectName(QStringLiteral("SettingsWiring"));
@@ -147,41 +36,70 @@ SettingsWiring::SettingsWiring(TForm1 &form, ControllerSession &session)
 
 SettingsWiring::~SettingsWiring() = default;
 
+bool SettingsWiring::connectByKind(QWidget *widget, const FieldDef &field)
+{
+    const FieldDef *f = &field;
+    auto write = [this, f] { m_writeBack.write(*f, Trigger::Change); };
+    switch (f->controlKind) {
+    case ControlKind::ComboBox:
+        if (auto *combo = qobject_cast<QComboBox *>(widget))
+            return connect(combo, &QComboBox::activated, this, write);
+        break;
+    case ControlKind::SpinEdit:
+        if (auto *spin = qobject_cast<TAbNumSpin *>(widget))
+            return connect(spin, &TAbNumSpin::changed, this, write);
+        break;
+    case ControlKind::CheckBox:
+        if (auto *check = qobject_cast<QCheckBox *>(widget))
+            return connect(check, &QCheckBox::toggled, this, write);
+        break;
+    case ControlKind::ToggleSwitch:
+        if (auto *toggle = qobject_cast<TAbToggleSwitch *>(widget))
+            return connect(toggle, &TAbToggleSwitch::clicked, this, write);
+        break;
+    case ControlKind::TrackBar:
+        if (auto *slider = qobject_cast<QSlider *>(widget)) {
+            // A track bar with step buttons writes as they do when the fitter moves it, once,
+            // where it is let go; code moving it (the buttons, a preset, the decode) writes nothing.
+            if (f->stepDown)
+                slider->setTracking(false);
+            return connect(slider, &QSlider::valueChanged, this, [this, f, write] {
+                if (f->runsOnCodeChange || !m_movingTrackBar)
+                    write();
+            });
+        }
+        break;
+    case ControlKind::None:
+        break;
+    }
+    return false;
+}
+
 void SettingsWiring::wire()
 {
-    for (const Wire &w : Wires) {
-        QWidget *widget = control(w.control);
-        if (!widget) {
-            m_missing << QString::fromLatin1(w.control);
+    for (const SettingsControl &c : settingsControls()) {
+        const FieldDef *f = c.field;
+        QWidget *widget = control(c.control);
+        if (!widget || !connectByKind(widget, *f)) {
+            m_missing << QString::fromLatin1(c.control);
             continue;
         }
-        const Handler handler = w.handler;
-        if (auto *combo = qobject_cast<QComboBox *>(widget))
-            connect(combo, &QComboBox::activated, this, [this, handler](int) { (this->*handler)(); });
-        else if (auto *spin = qobject_cast<TAbNumSpin *>(widget))
-            connect(spin, &TAbNumSpin::changed, this, handler);
-        else if (auto *check = qobject_cast<QCheckBox *>(widget))
-            connect(check, &QCheckBox::toggled, this, [this, handler](bool) { (this->*handler)(); });
-        else if (auto *toggle = qobject_cast<TAbToggleSwitch *>(widget))
-            connect(toggle, &TAbToggleSwitch::clicked, this, handler);
-        else if (auto *slider = qobject_cast<QSlider *>(widget))
-            connect(slider, &QSlider::valueChanged, this, [this, handler](int) { (this->*handler)(); });
-        else if (auto *button = qobject_cast<QAbstractButton *>(widget))
-            connect(button, &QAbstractButton::clicked, this, handler);
-        else {
-            m_missing << QString::fromLatin1(w.control);
-            continue;
-        }
-        const SettingsControl *c = settingsControl(w.control);
-        if (c && c->repeatsOnFocusOut)
+        if (c.repeatsOnFocusOut)
             m_focus->watch(widget);
-        if (!gated(w.control))
+        // A control that waits for a software revision is enabled by the decode.
+        if (f->minSoftwareRevision == 0)
             widget->setEnabled(true);
-    }
-    // A track bar dragged by the fitter writes once, where it is let go.
-    for (const char *name : { "TrackBarExtraInj", "TrackBarAccelEnrich" }) {
-        if (auto *slider = controlAs<QSlider>(name))
-            slider->setTracking(false);
+        for (const auto &[name, step] : { std::pair { f->stepDown, -1 }, std::pair { f->stepUp, 1 } }) {
+            if (!name)
+                continue;
+            auto *button = controlAs<QAbstractButton>(name);
+            if (!button) {
+                m_missing << QString::fromLatin1(name);
+                continue;
+            }
+            connect(button, &QAbstractButton::clicked, this, [this, f, step = step] { m_writeBack.step(*f, step); });
+            button->setEnabled(true);
+        }
     }
     connect(m_focus, &FocusLossNotifier::focusLost, this, &SettingsWiring::leave);
 }
@@ -193,18 +111,6 @@ void SettingsWiring::leave(QWidget *widget)
         return;
     const QByteArray name = widget->objectName().toLatin1();
     m_writeBack.run(name.constData(), Trigger::FocusOut);
-}
-
-void SettingsWiring::TrackBarExtraInjChange()
-{
-    if (!m_movingTrackBar)
-        m_writeBack.WriteExtraInj();
-}
-
-void SettingsWiring::TrackBarAccelEnrichChange()
-{
-    if (!m_movingTrackBar)
-        m_writeBack.WriteAccelEnrich();
 }
 
 void SettingsWiring::ShowImage()
@@ -363,20 +269,6 @@ ImageWrites SettingsWiring::reencodeRpmAxis(ParameterImage &image, const RpmAxis
             out.push_back(ImageWrite::byte(w.index));
     }
     return out;
-}
-
-// ---------------------------------------------------------------------------------------------------
-// ImageSender
-
-void SettingsWiring::send(const ParameterImage &image, const ImageWrite &write)
-{
-    // Without a controller the frames go nowhere; the image keeps the change for a later file save.
-    if (m_session.conn.Connected != 1)
-        return;
-    if (write.kind == ImageWrite::Kind::Byte)
-        m_session.commands.SendImageByte(image.bytes.data(), write.index);
-    else
-        m_session.commands.SendImageWord(image.bytes.data(), write.index);
 }
 
 } // namespace kelvane

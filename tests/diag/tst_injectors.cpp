@@ -15,6 +15,8 @@ class TstInjectors : public QObject {
     LinkState linkState;
     SerialLink link { line, ports, linkState };
     Commands cmd { link };
+    ParameterImage image;
+    WriteDispatcher writes { cmd, image };
     LiveData live;
     TimeBases tb;
 
@@ -46,7 +48,7 @@ private slots:
     void clickOnGasSwitch2SendsTheWholeWord()
     {
         live.setU16(rec::GasCutOffWord, 0x020F);
-        toggleGasInjector(live, cmd, 2);
+        toggleGasInjector(live, writes, 2);
         QCOMPARE(line.written().at(0).bytes, (Bytes { 0x65, 0x00, 0x00, 0x0F, 0x1E, 0xF0 }));
         QCOMPARE(live.gasCutOffMask(), std::uint8_t(0));
     }
@@ -55,8 +57,8 @@ private slots:
     {
         live.setU16(rec::PetrolOverrideWord, 0x5500);
         live.setU8(rec::PetrolStateMask, 0xFF);
-        togglePetrolInjector(live, cmd, 3);
-        togglePetrolInjector(live, cmd, 3);
+        togglePetrolInjector(live, writes, 3);
+        togglePetrolInjector(live, writes, 3);
         QCOMPARE(line.written().size(), std::size_t(2));
         const Bytes &a = line.written()[0].bytes;
         const Bytes &b = line.written()[1].bytes;
@@ -97,8 +99,8 @@ private slots:
     void cylindersOutsideOneToEightDoNothing()
     {
         live.setU16(rec::GasCutOffWord, 0xFFFF);
-        toggleGasInjector(live, cmd, 0);
-        togglePetrolInjector(live, cmd, 9);
+        toggleGasInjector(live, writes, 0);
+        togglePetrolInjector(live, writes, 9);
         QVERIFY(line.written().empty());
         QVERIFY(!gasSwitchOn(live, 0));
     }

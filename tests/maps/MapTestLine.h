@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "Frames.h"
 #include "ScriptedSerial.h"
+#include "WriteDispatcher.h"
 
 #include <QtTest>
 
@@ -18,6 +19,8 @@ struct MapTestLine {
     LinkState linkState;
     SerialLink link { line, ports, linkState };
     Commands commands { link };
+    ParameterImage image;
+    WriteDispatcher writes { commands, image };
 
     MapTestLine()
     {

@@ -337,7 +337,7 @@ private slots:
         QCOMPARE(map2DValues(img), smoothValues2D(values({ 0, 0, 0, -40, 80 })));
 
         MapTestLine t;
-        sendWrites(t.commands, img, calc.writes);
+        sendWrites(t.writes, img, calc.writes);
         const auto frames = t.frames();
         QCOMPARE(frames.size(), std::size_t(19));
         QCOMPARE(frames[0], MapTestLine::bytes(imageByteFrame(298, 60)));

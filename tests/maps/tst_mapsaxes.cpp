@@ -121,7 +121,7 @@ private slots:
                 QCOMPARE(img.byte(off), before.byte(off));
 
         MapTestLine t;
-        sendWrites(t.commands, img, r.writes);
+        sendWrites(t.writes, img, r.writes);
         const auto frames = t.frames();
         QCOMPARE(frames.size(), std::size_t(24));
         QCOMPARE(frames.front(), MapTestLine::bytes(imageWordFrame(245, img.wordAt(245))));

@@ -476,7 +476,7 @@ private slots:
         const WritePlan plan { { WriteKind::Byte, 167, 120, 5 }, { WriteKind::Byte, 167, 150, 5 },
             { WriteKind::Word, 245, 0x1234, 10 }, { WriteKind::ResetMapGas, 0, 0, 0 } };
         std::vector<std::pair<int, int>> progress;
-        sendWrites(t.commands, img, plan, [&](int sent, int total) { progress.emplace_back(sent, total); });
+        sendWrites(t.writes, img, plan, [&](int sent, int total) { progress.emplace_back(sent, total); });
         QCOMPARE(t.frames(),
             (std::vector<std::vector<std::uint8_t>> { MapTestLine::bytes(imageByteFrame(167, 120)),
                 MapTestLine::bytes(imageByteFrame(167, 150)), MapTestLine::bytes(imageWordFrame(245, 0x1234)),
@@ -496,7 +496,7 @@ private slots:
         MapTestLine t;
         ParameterImage img = flatMainMap(78);
         const WritePlan plan = stepCells(img, Region::MainMap, { 0, 0, 1, 0 }, 5);
-        sendWrites(t.commands, img, plan);
+        sendWrites(t.writes, img, plan);
         QCOMPARE(t.frames(),
             (std::vector<std::vector<std::uint8_t>> {
                 MapTestLine::bytes(imageByteFrame(168, 180)), MapTestLine::bytes(imageByteFrame(167, 180)) }));

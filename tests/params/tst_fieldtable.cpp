@@ -6,6 +6,7 @@
 
 #include <bitset>
 #include <set>
+#include <string>
 
 using namespace kelvane;
 
@@ -145,6 +146,37 @@ private slots:
         QCOMPARE(findField("RpmSignal")->offset, img::RpmSignal);
         QCOMPARE(findField("RpmSignal")->bitNo, 0);
         QCOMPARE(findField("RpmSignal")->count, 2);
+    }
+
+    // The write-back runs from the first row of a control: a later row of the same control that
+    // asked for a side effect, step buttons, a revision gate or other triggers would be ignored.
+    // Step buttons belong to track bars, and a side effect to a row with a control.
+    void writeBackColumnsOnlyOnTheControlsFirstRow()
+    {
+        std::set<std::string> seen;
+        for (const FieldDef &f : fieldTable()) {
+            if (!*f.control) {
+                QVERIFY2(f.effect == SideEffect::None && !f.stepDown && !f.stepUp, f.name);
+                continue;
+            }
+            if (!seen.insert(f.control).second) {
+                const FieldDef *first = nullptr;
+                for (const FieldDef &g : fieldTable())
+                    if (!first && std::string(g.control) == f.control)
+                        first = &g;
+                QVERIFY2(
+                    f.effect == SideEffect::None && !f.stepDown && !f.stepUp && f.minSoftwareRevision == 0, f.name);
+                QVERIFY2(f.controlKind == first->controlKind, f.name);
+            }
+            QVERIFY2((f.stepDown != nullptr) == (f.stepUp != nullptr), f.name);
+            if (f.stepDown)
+                QVERIFY2(f.controlKind == ControlKind::TrackBar, f.name);
+            // A check box writes on every change of its state; a toggle switch only on a click.
+            if (f.controlKind == ControlKind::CheckBox)
+                QVERIFY2(f.runsOnCodeChange && !f.repeatsOnFocusOut, f.name);
+            if (f.controlKind == ControlKind::ToggleSwitch)
+                QVERIFY2(!f.runsOnCodeChange && !f.repeatsOnFocusOut, f.name);
+        }
     }
 
     void itemLists_data()

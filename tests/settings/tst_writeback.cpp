@@ -170,26 +170,6 @@ public:
     void showImage() override { }
 };
 
-class ToController : public ImageSender {
-public:
-    explicit ToController(ControllerSession &s)
-        : m_s(s)
-    {
-    }
-    void send(const ParameterImage &image, const ImageWrite &w) override
-    {
-        if (m_s.conn.Connected != 1)
-            return;
-        if (w.kind == ImageWrite::Kind::Byte)
-            m_s.commands.SendImageByte(image.bytes.data(), w.index);
-        else
-            m_s.commands.SendImageWord(image.bytes.data(), w.index);
-    }
-
-private:
-    ControllerSession &m_s;
-};
-
 std::uint16_t speed(const ParameterImage &image, std::uint32_t rpm)
 {
     return static_cast<std::uint16_t>(RpmToTicks(rpm, image.byte(125), image.bits(545, 0, 2), At57600));
@@ -203,7 +183,6 @@ class TstWriteBack : public QObject {
     std::unique_ptr<test::FakeEcu> ecu;
     std::unique_ptr<ControllerSession> session;
     std::unique_ptr<FakeControls> controls;
-    std::unique_ptr<ToController> sender;
     std::unique_ptr<SettingsWriteBack> wb;
 
     ParameterImage &image() { return session->image; }
@@ -275,14 +254,12 @@ private slots:
         session->ports.map(3, Device);
         line->addDevice(Device, ecu->responder());
         controls = std::make_unique<FakeControls>(session->image);
-        sender = std::make_unique<ToController>(*session);
-        wb = std::make_unique<SettingsWriteBack>(session->image, session->timeBases, *controls, *sender);
+        wb = std::make_unique<SettingsWriteBack>(*session, *controls);
         controls->writeBack = wb.get();
     }
     void cleanup()
     {
         wb.reset();
-        sender.reset();
         controls.reset();
         session.reset();
         ecu.reset();
@@ -549,7 +526,7 @@ private slots:
         expectFrames({ "w364=1000", "w274" });
         QCOMPARE(controls->position("TrackBarAccelEnrich"), 100);
         // Tuned by the buttons, then the box is left: the tuning stays.
-        wb->stepAccelEnrich(1);
+        wb->step(*findField(QStringLiteral("AccelEnrich")), 1);
         line->clearLog();
         controls->leave("ComboBoxAccRich");
         expectFrames({ "w274" });
@@ -564,9 +541,9 @@ private slots:
     {
         start([](ImageBytes &im) { im[728] = 2500 & 0xFF, im[729] = 2500 >> 8, im[350] = 0, im[351] = 0; });
         QCOMPARE(controls->position("TrackBarAccelEnrich"), 250);
-        wb->stepAccelEnrich(1);
-        wb->stepExtraInj(-1);
-        wb->stepExtraInj(1);
+        wb->step(*findField(QStringLiteral("AccelEnrich")), 1);
+        wb->step(*findField(QStringLiteral("ExtraInj")), -1);
+        wb->step(*findField(QStringLiteral("ExtraInj")), 1);
         expectFrames({ "w364=2500", "w175=0", "w175=10" });
         QCOMPARE(controls->position("TrackBarAccelEnrich"), 250);
     }
