@@ -283,6 +283,11 @@ std::int64_t storedValue(const ParameterImage &image, const FieldDef &f)
     return 0;
 }
 
+void storeValue(ParameterImage &image, const FieldDef &field, std::int64_t value)
+{
+    storeRaw(image, field, value);
+}
+
 std::vector<int> storedTable(const ParameterImage &image, const FieldDef &f)
 {
     std::vector<int> out;

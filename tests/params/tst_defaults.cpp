@@ -120,6 +120,7 @@ class TestDefaults : public QObject {
 private slots:
     void sameImageAsBefore_data();
     void sameImageAsBefore();
+    void everyValueIsWritten();
 };
 
 void TestDefaults::sameImageAsBefore_data()
@@ -153,6 +154,22 @@ void TestDefaults::sameImageAsBefore()
 
     const ImageBytes want = fromHex(expected.constData());
     QVERIFY2(image.bytes == want, qPrintable(differences(image.bytes, want)));
+}
+
+void TestDefaults::everyValueIsWritten()
+{
+    // Each default names a field of the table, an item its combo box has and a value its control
+    // can show.
+    ParameterImage image;
+    QCOMPARE(applyFieldValues(image, timeBasesFor(0), resetFieldValues()), QStringList());
+
+    // What is not written is reported and changes nothing.
+    const ParameterImage before = image;
+    const QStringList problems = applyFieldValues(image, timeBasesFor(0),
+        { FieldValue::shown("NoSuchField", 1), FieldValue::item("ExtRelay", "sometimes"),
+            FieldValue::shown("Peak", 9.5), FieldValue::shown("ExtRelay", 1) });
+    QCOMPARE(problems.size(), 4);
+    QVERIFY(image.bytes == before.bytes);
 }
 
 QTEST_GUILESS_MAIN(TestDefaults)
