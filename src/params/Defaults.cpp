@@ -284,7 +284,7 @@ void applyResetDefaults(
     storeValue(image, injNum, cylinders);
     storeValue(image, field("SavedPetrolWorkTime"), petrolWorkTime);
     storeValue(image, field("SavedGasWorkTime"), gasWorkTime);
-    // A second low heating pulse that is on keeps its 1200 rpm under the new engine type and signal
+    // A second low heating pulse that is on keeps its speed under the new engine type and signal
     // source, as a change of the engine type re-encodes it; one that is off stays as it is.
     if (secondLowPulseOn(static_cast<std::uint16_t>(storedValue(image, field("HeatLow2Rpm")))))
         applyFieldValues(image, timeBases, { V::item("HeatLow2Rpm", "NORMAL+LOW2") });
