@@ -18,6 +18,7 @@
 // (about 650 ms) every 3 s for 9 s, and nothing after that.
 
 #include "ControllerSession.h"
+#include "FaultTexts.h"
 
 #include <array>
 #include <cstdint>
@@ -30,7 +31,6 @@ namespace kelvane {
 constexpr std::size_t ErrorMemorySize = 256;
 using ErrorMemoryBytes = std::array<std::uint8_t, ErrorMemorySize>;
 constexpr int ErrorGridRows = 32; // data rows 1-32 of StringGridErrorMemory
-constexpr int FaultTextCount = 31; // texts of codes 0-30
 constexpr int FaultCountWord = 32; // word of the error memory holding the number of faults
 // Waited after polling is suspended, before the first block is asked for.
 constexpr int ErrorReadSettleMs = 150;
@@ -43,25 +43,6 @@ extern const char *const NoErrorsText; // "NO Errors"
 // Drawn in row 1 when no list has been read from the controller and the last read failed (the
 // first half of the error memory was not delivered).
 extern const char *const ErrorReadFailedText; // "Error memory read error: no valid reply from the ECU"
-
-// The fault text table. Codes 0-29 can be replaced from a language file (ids 100701-100730);
-// code 30 keeps its text.
-struct FaultTexts {
-    FaultTexts();
-    std::array<std::string, FaultTextCount> text;
-
-    static constexpr int FirstId = 100701;
-    // The language id of a code's text, or 0 when the text cannot be replaced.
-    static int idFor(int code);
-    // Replaces the text with that language id; false (nothing changed) for any other id.
-    bool replace(int id, const std::string &replacement);
-    // The table text of a code, nullptr for a code without one (above 30).
-    const std::string *find(unsigned code) const;
-};
-
-// One line of the list: the code in decimal, a blank and the table text; a code without a text
-// shows the number alone.
-std::string faultLine(std::uint16_t code, const FaultTexts &texts);
 
 struct FaultEntry {
     int row = 0; // 1-32

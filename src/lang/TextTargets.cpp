@@ -1,5 +1,12 @@
 #include "TextTargets.h"
 
+#include "Adaptation.h"
+#include "FaultTexts.h"
+#include "FieldCodec.h"
+#include "FieldTable.h"
+#include "MapAxes.h"
+#include "MapEditing.h"
+
 #include <algorithm>
 
 namespace kelvane {
@@ -20,12 +27,11 @@ public:
     void offText(int id, const char *name, const char *text) { add(id, K::OffText, name, -1, text); }
     void status(int id, const char *member, const char *text) { add(id, K::StatusText, member, -1, text); }
     void global(int id, const char *member, const char *text) { add(id, K::GlobalText, member, -1, text); }
-    // Items `first`, first + 1, ... of a combo box from consecutive ids starting at `id`.
-    void items(int id, const char *combo, int first, std::initializer_list<const char *> texts)
+    // Items `first` to first + count - 1 of a combo box from consecutive ids starting at `id`.
+    void items(int id, const char *combo, int first, int count)
     {
-        int index = first;
-        for (const char *t : texts)
-            add(id++, K::ComboItem, combo, index++, t);
+        for (int index = first; index < first + count; ++index)
+            add(id++, K::ComboItem, combo, index, nullptr);
     }
     // One id for the same text of the switches `prefix`1 to `prefix`8.
     void eight(int id, K kind, const char *const (&names)[8], const char *text)
@@ -33,8 +39,8 @@ public:
         for (const char *n : names)
             add(id, kind, n, -1, text);
     }
-    void fault(int id, int code, const char *text) { add(id, K::FaultText, nullptr, code, text); }
-    void adaptation(int id, int index, const char *text) { add(id, K::AdaptationText, nullptr, index, text); }
+    void fault(int id, int code) { add(id, K::FaultText, nullptr, code, nullptr); }
+    void adaptation(int id, int index) { add(id, K::AdaptationText, nullptr, index, nullptr); }
 
 private:
     void add(int id, K kind, const char *name, int index, const char *text)
@@ -138,7 +144,7 @@ std::vector<TextTarget> build()
     b.caption(100401, "LabelRpmSig", "rpm signal:");
     b.caption(100402, "LabelCoil", "engine type:");
     b.caption(100405, "LabelTurbo", "turbo:");
-    b.items(100441, "ComboBoxTurbo", 0, { "no turbo", "turbo" });
+    b.items(100441, "ComboBoxTurbo", 0, 2);
     b.caption(100461, "LabelPar1", "1.Car setup");
     b.caption(100462, "LabelPar2", "2.Propane injector");
     b.caption(100463, "LabelPar3", "3.Level setup");
@@ -147,9 +153,8 @@ std::vector<TextTarget> build()
     b.caption(100466, "LabelPar6", "6.Extra injection, accelerate rich/lean");
     b.caption(100471, "LabelCylinders", "cylinders:");
     b.caption(100472, "LabelLambdaTyp", "lambda:");
-    b.items(100473, "ComboBoxLambdaTyp", 0, { "n/c" });
-    b.items(100474, "ComboBoxRpmSet", 0,
-        { "1 coil", "DIS", "3 cylinders", "4 cylinders", "5 cylinders", "6 cylinders", "8 cylinders" });
+    b.items(100473, "ComboBoxLambdaTyp", 0, 1);
+    b.items(100474, "ComboBoxRpmSet", 0, 7);
     b.caption(100481, "LabelMinIjj", "min.inj");
     b.caption(100482, "LabelPeak", "peak");
     b.caption(100483, "LabelHold", "hold");
@@ -167,8 +172,8 @@ std::vector<TextTarget> build()
     b.caption(100494, "Label34", "delay");
     b.caption(100495, "Label65", "back to propane after:");
     b.caption(100496, "Label13", "extra injection:");
-    b.items(100497, "ComboBoxAccRich", 0, { "accelerate enrichment OFF", "accelerate enrichment ON" });
-    b.items(100499, "ComboBoxPowrotZminRpm", 0, { "OFF", "ON" });
+    b.items(100497, "ComboBoxAccRich", 0, 2);
+    b.items(100499, "ComboBoxPowrotZminRpm", 0, 2);
 
     // Parameters, advanced page.
     b.caption(100551, "LabelCzujniki", "1.SENSORS:");
@@ -193,19 +198,13 @@ std::vector<TextTarget> build()
         b.onText(100568, t, "ON");
     b.caption(100569, "CheckBoxGazVector", "mod. temp. points");
     b.caption(100569, "CheckBoxReducerVector", "mod. temp. points");
-    b.items(100570, "ComboBoxExtRelay", 0,
-        { "Allways OFF", "ON when GASOLINE MODE", "ON when AUTO MODE", "ON when RpmMin (PROPANE MODE)",
-            "ON when RpmMax (PROPANE MODE)", "ON when 1 Emulator ON (PROPANE MODE)",
-            "ON when 2 Emulator ON (PROPANE MODE)", "ON when 3 Emulator ON (PROPANE MODE)",
-            "ON when 4 Emulator ON (PROPANE MODE)", "ON when 5 Emulator ON (PROPANE MODE)",
-            "ON when 6 Emulator ON (PROPANE MODE)", "ON when 7 Emulator ON (PROPANE MODE)",
-            "ON when 8 Emulator ON (PROPANE MODE)", "Allways ON", "ON when PROPANE MODE and Warnings == 0" });
+    b.items(100570, "ComboBoxExtRelay", 0, 15);
     b.caption(100585, "LabelRedTemp", "Temp red.:");
     b.caption(100586, "LabelHeatTime", "Heat time:");
     b.caption(100587, "LabelHeatPulse", "Normal pulse:");
     b.caption(100588, "Label78", "Low pulse:");
     b.caption(100589, "Label7", "heat mode:");
-    b.items(100590, "ComboBoxHeatMode", 0, { "NORMAL", "NORMAL+LOW1", "NORMAL+LOW2", "NORMAL+LOW1+LOW2" });
+    b.items(100590, "ComboBoxHeatMode", 0, 4);
     b.tab(100601, "TabSheet6", "ECU");
     b.tab(100602, "TabSheetOBD", "EOBD/OBD/OBDII");
     b.tab(100603, "TabSheet8", "DataLogger");
@@ -215,7 +214,7 @@ std::vector<TextTarget> build()
     b.caption(100612, "ButtonErrorShow", "ShowErrors");
     b.onText(100613, "AbColBitBtn42", "erase errors");
     b.offText(100614, "AbColBitBtn42", "erase errors");
-    b.items(100621, "ComboBoxGazAutoOn", 0, { "OFF", "ON" });
+    b.items(100621, "ComboBoxGazAutoOn", 0, 2);
 
     // Parameters, advanced page: group 7 and group 8.
     b.caption(100650, "Label12", "gas injection limits:");
@@ -236,40 +235,8 @@ std::vector<TextTarget> build()
     b.caption(100670, "CheckBoxBeepWhenError", "beep on error");
 
     // Fault texts 0-29 (code 30 keeps its text).
-    static const char *const faults[30] = {
-        "ND       - Not Defined Error",
-        "ErrTr_H  - Reducer Temp. Error High",
-        "ErrTr_L  - Reducer Temp. Error Low",
-        "ErrTg_H  - Gas Temp. Error High",
-        "ErrTg_L  - Gas Temp. Error Low",
-        "ErrECUt_H- ECU Internal Temp. High",
-        "ErrECUt_L- ECU Internal Temp. Low",
-        "ErrPres_H- Erorr Pressure High",
-        "ErrPres_L- Erorr Pressure Low",
-        "ErrMAF_H - Manifold Pressure Sensor Error High",
-        "ErrMAF_L - Manifold Pressure Sensor Error Low",
-        "ErrVDC_H - Error VDC Power Module High Voltage",
-        "ErrVDC_L - Error VDC Power Module Low Voltage",
-        "ErrVDC_L - Error 5VDC Out (Low Voltage)",
-        "ErrwGv_1_H- Gas Injection Time Above Max",
-        "ErrRpm_H  - RPM's Error High",
-        "ErrRpm_L  - RPM's Error Low",
-        "ND        - Not Defined Error",
-        "ND        - Not Defined Error",
-        "ND        - Not Defined Error",
-        "ND        - Not Defined Error",
-        "ErrInjGchk1- Injector 1 Error",
-        "ErrInjGchk2- Injector 2 Error",
-        "ErrInjGchk3- Injector 3 Error",
-        "ErrInjGchk4- Injector 4 Error",
-        "ErrInjGchk5- Injector 5 Error",
-        "ErrInjGchk6- Injector 6 Error",
-        "ErrInjGchk7- Injector 7 Error",
-        "ErrInjGchk8- Injector 8 Error",
-        "ErrorEgtTH - EGT Temp. High",
-    };
     for (int code = 0; code < 30; ++code)
-        b.fault(100701 + code, code, faults[code]);
+        b.fault(100701 + code, code);
 
     b.status(100801, "workTime", "work time");
 
@@ -285,9 +252,9 @@ std::vector<TextTarget> build()
     b.caption(100911, "LabelMapDefine", "map reset:");
     b.caption(100912, "Label90", "map smooth:");
     b.caption(100913, "ButtonMapSmooth", "smooth");
-    b.items(100914, "ComboBoxRpmDefs", 0, { "rpm DEF." });
-    b.items(100915, "ComboBoxInjTdefs", 0, { "injT. DEF." });
-    b.items(100916, "ComboBoxMapReset", 1, { "LOW FLOW", "MEDIUM FLOW", "BIG FLOW", "VERY BIG FLOW" });
+    b.items(100914, "ComboBoxRpmDefs", 0, 1);
+    b.items(100915, "ComboBoxInjTdefs", 0, 1);
+    b.items(100916, "ComboBoxMapReset", 1, 4);
 
     // Diagnostics (injector panel).
     b.caption(101001, "LabelDiagInj", "injectors");
@@ -301,27 +268,8 @@ std::vector<TextTarget> build()
     b.caption(101101, "ButtonAdaptacjaStart", "START");
     b.caption(101102, "ButtonAdaptacjaStop", "STOP");
     b.caption(101103, "ButtonAdaptNext", "NEXT");
-    static const char *const adaptation[17] = {
-        "Adapt. commands: /n- Press START to make adaptation",
-        "Wait for reducer 50 \u00B0C, then press START",
-        "TURN OFF Air Condiotion, TURN ON: lights and FAN to make load. After, press NEXT",
-        "Wait few seconds......",
-        "......",
-        "WorkPresSet...",
-        "SettingEnrichment C1",
-        "......",
-        "SettingEnrichment C2",
-        "SettingEnrichment C3",
-        "SettingEnrichment C4",
-        "SettingEnrichment C5",
-        "SettingEnrichment C6",
-        "SettingEnrichment C7",
-        "SettingEnrichment C8",
-        "Adaptation Finished",
-        "inappropriate injectors size",
-    };
     for (int i = 0; i < 17; ++i)
-        b.adaptation(101201 + i, i, adaptation[i]);
+        b.adaptation(101201 + i, i);
 
     // Captions that had no id of their own.
     b.caption(101301, "LabelTimeBack", "back to propane time [s]:");
@@ -335,24 +283,36 @@ std::vector<TextTarget> build()
 }
 
 const std::vector<ComboReselect> Rules = {
-    { "ComboBoxTurbo", 100442, ComboReselect::Rule::ImageBits, "Turbo", 543, 5, 1 },
-    { "ComboBoxLambdaTyp", 100473, ComboReselect::Rule::ImageBits, "LambdaTyp", 139, 0, 8 },
-    { "ComboBoxRpmSet", 100480, ComboReselect::Rule::ImageBits, "RpmSet", 125, 0, 8 },
-    { "ComboBoxAccRich", 100498, ComboReselect::Rule::ImageBits, "AccRich", 549, 0, 1 },
-    { "ComboBoxPowrotZminRpm", 100500, ComboReselect::Rule::ImageBits, "PowrotZminRpm", 548, 5, 1 },
-    { "ComboBoxExtRelay", 100584, ComboReselect::Rule::ImageBits, "ExtRelay", 150, 0, 8 },
-    { "ComboBoxHeatMode", 100593, ComboReselect::Rule::HeatMode, "HeatLow1", 0, 0, 0 },
-    { "ComboBoxGazAutoOn", 100622, ComboReselect::Rule::ImageBits, "GazAutoOn", 541, 4, 1 },
-    { "ComboBoxRpmDefs", 100914, ComboReselect::Rule::FirstItem, nullptr, 0, 0, 0 },
-    { "ComboBoxInjTdefs", 100915, ComboReselect::Rule::FirstItem, nullptr, 0, 0, 0 },
-    { "ComboBoxMapReset", 100919, ComboReselect::Rule::FirstItem, nullptr, 0, 0, 0 },
+    { "ComboBoxTurbo", 100442, "Turbo" },
+    { "ComboBoxLambdaTyp", 100473, "LambdaTyp" },
+    { "ComboBoxRpmSet", 100480, "RpmSet" },
+    { "ComboBoxAccRich", 100498, "AccRich" },
+    { "ComboBoxPowrotZminRpm", 100500, "PowrotZminRpm" },
+    { "ComboBoxExtRelay", 100584, "ExtRelay" },
+    { "ComboBoxHeatMode", 100593, "HeatLow1" },
+    { "ComboBoxGazAutoOn", 100622, "GazAutoOn" },
+    { "ComboBoxRpmDefs", 100914, nullptr },
+    { "ComboBoxInjTdefs", 100915, nullptr },
+    { "ComboBoxMapReset", 100919, nullptr },
 };
 
-// The heating mode's second low pulse is off when its speed word holds this value.
-constexpr unsigned HeatLow2Off = 0xFFDC;
-constexpr std::size_t HeatLow1Byte = 545;
-constexpr int HeatLow1Bit = 3;
-constexpr std::size_t HeatLow2RpmByte = 716;
+// The items of a combo box as its owner writes them down: a settings box's from its field, the map
+// boxes' from the map editors.
+QStringList comboItems(const char *combo)
+{
+    const QLatin1String name(combo);
+    for (const FieldDef &f : fieldTable()) {
+        if (f.controlKind == ControlKind::ComboBox && name == QLatin1String(f.control))
+            return f.items;
+    }
+    if (name == QLatin1String("ComboBoxRpmDefs"))
+        return maps::rpmPresetItems();
+    if (name == QLatin1String("ComboBoxInjTdefs"))
+        return maps::injPresetItems();
+    if (name == QLatin1String("ComboBoxMapReset"))
+        return maps::mapResetItems();
+    return {};
+}
 
 } // namespace
 
@@ -393,7 +353,23 @@ std::vector<int> textIds()
 QString englishText(int id)
 {
     const auto rows = targetsOf(id);
-    return rows.empty() ? QString() : QString::fromUtf8(rows.front()->defaultText);
+    return rows.empty() ? QString() : defaultText(*rows.front());
+}
+
+QString defaultText(const TextTarget &t)
+{
+    switch (t.kind) {
+    case K::FaultText:
+        return QString::fromUtf8(defaultFaultText(t.index));
+    case K::AdaptationText:
+        return t.index >= 0 && t.index < AdaptTextCount
+            ? QString::fromUtf8(adaptDefaultText(static_cast<AdaptText>(t.index)))
+            : QString();
+    case K::ComboItem:
+        return comboItems(t.name).value(t.index);
+    default:
+        return QString::fromUtf8(t.text);
+    }
 }
 
 const char *kindName(TextTargetKind kind)
@@ -439,27 +415,15 @@ const ComboReselect *reselectRuleFor(int id)
     return nullptr;
 }
 
-int reselectedItem(const ComboReselect &rule, const std::uint8_t *image, std::size_t size)
+int reselectedItem(const ComboReselect &rule, const ParameterImage &image, const TimeBases &timeBases)
 {
-    switch (rule.rule) {
-    case ComboReselect::Rule::FirstItem:
+    if (!rule.field)
         return 0;
-    case ComboReselect::Rule::ImageBits: {
-        if (!image || rule.offset < 0 || static_cast<std::size_t>(rule.offset) >= size)
-            return -1;
-        const unsigned mask = (1u << rule.bitCount) - 1;
-        return static_cast<int>((image[rule.offset] >> rule.bit) & mask);
-    }
-    case ComboReselect::Rule::HeatMode: {
-        if (!image || size <= HeatLow2RpmByte + 1)
-            return -1;
-        const int low = (image[HeatLow1Byte] >> HeatLow1Bit) & 1;
-        const unsigned word = image[HeatLow2RpmByte] | (image[HeatLow2RpmByte + 1] << 8);
-        const int high = (word != HeatLow2Off && word != 0) ? 1 : 0; // 0 reads as off too
-        return low | (high << 1);
-    }
-    }
-    return -1;
+    const FieldDef *f = findField(QLatin1String(rule.field));
+    if (!f)
+        return -1;
+    const Shown shown = decodeField(image, *f, DecodeContext { timeBases });
+    return shown.kind == ShownKind::Item ? shown.index : -1;
 }
 
 } // namespace kelvane

@@ -1,12 +1,16 @@
 #pragma once
 // Every text id of a language file and what it replaces: control captions, tab and menu captions,
 // the texts of two-state buttons, combo-box items and the module texts other parts of the program
-// keep (status, service, fault and adaptation texts), each with the window's own default text.
+// keep (status, service, fault and adaptation texts). The English text of a target is written down
+// once: captions, tab, menu, button, status and service texts here; fault and adaptation texts by
+// the diagnostics (FaultTexts.h, Adaptation.h); combo-box items by the field table for settings and
+// by the map editors for the map combo boxes. defaultText() asks the owner.
 // Also the combo boxes that choose their item again once their last item text is replaced.
+
+#include "ParameterImage.h"
 
 #include <QString>
 
-#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -36,8 +40,11 @@ struct TextTarget {
     TextTargetKind kind;
     const char *name; // object or member name; nullptr for FaultText and AdaptationText
     int index; // combo item, fault code or adaptation text; -1 for the other kinds
-    const char *defaultText; // the window's own text for this target, UTF-8
+    const char *text; // the window's own text, UTF-8, where this table holds it; nullptr where its owner does
 };
+
+// The window's own (English) text of a target; empty when the owner has none for it.
+QString defaultText(const TextTarget &target);
 
 // All targets, in id order; an id that names several targets has several rows (100220 sets the
 // status text "gaz" and the caption of LabelPasInjG; 100224 the off-texts of eight switches).
@@ -52,28 +59,19 @@ std::vector<int> textIds();
 QString englishText(int id);
 const char *kindName(TextTargetKind kind);
 
-// After the text of a combo box's highest item id is applied, the box chooses its item again.
+// After the text of a combo box's highest item id is applied, the box chooses its item again: the
+// item its field shows when the image is shown, or the first item for a box that shows no field.
 struct ComboReselect {
-    enum class Rule : std::uint8_t {
-        ImageBits, // item = bits [bit, bit + bitCount) of image byte `offset`
-        HeatMode, // low bit: bit 3 of image byte 545; high bit: the word at image byte 716 is not 0xFFDC
-        FirstItem, // item 0
-    };
     const char *combo; // object name
     int lastId;
-    Rule rule;
-    const char *field; // the image field the item shows; nullptr for FirstItem
-    int offset; // image byte, ImageBits only
-    int bit;
-    int bitCount;
+    const char *field; // the field of the field table the box shows; nullptr: item 0
 };
 
 const std::vector<ComboReselect> &comboReselectRules();
 // The rule whose last id is `id`; nullptr for any other id.
 const ComboReselect *reselectRuleFor(int id);
-// The item to select from the Parameter image (`image` of `size` bytes, words little-endian); -1
-// when the image is too short for the rule. An index beyond the box's items selects nothing, as
-// when the image is shown.
-int reselectedItem(const ComboReselect &rule, const std::uint8_t *image, std::size_t size);
+// The item to select, decoded from the Parameter image as when the image is shown; -1 (no
+// selection) when the field's value is no item of the box.
+int reselectedItem(const ComboReselect &rule, const ParameterImage &image, const TimeBases &timeBases);
 
 } // namespace kelvane

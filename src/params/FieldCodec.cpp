@@ -14,8 +14,12 @@ namespace kelvane {
 namespace {
 using ext = long double;
 
-constexpr int HeatLow2Off = 65500; // HeatLow2Rpm when the second low pulse is off (0 reads the same)
-constexpr std::uint32_t HeatLow2Speed = 1200; // rpm of the second low heating pulse
+// HeatLow2Rpm, the speed word of ComboBoxHeatMode's second low heating pulse: the period of
+// HeatLow2Speed while the pulse is on. "Off" is stored as HeatLow2OffStored; a controller may also
+// hold HeatLow2OffRead, which reads as off too. These are the only places that spell them.
+constexpr std::uint32_t HeatLow2Speed = 1200; // rpm
+constexpr std::uint16_t HeatLow2OffStored = 0;
+constexpr std::uint16_t HeatLow2OffRead = 65500;
 
 // The valvetronic corrections in milliseconds, in the order of the table's bytes.
 constexpr float ValvetronicMs[8] = { -0.1f, 0.2f, 0.6f, 0.8f, 1.0f, 1.2f, 1.4f, 1.5f };
@@ -221,7 +225,7 @@ ImageWrites encodeHeatMode(ParameterImage &img, int item, const DecodeContext &c
 {
     const CodecRows &r = codecRows();
     storeRaw(img, r.heatLow1, item == 1 || item == 3 ? 1 : 0);
-    storeRaw(img, r.heatLow2Rpm, item >= 2 ? fromRpm(img, HeatLow2Speed, ctx) : 0);
+    storeRaw(img, r.heatLow2Rpm, item >= 2 ? fromRpm(img, HeatLow2Speed, ctx) : HeatLow2OffStored);
     ImageWrites w = writesOf(r.heatLow1);
     append(w, writesOf(r.heatLow2Rpm));
     return w;
@@ -252,7 +256,7 @@ ImageWrites writesWithDerived(const FieldDef &f)
 
 bool secondLowPulseOn(std::uint16_t heatLow2Rpm)
 {
-    return heatLow2Rpm != 0 && heatLow2Rpm != HeatLow2Off;
+    return heatLow2Rpm != HeatLow2OffStored && heatLow2Rpm != HeatLow2OffRead;
 }
 
 std::uint8_t engineType(const ParameterImage &image)
@@ -281,6 +285,11 @@ std::int64_t storedValue(const ParameterImage &image, const FieldDef &f)
         return f.isSigned ? image.sbyte(f.offset) : image.byte(f.offset);
     }
     return 0;
+}
+
+void storeValue(ParameterImage &image, const FieldDef &field, std::int64_t value)
+{
+    storeRaw(image, field, value);
 }
 
 std::vector<int> storedTable(const ParameterImage &image, const FieldDef &f)

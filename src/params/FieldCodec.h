@@ -61,6 +61,9 @@ bool secondLowPulseOn(std::uint16_t heatLow2Rpm);
 // ByteTable its first byte (see storedTable).
 std::int64_t storedValue(const ParameterImage &image, const FieldDef &field);
 std::vector<int> storedTable(const ParameterImage &image, const FieldDef &field);
+// Writes a raw value at the field's place (its low bits, two's complement when negative; every byte
+// of a ByteTable), with no encoding and nothing kept in step.
+void storeValue(ParameterImage &image, const FieldDef &field, std::int64_t value);
 
 // What the field's control shows when the image is shown, this field alone: spin edits are
 // limited to their range, track bars to theirs, an index outside a combo box's items is

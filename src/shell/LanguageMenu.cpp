@@ -8,9 +8,9 @@
 #include "Languages.h"
 #include "MainWindow.h"
 #include "SettingsControls.h"
+#include "SettingsWiring.h"
 #include "TAbColBitBtn.h"
 #include "TextTargets.h"
-#include "SettingsWiring.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -334,14 +334,11 @@ bool LanguageMenu::ApplyLanguageText(int id, const QString &text)
 
     // The last item text of a combo box: the box chooses its item again from the image.
     if (const ComboReselect *rule = reselectRuleFor(id)) {
-        const auto &image = m_state.session.image.bytes;
-        const int item = reselectedItem(*rule, image.data(), image.size());
-        if (item >= 0) {
-            for (QComboBox *combo : m_form.findChildren<QComboBox *>(QString::fromLatin1(rule->combo))) {
-                const QSignalBlocker block(combo);
-                combo->setCurrentIndex(item < combo->count() ? item : -1);
-                ++m_report.reselected;
-            }
+        const int item = reselectedItem(*rule, m_state.session.image, m_state.session.timeBases);
+        for (QComboBox *combo : m_form.findChildren<QComboBox *>(QString::fromLatin1(rule->combo))) {
+            const QSignalBlocker block(combo);
+            combo->setCurrentIndex(item < combo->count() ? item : -1);
+            ++m_report.reselected;
         }
     }
     return true;

@@ -230,9 +230,15 @@ private slots:
         ecu->errors[0] = 1;
         ecu->errors[64] = 1;
         ecu->live[100] = 5; // the error-change marker
+        // Heating mode "NORMAL+LOW1": the first low pulse on, the second off as 65500.
+        ecu->image[545] = 0x08;
+        ecu->image[716] = 0xDC;
+        ecu->image[717] = 0xFF;
         connectEcu();
         tick();
         tick();
+        auto *heatMode = child<QComboBox>("ComboBoxHeatMode");
+        QCOMPARE(heatMode->currentIndex(), 1);
         auto *grid = child<QTableWidget>("StringGridErrorMemory");
         QCOMPARE(cell(grid, 1, 1), QStringLiteral("1 ErrTr_H  - Reducer Temp. Error High"));
         auto *rpmSet = child<QComboBox>("ComboBoxRpmSet");
@@ -255,6 +261,7 @@ private slots:
         QCOMPARE(rpmSet->itemText(0), QStringLiteral("1 Zündspule"));
         QCOMPARE(rpmSet->itemText(6), QStringLiteral("8 Zylinder"));
         QCOMPARE(rpmSet->currentIndex(), 3);
+        QCOMPARE(heatMode->currentIndex(), 1);
         QCOMPARE(state->statusTexts.error, std::string("Fehler"));
         QCOMPARE(state->statusTexts.errorPres, std::string("Fehler Druck"));
         QCOMPARE(cell(grid, 1, 1), QStringLiteral("1 ErrTr_H  - Verdampfertemp. zu hoch"));
