@@ -254,6 +254,15 @@ ImageWrites writesWithDerived(const FieldDef &f)
 }
 } // namespace
 
+ImageWrites keepSecondLowPulseSpeed(ParameterImage &image, const DecodeContext &ctx)
+{
+    const FieldDef &low2 = codecRows().heatLow2Rpm;
+    if (!secondLowPulseOn(image.word(low2.offset)))
+        return {};
+    storeRaw(image, low2, fromRpm(image, HeatLow2Speed, ctx));
+    return writesOf(low2);
+}
+
 bool secondLowPulseOn(std::uint16_t heatLow2Rpm)
 {
     return heatLow2Rpm != HeatLow2OffStored && heatLow2Rpm != HeatLow2OffRead;

@@ -56,6 +56,9 @@ std::uint8_t engineType(const ParameterImage &image);
 unsigned rpmSignal(const ParameterImage &image);
 // Whether HeatLow2Rpm (word 358) switches the second low heating pulse on: neither 0 nor 65500.
 bool secondLowPulseOn(std::uint16_t heatLow2Rpm);
+// After the engine type or speed signal changed: while the second low heating pulse is on, stores
+// its speed again with the image's type and signal and returns the word write; nothing when off.
+ImageWrites keepSecondLowPulseSpeed(ParameterImage &image, const DecodeContext &ctx);
 
 // The raw value as stored: signed or unsigned by the field, a bit group's value, for a
 // ByteTable its first byte (see storedTable).

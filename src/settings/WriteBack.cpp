@@ -15,7 +15,6 @@ namespace kelvane {
 
 namespace {
 
-constexpr std::uint32_t HeatLow2Speed = 1200; // rpm of the second low heating pulse
 constexpr int LevelMaxCounts = 4095; // a level preset never stores more
 
 const FieldDef &fieldNamed(const char *name)
@@ -375,12 +374,8 @@ void SettingsWriteBack::writeEngineType(const RpmAxisTexts &before)
     writeOffRpm(fieldNamed("MinRpm"));
     writeMazdaMinRpm(true);
     send(m_view.reencodeRpmAxis(m_image, before));
-    // The second low heating pulse keeps its 1200 rpm.
-    const FieldDef &low2 = fieldNamed("HeatLow2Rpm");
-    if (secondLowPulseOn(m_image.word(low2.offset))) {
-        m_image.setWord(low2.offset, speedWord(m_image, HeatLow2Speed, m_session.timeBases));
-        send(writeOf(low2));
-    }
+    // The second low heating pulse keeps its speed.
+    send(keepSecondLowPulseSpeed(m_image, ctx()));
 }
 
 void SettingsWriteBack::writeSwitchSpeed(const FieldDef &f)
@@ -541,14 +536,11 @@ void SettingsWriteBack::writeReturnTime(const FieldDef &f)
 
 void SettingsWriteBack::writeHeatMode(const FieldDef &low1)
 {
-    const FieldDef &low2 = fieldNamed("HeatLow2Rpm");
     const int item = m_view.item(low1.control);
     if (item < 0 || item >= low1.items.size())
         return;
-    // Bit 545.3 for items 1 and 3; the speed limit of the second pulse for items 2 and 3, else 0.
-    setFlag(m_image, low1, item == 1 || item == 3);
-    m_image.setWord(low2.offset, item >= 2 ? speedWord(m_image, HeatLow2Speed, m_session.timeBases) : 0);
-    send({ writeOf(low1), writeOf(low2) });
+    // The codec owns both places: the first pulse's bit and the second pulse's speed (or "off").
+    send(encodeField(m_image, low1, item, ctx()));
 }
 
 void SettingsWriteBack::writePropaneStart(const FieldDef &f)

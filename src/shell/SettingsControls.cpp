@@ -4,6 +4,7 @@
 #include "FieldTable.h"
 #include "TAbNumSpin.h"
 #include "TAbToggleSwitch.h"
+#include "TextTargets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -85,53 +86,17 @@ struct Caption {
     const char *control;
     const char *text;
 };
+// Captions the language table has no id for; every other caption is the language table's own
+// default text of the caption label (captionNames) or of the check box.
 const Caption captions[] = {
-    { "ComboBoxRpmSet", "engine type:" },
-    { "ComboBoxRpmSignal", "rpm signal:" },
-    { "AbNumSpinRpmSignalV", "signal level [V]:" },
-    { "ComboBoxTurbo", "turbo:" },
-    { "ComboBoxInjNum", "cylinders:" },
-    { "ComboBoxLambdaTyp", "lambda:" },
-    { "AbNumSpinMinInj", "min.inj" },
-    { "AbNumSpinPeak", "peak" },
-    { "AbNumSpinHold", "hold" },
     { "AbNumSpinE", "E" },
     { "AbNumSpin14", "1/4" },
     { "AbNumSpin24", "2/4" },
     { "AbNumSpin34", "3/4" },
-    { "AbNumSpinRezRef", "ref.time" },
-    { "ComboBoxRpmSw", "rpm" },
-    { "ComboBoxTempSw", "temp" },
-    { "AbNumSpinOnDelay", "delay" },
-    { "AbNumSpinCylinderTime", "cylinder time" },
-    { "AbNumSpinOffPres", "min. pressure" },
-    { "ComboBoxMinRpm", "min. rpm" },
-    { "ComboBoxMaxRpm", "max.rpm" },
-    { "AbNumSpinOffDelay", "delay" },
-    { "ComboBoxPowrotZminRpm", "back to propane after:" },
     { "ComboBoxPowrotZminRpmTime", "time:" },
-    { "TrackBarExtraInj", "extra injection:" },
     { "TrackBarAccelEnrich", "accelerate enrichment:" },
     { "ComboBoxAccRich", "" },
-    { "ComboBoxTGsensor", "TG sensor:" },
-    { "ComboBoxTRsensor", "TR sensor:" },
-    { "ComboBoxPresSensor", "pressure sensor:" },
-    { "ComboBoxMAPSensType", "MAP sensor:" },
     { "ComboBoxExtRelay", "relay:" },
-    { "AbNumSpinAdvTempHeat", "Temp red.:" },
-    { "AbNumSpinAdvHeatT", "Heat time:" },
-    { "AbNumSpinAdvHeatNornal", "Normal pulse:" },
-    { "AbNumSpinAdvHeatLow", "Low pulse:" },
-    { "ComboBoxHeatMode", "heat mode:" },
-    { "AbNumSpinMazdaMinInj", "MinInj Time:" },
-    { "AbNumSpinMazdaMaxInj", "MaxInj Time:" },
-    { "AbNumSpinMinRpm", "Min RPM:" },
-    { "AbNumSpinFilterStep", "Filter Step:" },
-    { "ComboBoxDifPenEm28", "switch filter:" },
-    { "TrackBarSwitchBright", "brightness:" },
-    { "TrackBarBeepTime", "volume:" },
-    { "ComboBoxBeepsWhenEmpty", "beeps when empty:" },
-    { "ComboBoxErrorsBeep", "beeps on error:" },
     { "AbNumSpinWzbogacenieGlowne", "Main enrichment:" },
     { "AbNumSpinOffsetGlowny", "Idle correction:" },
     { "AbNumSpinCisnieniePracy", "Work pressure:" },
@@ -142,14 +107,7 @@ const Caption captions[] = {
 };
 
 const Caption checkTexts[] = {
-    { "CheckBoxLevelSensorNegativ", "negative sensor" },
-    { "CheckBoxWskaznikZasilany", "Valve powered" },
     { "CheckBoxValvetronic", "valvetronic" },
-    { "CheckBoxGazStart", "propane start" },
-    { "CheckBoxSilentMode", "SILENT ON/OFF" },
-    { "CheckBoxBeepWhenGazOn", "beep when propane on" },
-    { "CheckBoxBeepWhenSwClick", "beep on switch click" },
-    { "CheckBoxBeepWhenError", "beep on error" },
 };
 
 // The names of the caption labels, by which other code shows, hides or translates them.
@@ -204,11 +162,30 @@ QString lookup(const Caption *table, std::size_t n, const char *control)
     return QString();
 }
 
+// The language table's default text for the caption of the object `name`; empty when it has none.
+QString languageCaption(const QString &name)
+{
+    if (name.isEmpty())
+        return QString();
+    for (const TextTarget &t : textTargets()) {
+        if (t.kind == TextTargetKind::Caption && t.name && name == QLatin1String(t.name))
+            return defaultText(t);
+    }
+    return QString();
+}
+
+QString checkBoxText(const char *control)
+{
+    const QString text = languageCaption(QString::fromLatin1(control));
+    return text.isEmpty() ? lookup(checkTexts, sizeof checkTexts / sizeof checkTexts[0], control) : text;
+}
+
 } // namespace
 
 QString settingCaption(const char *control)
 {
-    return lookup(captions, sizeof captions / sizeof captions[0], control);
+    const QString text = languageCaption(lookup(captionNames, sizeof captionNames / sizeof captionNames[0], control));
+    return text.isEmpty() ? lookup(captions, sizeof captions / sizeof captions[0], control) : text;
 }
 
 QWidget *createSetting(QWidget *parent, const char *control)
@@ -226,7 +203,7 @@ QWidget *createSetting(QWidget *parent, const char *control)
         w = build::combo(parent, name, f->items);
         break;
     case ControlKind::CheckBox: {
-        auto *c = new QCheckBox(lookup(checkTexts, sizeof checkTexts / sizeof checkTexts[0], control), parent);
+        auto *c = new QCheckBox(checkBoxText(control), parent);
         c->setObjectName(name);
         w = c;
         break;
