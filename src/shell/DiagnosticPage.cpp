@@ -253,7 +253,7 @@ void ServicePanel::writeServiceDue(std::uint32_t value)
 void ServicePanel::ButtonSetSerwisClick()
 {
     const ControllerSession &s = m_state.session;
-    if (s.conn.Connected != 1 || s.linkState.PortOpen != 1) {
+    if (!s.conn.Connected || s.linkState.PortOpen != 1) {
         m_form.showMessage(NoConnectionText);
         return;
     }
@@ -271,7 +271,7 @@ void ServicePanel::ButtonSetSerwisClick()
 void ServicePanel::ButtonDeleteSerwisClick()
 {
     const ControllerSession &s = m_state.session;
-    if (s.conn.Connected != 1 || s.linkState.PortOpen != 1) {
+    if (!s.conn.Connected || s.linkState.PortOpen != 1) {
         m_form.showMessage(NoConnectionText);
         return;
     }

@@ -241,7 +241,7 @@ void FileMenu::compareWithECU1Click()
     applyParameterFile(data, fromFile.bytes);
     const ImageComparison comparison = compareImages(m_state.session.image, fromFile, m_state.session.timeBases);
     CompareDialog dialog(&m_form, path, compareRows(comparison, &m_form), parameterFileLengthNote(path, data),
-        m_state.session.conn.Connected == 1);
+        m_state.session.conn.Connected);
     if (runModal(m_form, prompts, dialog) == QDialog::Accepted)
         loadFile(path);
 }

@@ -57,7 +57,7 @@ bool LogViewerMenu::openFile(const QString &path)
 
 bool LogViewerMenu::gaugesFree() const
 {
-    return m_state.session.conn.Connected == 0 && !m_form.scanning();
+    return !m_state.session.conn.Connected && !m_form.scanning();
 }
 
 void LogViewerMenu::showPlaybackRow(const LogTable &table, int row)

@@ -16,11 +16,11 @@
 #include "ObdPage.h"
 #include "ParametersPage.h"
 #include "ReadingsPage.h"
+#include "SettingsWiring.h"
 #include "SideStrip.h"
 #include "TAbColBitBtn.h"
 #include "TAbLED.h"
 #include "WheelGuard.h"
-#include "SettingsWiring.h"
 
 #include <QAction>
 #include <QApplication>
@@ -121,6 +121,10 @@ TForm1::TForm1(AppState &state, QWidget *parent)
     resize(layout::DefaultWindowWidth, layout::DefaultWindowHeight);
     PageControl1->setCurrentIndex(0);
     centreOnScreen();
+}
+
+void TForm1::startPolling()
+{
     Timer1->start();
 }
 
@@ -234,12 +238,6 @@ void TForm1::FormCreate()
     m_state.startDirectory = QDir::currentPath().toStdString();
     // 3. The language: main() loads it once the window exists (LanguageMenu::LoadLanguage), so that
     //    its messages reach an unattended run's sink.
-    // 4. Axis of the mapping view: 1 to 10, then steps of 1.5.
-    for (int i = 0; i < 16; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        m_state.mappingAxis[k] = i <= 9 ? static_cast<float>(i + 1) : m_state.mappingAxis[k - 1] + 1.5f;
-        m_state.mappingAxisIndex[k] = i;
-    }
     // 5. Menu shortcuts.
     F2readings1->setShortcut(QKeySequence(Qt::Key_F2));
     F3parameters1->setShortcut(QKeySequence(Qt::Key_F3));
@@ -386,25 +384,12 @@ void TForm1::showNotConnected()
 void TForm1::showDecoded(const DecodeResult &result)
 {
     DecodeLiveRecord(result);
-}
-
-bool TForm1::scopeVisible() const
-{
-    return tabSheetShown(m_readings);
-}
-
-bool TForm1::adaptationRunning() const
-{
-    return m_adaptation->running();
-}
-void TForm1::adaptationStep()
-{
-    m_adaptation->step();
-}
-
-void TForm1::feedScope()
-{
-    m_readings->feedScope(displayContext());
+    // The adaptation acts on every record the controller sends.
+    if (m_adaptation->running())
+        m_adaptation->step();
+    // The oscilloscope is fed and redrawn only while the readings page is shown.
+    if (tabSheetShown(m_readings))
+        m_readings->feedScope(displayContext());
 }
 
 bool TForm1::tabSheetShown(const QWidget *sheet) const
@@ -457,7 +442,7 @@ void TForm1::DecodeLiveRecord(const DecodeResult &result)
         paintMappingView();
     // 13. Operating point in the maps.
     if ((tabSheetShown(m_adjustment->advancedMapSheet()) || tabSheetShown(m_adjustment->mappingSheet()))
-        && m_state.session.conn.Connected == 1) {
+        && m_state.session.conn.Connected) {
         if (computeMapPoint(m_state.session.live, m_state.session.image))
             repaintMapGrids();
     }

@@ -80,7 +80,9 @@ public:
     ~TForm1() override;
 
     kelvane::AppState &state() { return m_state; }
+    // The 35 ms polling timer; the program starts it once the window is built (tests tick by hand).
     QTimer *timer() const { return Timer1; }
+    void startPolling();
     bool layoutFlag() const { return m_layoutFlag != 0; }
     bool scanning() const { return m_scanning; }
 
@@ -97,10 +99,6 @@ public:
     // PollingView
     void showNotConnected() override;
     void showDecoded(const kelvane::DecodeResult &result) override;
-    bool scopeVisible() const override;
-    void feedScope() override;
-    bool adaptationRunning() const override;
-    void adaptationStep() override;
 
     // The display steps of one decode, in their order.
     void DecodeLiveRecord(const kelvane::DecodeResult &result);

@@ -28,7 +28,7 @@ struct MapContext {
     // Parent of the dialogs.
     QWidget *window = nullptr;
 
-    bool connected() const { return state.session.conn.Connected == 1; }
+    bool connected() const { return state.session.conn.Connected; }
     QChar decimalPoint() const;
 
     // Sends the plan in its order with its pauses. A progress bar, when given, starts at 0 with

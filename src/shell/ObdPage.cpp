@@ -158,7 +158,7 @@ bool ObdPage::linkReady()
     if (!m_form)
         return false;
     const ControllerSession &s = m_form->state().session;
-    if (s.conn.Connected == 1 && s.linkState.PortOpen == 1)
+    if (s.conn.Connected && s.linkState.PortOpen == 1)
         return true;
     m_form->showMessage(NoConnectionText);
     return false;

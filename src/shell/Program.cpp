@@ -58,6 +58,7 @@ int main(int argc, char **argv)
     }
 
     TForm1 form(state);
+    form.startPolling();
     form.show();
     if (options.width > 0) {
         form.resizeOuter(options.width, options.height);

@@ -371,7 +371,7 @@ ImageWrites SettingsWiring::reencodeRpmAxis(ParameterImage &image, const RpmAxis
 void SettingsWiring::send(const ParameterImage &image, const ImageWrite &write)
 {
     // Without a controller the frames go nowhere; the image keeps the change for a later file save.
-    if (m_session.conn.Connected != 1)
+    if (!m_session.conn.Connected)
         return;
     if (write.kind == ImageWrite::Kind::Byte)
         m_session.commands.SendImageByte(image.bytes.data(), write.index);

@@ -32,7 +32,7 @@ void scheduleScreenshot(TForm1 &form, const ScreenshotRun &run, Report report, s
                 done(ScreenshotNotSaved);
                 return;
             }
-            if (form.state().session.conn.Connected != 1) {
+            if (!form.state().session.conn.Connected) {
                 report(QStringLiteral("saved %1, but no controller is connected").arg(file));
                 done(ScreenshotWithoutController);
                 return;

@@ -178,7 +178,7 @@ public:
     }
     void send(const ParameterImage &image, const ImageWrite &w) override
     {
-        if (m_s.conn.Connected != 1)
+        if (!m_s.conn.Connected)
             return;
         if (w.kind == ImageWrite::Kind::Byte)
             m_s.commands.SendImageByte(image.bytes.data(), w.index);

@@ -111,7 +111,6 @@ class TstLanguage : public QObject {
     void makeWindow()
     {
         form = std::make_unique<TForm1>(*state);
-        form->timer()->stop();
         form->setMessageSink([this](const QString &m) { messages << m; });
     }
     void tick()
@@ -122,7 +121,7 @@ class TstLanguage : public QObject {
     void connectEcu()
     {
         form->F10autoconnect1Click();
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(1));
+        QVERIFY(state->session.conn.Connected);
     }
     QString lanTxt() const { return startDir->filePath(QStringLiteral("lan.txt")); }
 
@@ -272,7 +271,7 @@ private slots:
         tick();
         tick();
         QVERIFY(!line->written().empty());
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(1));
+        QVERIFY(state->session.conn.Connected);
 
         // Back to English: the English file's texts, "lan.txt" keeps one byte.
         child<QAction>("English1")->trigger();

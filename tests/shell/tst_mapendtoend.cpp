@@ -95,9 +95,8 @@ private slots:
         form = std::make_unique<TForm1>(*state);
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        form->timer()->stop();
         form->F10autoconnect1Click();
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(1));
+        QVERIFY(state->session.conn.Connected);
     }
     void cleanup()
     {

@@ -25,13 +25,10 @@ struct WindowRig {
         state.session.ports.map(3, "/dev/ttyFAKE3");
         line.addDevice("/dev/ttyFAKE3", ecu.responder());
         form = std::make_unique<TForm1>(state);
-        form->timer()->stop();
         form->setMessageSink([this](const QString &m) { messages << m; });
         form->show();
         if (!QTest::qWaitForWindowExposed(form.get()))
             qWarning("the window was not exposed");
-        // Shown windows tick on their own timer again; the tests tick by hand.
-        form->timer()->stop();
     }
 
     template <class T> T *child(const char *name) const
@@ -60,9 +57,8 @@ struct WindowRig {
     bool connectEcu()
     {
         form->F10autoconnect1Click();
-        form->timer()->stop();
         line.clearLog();
-        return state.session.conn.Connected == 1 && state.session.conn.PollingEnabled == 1;
+        return state.session.conn.Connected && state.session.conn.PollingEnabled == 1;
     }
 };
 
