@@ -20,6 +20,7 @@
 #include "SideStrip.h"
 #include "TAbColBitBtn.h"
 #include "TAbLED.h"
+#include "UserInteraction.h"
 #include "WheelGuard.h"
 
 #include <QAction>
@@ -28,7 +29,6 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTabWidget>
@@ -60,9 +60,10 @@ private:
 
 } // namespace
 
-TForm1::TForm1(AppState &state, QWidget *parent)
+TForm1::TForm1(AppState &state, UserInteraction &user, QWidget *parent)
     : QMainWindow(parent)
     , m_state(state)
+    , m_user(user)
 {
     setObjectName(QStringLiteral("Form1"));
     m_frameArea = new FrameArea(this, [this] { placeRegions(); });
@@ -86,7 +87,8 @@ TForm1::TForm1(AppState &state, QWidget *parent)
     PageControl1->addTab(m_adaptation, QStringLiteral("adaptation"));
 
     m_strip = new SideStrip(m_frameArea);
-    m_maps = new MapPages(*this, m_state);
+    m_maps = new MapPages(
+        *this, { *m_adjustment, m_parameters->advancedGroup(3), m_parameters->advancedGroup(4) }, m_state, m_user);
     // A click on "[F6]mapping" or "[F7]advanced map" puts the focus in that page's grid, as F6 and F7 do.
     connect(m_adjustment->pageControl(), &QTabWidget::currentChanged, this, [this](int index) {
         if (PageControl1->currentWidget() == m_adjustment)
@@ -102,14 +104,16 @@ TForm1::TForm1(AppState &state, QWidget *parent)
     buildMenu();
     connectSwitches();
     // Parameter files, reset, error memory, OBD commands, service interval and adaptation.
-    m_files = new FileMenu(*this, m_state);
-    m_diagnostic->attach(*this, m_state, m_parameters->advancedGroup(2));
-    m_adaptation->attach(*this, m_state.adaptation);
+    m_files = new FileMenu(*this, m_fileItems, *this, *m_strip->progressBar(), *Timer1, m_state, m_user);
+    m_diagnostic->attach(m_state, *Timer1, m_user, m_parameters->advancedGroup(2),
+        m_parameters->sectionTitle(m_parameters->advancedGroup(2)));
+    m_adaptation->attach(m_state.adaptation, m_state.session, *this);
     // Every settings control to its write-back, wherever its page built it.
     m_settings = new SettingsWiring(*this, m_state.session);
     // The data logger on its sub-page; logs opened in the viewer, whose playback drives the gauges.
-    m_logger = new DataLoggerPage(*this, m_state);
-    m_logViewer = new LogViewerMenu(*this, m_state);
+    m_logger = new DataLoggerPage(*this, *m_diagnostic->logsSelector(), m_state, m_user);
+    m_logViewer = new LogViewerMenu(
+        *this, *m_openLog, { *m_readings, *m_strip, [this] { return m_scanning; } }, m_state, m_user);
     // The language items and help (the program loads the stored language once the window exists).
     m_languages = new LanguageMenu(*this, m_state);
     // The menu shortcuts win over the editors of the window (Ctrl+A in a line edit).
@@ -148,10 +152,12 @@ void TForm1::buildMenu()
     };
     QMenu *file = menu("File1", QStringLiteral("file"));
     // Parameter files and the reset: FileMenu wires them.
-    action(file, "savetodisk1", QStringLiteral("save to disk"));
-    action(file, "loadtoECU1", QStringLiteral("load to ECU"));
-    action(file, "openlog1", QStringLiteral("open log...")); // LogViewerMenu wires it
-    connect(action(file, "exit1", QStringLiteral("exit")), &QAction::triggered, this, &TForm1::exit1Click);
+    m_fileItems.file = file;
+    m_fileItems.save = action(file, "savetodisk1", QStringLiteral("save to disk"));
+    m_fileItems.load = action(file, "loadtoECU1", QStringLiteral("load to ECU"));
+    m_openLog = action(file, "openlog1", QStringLiteral("open log...")); // LogViewerMenu wires it
+    m_fileItems.exit = action(file, "exit1", QStringLiteral("exit"));
+    connect(m_fileItems.exit, &QAction::triggered, this, &TForm1::exit1Click);
 
     QMenu *port = menu("port1", QStringLiteral("port"));
     F10autoconnect1 = action(port, "F10autoconnect1", QStringLiteral("[F10] autoconnect (COM1-16)"));
@@ -164,7 +170,7 @@ void TForm1::buildMenu()
     F5diagnostic1 = action(options, "F5diagnostic1", QStringLiteral("[F5]diagnostic"));
     F6mapping1 = action(options, "F6mapping1", QStringLiteral("[F6]mapping"));
     F7advancedmap1 = action(options, "F7advancedmap1", QStringLiteral("[F7]advanced map"));
-    action(options, "RESET1", QStringLiteral("RESET ECU"));
+    m_fileItems.reset = action(options, "RESET1", QStringLiteral("RESET ECU"));
     petro1 = action(options, "petro1", QStringLiteral("-> petrol"));
     auto1 = action(options, "auto1", QStringLiteral("-> auto"));
     propane1 = action(options, "propane1", QStringLiteral("->propane"));
@@ -341,17 +347,7 @@ void TForm1::setCaption(const std::string &caption)
 
 void TForm1::showMessage(const std::string &text)
 {
-    const QString message = QString::fromStdString(text);
-    if (m_messageSink) {
-        m_messageSink(message);
-        return;
-    }
-    const bool busy = QApplication::overrideCursor() != nullptr;
-    if (busy)
-        QApplication::restoreOverrideCursor();
-    QMessageBox::information(this, QString::fromStdString(m_state.texts.applicationTitle), message);
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_user.message(QString::fromStdString(text));
 }
 
 void TForm1::setProgress(int position, int maximum)
@@ -416,16 +412,16 @@ void TForm1::DecodeLiveRecord(const DecodeResult &result)
     m_diagnostic->obdPage()->showObd(c);
     // 3. Trouble codes.
     if (result.troubleCodesChanged)
-        ShowObdTroubleCodes();
+        m_diagnostic->obdPage()->ShowObdTroubleCodes(m_state.session.live);
     // 5. Data logger row.
-    loggerRow();
+    m_logger->rowStep();
     // 6. Heating time.
     if (!m_parameters->advancedGroup(6)->isHidden())
         m_parameters->showHeatTime(c);
     // 7. Temperature correction grids.
-    repaintTemperatureGrids();
+    m_maps->repaintTemperatureGrids();
     // 8. Error memory.
-    errorMemoryTrigger();
+    m_diagnostic->errorMemoryTrigger();
     // 9. Diagnostic injector group.
     if (tabSheetShown(m_diagnostic->ecuSheet()))
         m_diagnostic->showDiagnostic(c);
@@ -439,15 +435,15 @@ void TForm1::DecodeLiveRecord(const DecodeResult &result)
         m_readings->showReadings(c);
     // 12. Mapping view.
     if (tabSheetShown(m_adjustment->mappingSheet()))
-        paintMappingView();
+        m_maps->paintMappingView();
     // 13. Operating point in the maps.
     if ((tabSheetShown(m_adjustment->advancedMapSheet()) || tabSheetShown(m_adjustment->mappingSheet()))
         && m_state.session.conn.Connected) {
         if (computeMapPoint(m_state.session.live, m_state.session.image))
-            repaintMapGrids();
+            m_maps->repaintMapGrids();
     }
     // 14. Service label.
-    showServiceLabel();
+    m_diagnostic->showServiceLabel();
     // 15. Work time.
     if (tabSheetShown(m_parameters->advancedSheet()))
         m_parameters->showWorkTime(c, m_state.statusTexts);
@@ -458,23 +454,6 @@ void TForm1::DecodeLiveRecord(const DecodeResult &result)
     m_strip->showStatus(statusLamp(m_state.session.live, m_state.statusTexts));
     // 18. Side strip.
     m_strip->showStrip(c);
-}
-
-void TForm1::ShowObdTroubleCodes()
-{
-    m_diagnostic->obdPage()->ShowObdTroubleCodes(m_state.session.live);
-}
-void TForm1::errorMemoryTrigger()
-{
-    m_diagnostic->errorMemoryTrigger();
-}
-void TForm1::loggerRow()
-{
-    m_logger->rowStep();
-}
-void TForm1::showServiceLabel()
-{
-    m_diagnostic->showServiceLabel();
 }
 
 void TForm1::repaintReadings()

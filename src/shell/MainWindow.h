@@ -5,6 +5,7 @@
 
 #include "AppState.h"
 #include "DisplayContext.h"
+#include "FileMenu.h"
 #include "LayoutRules.h"
 
 #include <QMainWindow>
@@ -30,6 +31,7 @@ class DataLoggerPage;
 class LogViewerMenu;
 class LanguageMenu;
 class SettingsWiring;
+class UserInteraction;
 } // namespace kelvane
 
 // The handlers of one injector switch column, one named handler per cylinder, and the column's
@@ -76,7 +78,8 @@ class SettingsWiring;
 class TForm1 : public QMainWindow, public kelvane::ConnectionView, public kelvane::PollingView {
     Q_OBJECT
 public:
-    explicit TForm1(kelvane::AppState &state, QWidget *parent = nullptr);
+    // Messages, questions and dialogs of the window and its pages go to `user`.
+    TForm1(kelvane::AppState &state, kelvane::UserInteraction &user, QWidget *parent = nullptr);
     ~TForm1() override;
 
     kelvane::AppState &state() { return m_state; }
@@ -86,9 +89,7 @@ public:
     bool layoutFlag() const { return m_layoutFlag != 0; }
     bool scanning() const { return m_scanning; }
 
-    // Messages go to a message box; an unattended run (Unattended.h) and tests take them here instead.
-    void setMessageSink(std::function<void(const QString &)> sink) { m_messageSink = std::move(sink); }
-    bool hasMessageSink() const { return static_cast<bool>(m_messageSink); }
+    kelvane::UserInteraction &user() const { return m_user; }
 
     // ConnectionView
     void setCaption(const std::string &caption) override;
@@ -167,23 +168,14 @@ private:
     kelvane::DisplayContext displayContext() const;
     QSize frameExtra() const;
 
-    // Hooks of the display steps that other parts of the program fill in.
-    void ShowObdTroubleCodes();
-    void loggerRow();
-    void repaintTemperatureGrids();
-    void errorMemoryTrigger();
-    void paintMappingView();
-    void repaintMapGrids();
-    void showServiceLabel();
-
     kelvane::AppState &m_state;
+    kelvane::UserInteraction &m_user;
     std::uint8_t m_layoutFlag = 0;
     bool m_inTick = false;
     bool m_scanning = false;
     bool m_closed = false;
     bool m_shownOnce = false;
     bool m_sizeChosen = false;
-    std::function<void(const QString &)> m_messageSink;
 
     QTimer *Timer1 = nullptr;
     QTabWidget *PageControl1 = nullptr;
@@ -201,6 +193,8 @@ private:
     kelvane::LanguageMenu *m_languages = nullptr;
     kelvane::SettingsWiring *m_settings = nullptr;
 
+    kelvane::FileMenuItems m_fileItems;
+    QAction *m_openLog = nullptr;
     QAction *F10autoconnect1 = nullptr;
     QAction *F2readings1 = nullptr;
     QAction *F3parameters1 = nullptr;

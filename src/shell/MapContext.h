@@ -10,8 +10,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 class QColor;
 class QProgressBar;
 class QPushButton;
@@ -19,14 +17,19 @@ class QWidget;
 
 namespace kelvane {
 
+class UserInteraction;
+
 struct MapContext {
     AppState &state;
-    // A message to the fitter (the window's message box, or the test's sink).
-    std::function<void(const QString &)> message;
-    // A yes/no question with OK and Cancel; true for OK.
-    std::function<bool(const QString &)> confirm;
+    // Who is told and asked.
+    UserInteraction &user;
     // Parent of the dialogs.
     QWidget *window = nullptr;
+
+    // A message to the fitter.
+    void message(const QString &text) const;
+    // A question under the program's title with OK and Cancel; true for OK.
+    bool confirm(const QString &question) const;
 
     bool connected() const { return state.session.conn.Connected; }
     QChar decimalPoint() const;

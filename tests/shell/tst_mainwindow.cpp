@@ -1,6 +1,6 @@
 // The main window on a scripted controller: polling, the display steps, the injector and mode
 // controls, the menu shortcuts, navigation, the window's layout and the exception display.
-#include "../support/FakeEcu.h"
+#include "../support/WindowRig.h"
 #include "FieldTable.h"
 #include "KelvaneApplication.h"
 #include "LayoutRules.h"
@@ -49,14 +49,8 @@ QString expectedFixed(double v, int decimals)
 }
 } // namespace
 
-class TstMainWindow : public QObject {
+class TstMainWindow : public QObject, public test::WindowRigFixture {
     Q_OBJECT
-
-    std::unique_ptr<ScriptedSerial> line;
-    std::unique_ptr<test::FakeEcu> ecu;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<TForm1> form;
-    QStringList messages;
 
     template <class T> T *child(const char *name)
     {
@@ -109,26 +103,8 @@ class TstMainWindow : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        line = std::make_unique<ScriptedSerial>();
-        ecu = std::make_unique<test::FakeEcu>();
-        state = std::make_unique<AppState>(*line);
-        state->session.ports.map(3, Device);
-        line->addDevice(Device, ecu->responder());
-        form = std::make_unique<TForm1>(*state);
-        messages.clear();
-        form->setMessageSink([this](const QString &m) { messages << m; });
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    }
-    void cleanup()
-    {
-        form.reset();
-        state.reset();
-        ecu.reset();
-        line.reset();
-    }
+    void init() { QVERIFY2(rig.start(), rig.error.c_str()); }
+    void cleanup() { rig.stop(); }
 
     void windowOpensCentredAtItsDefaultSizeOnTheReadingsPage()
     {
@@ -927,9 +903,7 @@ private slots:
 
     void anExceptionInAHandlerIsShownAndTheProgramGoesOn()
     {
-        auto *app = static_cast<KelvaneApplication *>(QCoreApplication::instance());
-        QStringList shown;
-        app->setExceptionDisplay([&shown](const QString &t) { shown << t; });
+        const QStringList &shown = rig.user.exceptions;
         // A handler on the polling timer that throws: the tick after it still runs.
         QMetaObject::Connection c = connect(
             form->timer(), &QTimer::timeout, this, [] { throw std::runtime_error("injector table out of range"); });
@@ -941,7 +915,6 @@ private slots:
         form->timer()->stop();
         // Ticks kept running: the lamp was set on each of them.
         QCOMPARE(child<TAbLED>("AbLEDStatus")->caption(), QStringLiteral("error COMx"));
-        app->setExceptionDisplay({});
     }
 
     void aScanThatThrowsLeavesTheTimerRunningAndTheCursorRestored()
@@ -960,15 +933,12 @@ private slots:
 
     void anExceptionWithoutAMessageIsShownToo()
     {
-        auto *app = static_cast<KelvaneApplication *>(QCoreApplication::instance());
-        QStringList shown;
-        app->setExceptionDisplay([&shown](const QString &t) { shown << t; });
+        const QStringList &shown = rig.user.exceptions;
         bool after = false;
         QTimer::singleShot(0, this, [] { throw 42; });
         QTimer::singleShot(5, this, [&after] { after = true; });
         QTRY_VERIFY(after);
         QCOMPARE(shown, QStringList { QStringLiteral("Unknown exception") });
-        app->setExceptionDisplay({});
     }
 };
 

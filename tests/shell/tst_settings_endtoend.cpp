@@ -2,6 +2,7 @@
 // window reach the controller's memory, and a new connection shows what the controller holds. With
 // KELVANE_SETTINGS_SCREENSHOTS naming a folder, the two parameter pages are saved there at 809 x 650
 // and at 1600 x 1000.
+#include "../support/WindowRig.h"
 #include "Conversions.h"
 #include "KelvaneApplication.h"
 #include "MainWindow.h"
@@ -70,16 +71,11 @@ class TstSettingsEndToEnd : public QObject {
 private slots:
     void aChangedSettingReachesTheControllerAndComesBack()
     {
-        sim::PtySimulator simulator { sim::SimOptions {} };
-        std::string error;
-        QVERIFY2(simulator.start(&error), error.c_str());
-
-        PosixSerial serial;
-        AppState state(serial);
-        state.session.ports.map(3, simulator.slavePath());
-        TForm1 form(state);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        test::WindowRig rig;
+        QVERIFY2(rig.start(test::WindowRig::Options::simulatorOnPty()), rig.error.c_str());
+        sim::PtySimulator &simulator = *rig.pty;
+        AppState &state = *rig.state;
+        TForm1 &form = *rig.form;
 
         form.F10autoconnect1Click();
         QVERIFY(state.session.conn.Connected);
