@@ -10,7 +10,6 @@
 
 #include <QMainWindow>
 
-#include <array>
 #include <functional>
 
 class QAction;
@@ -33,47 +32,6 @@ class LanguageMenu;
 class SettingsWiring;
 class UserInteraction;
 } // namespace kelvane
-
-// The handlers of one injector switch column, one named handler per cylinder, and the column's
-// handlers in cylinder order (prefix##Handlers()) for connecting them.
-#define KELVANE_CYLINDER_HANDLERS(prefix, call)                                                                        \
-    void prefix##1Click()                                                                                              \
-    {                                                                                                                  \
-        call(1);                                                                                                       \
-    }                                                                                                                  \
-    void prefix##2Click()                                                                                              \
-    {                                                                                                                  \
-        call(2);                                                                                                       \
-    }                                                                                                                  \
-    void prefix##3Click()                                                                                              \
-    {                                                                                                                  \
-        call(3);                                                                                                       \
-    }                                                                                                                  \
-    void prefix##4Click()                                                                                              \
-    {                                                                                                                  \
-        call(4);                                                                                                       \
-    }                                                                                                                  \
-    void prefix##5Click()                                                                                              \
-    {                                                                                                                  \
-        call(5);                                                                                                       \
-    }                                                                                                                  \
-    void prefix##6Click()                                                                                              \
-    {                                                                                                                  \
-        call(6);                                                                                                       \
-    }                                                                                                                  \
-    void prefix##7Click()                                                                                              \
-    {                                                                                                                  \
-        call(7);                                                                                                       \
-    }                                                                                                                  \
-    void prefix##8Click()                                                                                              \
-    {                                                                                                                  \
-        call(8);                                                                                                       \
-    }                                                                                                                  \
-    static CylinderHandlers prefix##Handlers()                                                                         \
-    {                                                                                                                  \
-        return { &TForm1::prefix##1Click, &TForm1::prefix##2Click, &TForm1::prefix##3Click, &TForm1::prefix##4Click,   \
-            &TForm1::prefix##5Click, &TForm1::prefix##6Click, &TForm1::prefix##7Click, &TForm1::prefix##8Click };      \
-    }
 
 class TForm1 : public QMainWindow, public kelvane::ConnectionView, public kelvane::PollingView {
     Q_OBJECT
@@ -145,14 +103,6 @@ public slots:
     // the readings and diagnostic pages.
     void AbColBitBtnEmuClick(int cylinder);
     void AbColBitBtnGoffClick(int cylinder);
-
-public:
-    using CylinderHandlers = std::array<void (TForm1::*)(), 8>;
-    KELVANE_CYLINDER_HANDLERS(AbColBitBtnEmu, AbColBitBtnEmuClick)
-    KELVANE_CYLINDER_HANDLERS(AbColBitBtnPasEmu, AbColBitBtnEmuClick)
-    KELVANE_CYLINDER_HANDLERS(AbColBitBtnDiagEmu, AbColBitBtnEmuClick)
-    KELVANE_CYLINDER_HANDLERS(AbColBitBtnGoff, AbColBitBtnGoffClick)
-    KELVANE_CYLINDER_HANDLERS(AbColBitBtnDiagGoff, AbColBitBtnGoffClick)
 
 protected:
     void closeEvent(QCloseEvent *event) override;
