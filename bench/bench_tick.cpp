@@ -9,7 +9,7 @@
 // and the instructions collected, divided by the ticks it prints, are one tick's. Modes: pending
 // (the tick and the paints it causes), repaint (the tick and a forced repaint of the readings page
 // and the strip), nopaint (the tick alone), readings (a forced repaint of the readings page alone).
-#include "../tests/support/FakeEcu.h"
+#include "../tests/support/WindowRig.h"
 #include "KelvaneApplication.h"
 #include "MainWindow.h"
 #include "ScriptedSerial.h"
@@ -36,27 +36,25 @@ using namespace kelvane;
 
 namespace {
 
+test::WindowRig::Options connectedWindow()
+{
+    test::WindowRig::Options options;
+    options.connect = true;
+    return options;
+}
+
 struct Rig {
-    ScriptedSerial line;
-    test::FakeEcu ecu;
-    AppState state { line };
-    std::unique_ptr<TForm1> form;
+    test::WindowRig window { connectedWindow() };
+    ScriptedSerial &line = *window.line;
+    test::FakeEcu &ecu = *window.ecu;
+    AppState &state = *window.state;
+    std::unique_ptr<TForm1> &form = window.form;
     QWidget *readings = nullptr;
     QWidget *scope = nullptr; // the oscilloscope's chart
     unsigned step = 0;
 
     Rig()
     {
-        state.session.ports.map(3, "/dev/ttyBENCH3");
-        line.addDevice("/dev/ttyBENCH3", ecu.responder());
-        form = std::make_unique<TForm1>(state);
-        form->show();
-        if (!QTest::qWaitForWindowExposed(form.get()))
-            qWarning("bench_tick: the window was not exposed; painting may be skipped");
-        form->timer()->stop();
-        form->F10autoconnect1Click();
-        form->timer()->stop();
-        line.clearLog();
         readings = form->findChild<QWidget *>(QStringLiteral("TabSheet1"));
         scope = form->findChild<QWidget *>(QStringLiteral("PaintBoxScope"));
     }

@@ -98,7 +98,7 @@ ErrorList decodeErrorMemory(const ErrorMemoryBytes &bytes, const FaultTexts &tex
 ErrorReadResult ErrorMemory::read()
 {
     ErrorReadResult r;
-    if (m_s.conn.Connected != 1 || m_s.linkState.PortOpen != 1)
+    if (!m_s.conn.Connected || m_s.linkState.PortOpen != 1)
         return r; // NotConnected: nothing sent, polling untouched
     const std::uint8_t pollingBefore = m_s.conn.PollingEnabled;
     m_s.conn.PollingEnabled = 0;
@@ -174,7 +174,7 @@ std::optional<ErrorReadResult> ErrorMemory::refreshAfterDecode()
 
 bool ErrorMemory::erase()
 {
-    if (m_s.conn.Connected != 1 || m_s.linkState.PortOpen != 1)
+    if (!m_s.conn.Connected || m_s.linkState.PortOpen != 1)
         return false;
     m_s.writes.command(ControllerCommand::EraseErrors);
     m_s.writes.command(ControllerCommand::ModeAuto);

@@ -5,7 +5,7 @@ namespace kelvane {
 namespace {
 bool linkReady(const ControllerSession &s)
 {
-    return s.conn.Connected == 1 && s.linkState.PortOpen == 1;
+    return s.conn.Connected && s.linkState.PortOpen == 1;
 }
 } // namespace
 

@@ -23,7 +23,7 @@ std::string Connection::captionFor(const std::string &product, int hw, int sw, i
 void Connection::Disconnect()
 {
     LinkState &s = m_cmd.link().state();
-    m_state.Connected = 0;
+    m_state.Connected = false;
     if (s.PortOpen == 1) {
         m_cmd.link().CloseComPort(s.ComHandle);
         s.PortOpen = 0;
@@ -34,7 +34,7 @@ ScanOutcome Connection::autoconnect(ConnectionView &view)
 {
     SerialLink &link = m_cmd.link();
     LinkState &s = link.state();
-    m_state.Connected = 0;
+    m_state.Connected = false;
     m_state.PollingEnabled = 0;
     link.sleepMs(150);
     for (int i = 0; i <= 31; ++i) {
@@ -67,7 +67,7 @@ ScanOutcome Connection::autoconnect(ConnectionView &view)
         m_state.SoftwareRevision = rx[2];
         m_state.HardwareRevision = rx[1];
         view.setCaption(captionFor(m_product, m_state.HardwareRevision, m_state.SoftwareRevision, port));
-        m_state.Connected = 1;
+        m_state.Connected = true;
         m_tb = timeBasesFor(s.BaudFlag);
         ReadParameterImage(view);
         if (view.cancelled()) {
@@ -99,7 +99,7 @@ void Connection::ReadParameterImage(ConnectionView &view)
 {
     view.setProgress(0, ImageSize);
     m_rejected.clear();
-    if (m_state.Connected != 1) {
+    if (!m_state.Connected) {
         view.showMessage(NoConnectionText);
         return;
     }

@@ -12,7 +12,7 @@
 namespace kelvane {
 
 struct ConnectionState {
-    std::uint8_t Connected = 0;
+    bool Connected = false;
     std::uint8_t PollingEnabled = 0;
     std::uint8_t SoftwareRevision = 0;
     std::uint8_t HardwareRevision = 0;

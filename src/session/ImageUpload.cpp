@@ -107,7 +107,7 @@ void uploadImage(
     ControllerSession &s, UploadView &view, const char *noConnectionText, bool stepWithoutConnection, UploadResult &r)
 {
     WriteDispatcher &writes = s.writes;
-    const bool connected = s.conn.Connected == 1;
+    const bool connected = s.conn.Connected;
     if (connected) {
         view.setProgress(0, ImageWordCount);
         for (int w = 0; w < ImageWordCount; ++w) {
@@ -194,7 +194,7 @@ UploadResult loadParameterFile(
 
     PollingPause pause(s);
     s.link.sleepMs(UploadSettleMs);
-    if (s.conn.Connected == 1) {
+    if (s.conn.Connected) {
         discardInput(s.link);
         if (!makeRestorePoint(s, options, "load", view, r))
             return r;
@@ -214,7 +214,7 @@ UploadResult resetToDefaults(ControllerSession &s, const UploadOptions &options,
     UploadResult r;
     PollingPause pause(s);
     s.link.sleepMs(UploadSettleMs);
-    if (s.conn.Connected == 1) {
+    if (s.conn.Connected) {
         discardInput(s.link);
         // The work-time counters survive the reset: they come from a live record read now.
         bool accepted = false;

@@ -10,7 +10,7 @@ bool ReceiveLiveRecord(SerialLink &link, LiveData &live)
 
 void PollingCycle::tick(PollingView &view)
 {
-    if (m_conn.Connected == 0)
+    if (!m_conn.Connected)
         view.showNotConnected();
     if (m_conn.PollingEnabled != 1)
         return;
@@ -31,10 +31,6 @@ void PollingCycle::tick(PollingView &view)
     const DecodeResult result = decodeLiveData(m_live, m_image, m_tb);
     view.showDecoded(result);
     PollPhase = 0;
-    if (view.adaptationRunning())
-        view.adaptationStep();
-    if (view.scopeVisible())
-        view.feedScope();
 }
 
 } // namespace kelvane

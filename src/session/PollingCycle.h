@@ -19,13 +19,9 @@ public:
     virtual ~PollingView() = default;
     // Not connected: the status lamp reads "error COMx", flashing.
     virtual void showNotConnected() = 0;
-    // The display steps of one decode (the data steps have run already).
+    // A live record was decoded (the data steps have run already): the view shows it and does
+    // whatever else it does once per record.
     virtual void showDecoded(const DecodeResult &result) = 0;
-    virtual bool adaptationRunning() const { return false; }
-    virtual void adaptationStep() { }
-    // The oscilloscope is fed and redrawn only while the readings page is shown.
-    virtual bool scopeVisible() const { return false; }
-    virtual void feedScope() { }
 };
 
 struct PollingStats {

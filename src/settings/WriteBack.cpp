@@ -188,7 +188,7 @@ void SettingsWriteBack::step(const FieldDef &track, int step)
 void SettingsWriteBack::send(const ImageWrites &writes)
 {
     // Without a controller the frames go nowhere; the image keeps the change for a later file save.
-    if (m_session.conn.Connected != 1)
+    if (!m_session.conn.Connected)
         return;
     for (const ImageWrite &w : writes)
         m_session.writes.write(w);

@@ -2,7 +2,6 @@
 
 #include "AppState.h"
 #include "FieldCodec.h"
-#include "MainWindow.h"
 #include "SettingsControls.h"
 #include "TAbNumSpin.h"
 
@@ -63,9 +62,10 @@ AdaptationPage::AdaptationPage(QWidget *parent)
     v->addWidget(m_text, 1);
 }
 
-void AdaptationPage::attach(TForm1 &form, Adaptation &adaptation)
+void AdaptationPage::attach(Adaptation &adaptation, const ControllerSession &session, const QWidget &settings)
 {
-    m_form = &form;
+    m_session = &session;
+    m_settings = &settings;
     m_adaptation = &adaptation;
     m_start->setEnabled(true);
     m_stop->setEnabled(true);
@@ -118,11 +118,11 @@ void AdaptationPage::apply(const AdaptationUpdate &u)
 
     // The procedure stored and sent these settings itself: their controls only show the new value
     // (a spin edit set from the program runs no write-back).
-    const ControllerSession &s = m_form->state().session;
+    const ControllerSession &s = *m_session;
     const DecodeContext ctx { s.timeBases };
     for (const std::string &name : u.changedControls) {
         const FieldDef *field = fieldOfControl(name.c_str());
-        auto *spin = m_form->findChild<TAbNumSpin *>(QString::fromStdString(name));
+        auto *spin = m_settings->findChild<TAbNumSpin *>(QString::fromStdString(name));
         if (field && spin)
             showSpin(*spin, decodeField(s.image, *field, ctx));
     }

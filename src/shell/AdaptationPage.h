@@ -14,7 +14,6 @@
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class TForm1;
 
 namespace kelvane {
 
@@ -23,10 +22,11 @@ class AdaptationPage : public QWidget {
 public:
     explicit AdaptationPage(QWidget *parent = nullptr);
 
-    // From now on the buttons drive the window's adaptation.
-    void attach(TForm1 &form, Adaptation &adaptation);
+    // From now on the buttons drive `adaptation`; the settings it changes are shown again in their
+    // controls under `settings` (found by the field's control name), from `session`'s image.
+    void attach(Adaptation &adaptation, const ControllerSession &session, const QWidget &settings);
 
-    // The polling cycle's questions: whether to step, and one step after a decode.
+    // After each decoded record: whether to step, and the step.
     bool running() const;
     void step();
 
@@ -44,7 +44,8 @@ public slots:
 private:
     void apply(const AdaptationUpdate &update);
 
-    TForm1 *m_form = nullptr;
+    const ControllerSession *m_session = nullptr;
+    const QWidget *m_settings = nullptr;
     Adaptation *m_adaptation = nullptr;
     std::array<QString, AdaptTextCount> m_texts;
     QPushButton *m_start = nullptr;

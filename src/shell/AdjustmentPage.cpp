@@ -29,6 +29,7 @@ AdjustmentPage::AdjustmentPage(QWidget *parent)
     }
     g->addStretch(1);
     v->addWidget(adj);
+    m_panelAdj = adj;
 
     m_pageControl = new QTabWidget(this);
     m_pageControl->setObjectName(QStringLiteral("PageControlNastawy"));

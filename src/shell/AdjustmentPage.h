@@ -15,8 +15,11 @@ public:
     QTabWidget *pageControl() const { return m_pageControl; }
     QWidget *mappingSheet() const { return m_tabSheet41; }
     QWidget *advancedMapSheet() const { return m_tabSheet51; }
+    // The settings panel PanelAdj above the map pages.
+    QWidget *settingsPanel() const { return m_panelAdj; }
 
 private:
+    QWidget *m_panelAdj = nullptr;
     QTabWidget *m_pageControl = nullptr;
     QWidget *m_tabSheet41 = nullptr;
     QWidget *m_tabSheet51 = nullptr;

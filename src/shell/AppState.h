@@ -49,9 +49,6 @@ public:
 
     // Directory the program was started in.
     std::string startDirectory;
-    // Axis of the mapping view: 1, 2, ..., 10, then steps of 1.5 up to 19, and the index of each entry.
-    std::array<float, 16> mappingAxis {};
-    std::array<int, 16> mappingAxisIndex {};
 };
 
 } // namespace kelvane

@@ -1,18 +1,16 @@
 #include "DataLoggerPage.h"
 
 #include "AppState.h"
-#include "MainWindow.h"
+#include "UserInteraction.h"
 
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -37,23 +35,21 @@ QString rowsText(std::int64_t rows)
 }
 } // namespace
 
-DataLoggerPage::DataLoggerPage(TForm1 &form, AppState &state)
-    : QObject(&form)
-    , m_form(form)
+DataLoggerPage::DataLoggerPage(QWidget &window, QGroupBox &selector, AppState &state, UserInteraction &user)
+    : QObject(&window)
+    , m_window(window)
     , m_state(state)
+    , m_user(user)
     , m_logger(state.texts.logFileName)
 {
     setObjectName(QStringLiteral("DataLoggerPage"));
-    m_savePath = [this](const QString &suggestion) { return defaultSavePath(suggestion); };
-    buildControls();
+    buildControls(selector);
     showState();
 }
 
-void DataLoggerPage::buildControls()
+void DataLoggerPage::buildControls(QGroupBox &selector)
 {
-    auto *group = m_form.findChild<QGroupBox *>(QStringLiteral("GroupBoxLogsSelector"));
-    if (!group)
-        qFatal("the DataLogger page has no GroupBoxLogsSelector");
+    QGroupBox *group = &selector;
     auto *v = new QVBoxLayout(group);
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(12);
@@ -115,7 +111,7 @@ void DataLoggerPage::ButtonSaveLogsSTARTClick()
         return;
     }
     if (!r.started)
-        m_form.showMessage("The recording did not start: " + r.error);
+        tell("The recording did not start: " + r.error);
     m_spillErrorShown.clear();
     m_spillErrorReported = false;
     showState();
@@ -133,7 +129,7 @@ void DataLoggerPage::ButtonSaveLogsSTOPClick()
 
 void DataLoggerPage::recordingNotSaved(const LogResult &r)
 {
-    m_form.showMessage("The log could not be saved: " + r.error + ".\nThe recording (" + rowsText(r.rows).toStdString()
+    tell("The log could not be saved: " + r.error + ".\nThe recording (" + rowsText(r.rows).toStdString()
         + ") is kept: choose another file for it.");
     saveKeptRecording();
 }
@@ -142,8 +138,9 @@ void DataLoggerPage::saveKeptRecording()
 {
     if (!m_logger.hasUnsavedRecording())
         return;
-    const QString path = m_savePath(QDir(QString::fromStdString(m_state.startDirectory))
-                                        .absoluteFilePath(QString::fromStdString(m_state.texts.logFileName)));
+    const QString path
+        = m_user.chooseRecordingFile(QDir(QString::fromStdString(m_state.startDirectory))
+                                         .absoluteFilePath(QString::fromStdString(m_state.texts.logFileName)));
     if (path.isEmpty())
         return;
     const LogResult r = m_logger.saveTo(path.toStdString());
@@ -151,7 +148,7 @@ void DataLoggerPage::saveKeptRecording()
         m_lastSaved = r.path;
         return;
     }
-    m_form.showMessage("The log could not be saved: " + r.error
+    tell("The log could not be saved: " + r.error
         + ".\nThe recording is kept: save it with \"save recording...\" or discard it.");
 }
 
@@ -165,10 +162,8 @@ void DataLoggerPage::ButtonSaveLogsDiscardClick()
 {
     if (!m_logger.hasUnsavedRecording())
         return;
-    if (!m_form.hasMessageSink()
-        && QMessageBox::question(&m_form, QString::fromStdString(m_state.texts.applicationTitle),
-               QStringLiteral("Drop the recording that was not saved?"))
-            != QMessageBox::Yes)
+    if (!m_user.ask(QString::fromStdString(m_state.texts.applicationTitle),
+            QStringLiteral("Drop the recording that was not saved?")))
         return;
     m_logger.discard();
     showState();
@@ -179,7 +174,7 @@ void DataLoggerPage::rowStep()
     if (!m_logger.logging())
         return;
     // The caption only changes when the progress mark turns (every tenth row).
-    const QString caption = m_form.windowTitle();
+    const QString caption = m_window.windowTitle();
     if (caption != m_caption) {
         m_caption = caption;
         m_captionText = caption.toStdString();
@@ -188,7 +183,7 @@ void DataLoggerPage::rowStep()
     m_logger.rowStep(m_state.session.live.LiveValues, m_captionText);
     if (m_captionText != before) {
         m_caption = QString::fromStdString(m_captionText);
-        m_form.setWindowTitle(m_caption);
+        m_window.setWindowTitle(m_caption);
     }
     if (m_logger.spillError() != m_spillErrorShown)
         showSpillError();
@@ -206,7 +201,7 @@ void DataLoggerPage::showSpillError()
     // Not from inside the polling tick: a message box there would hold the polling up.
     const std::string text = "The recording cannot be written to disk: " + m_spillErrorShown
         + ".\nIts rows wait in memory until the disk takes them again; the recording goes on.";
-    QTimer::singleShot(0, this, [this, text] { m_form.showMessage(text); });
+    QTimer::singleShot(0, this, [this, text] { tell(text); });
 }
 
 void DataLoggerPage::formClose()
@@ -224,17 +219,13 @@ void DataLoggerPage::formClose()
         const std::string where = m_logger.spillPath().empty()
             ? std::string("The recording was not saved and is lost.")
             : "The recording was not saved; its rows stay in " + m_logger.spillPath() + ".";
-        m_form.showMessage(where);
+        tell(where);
     }
 }
 
-QString DataLoggerPage::defaultSavePath(const QString &suggestion) const
+void DataLoggerPage::tell(const std::string &text)
 {
-    // Nobody answers a dialog in a run without message boxes.
-    if (m_form.hasMessageSink())
-        return {};
-    return QFileDialog::getSaveFileName(
-        &m_form, QStringLiteral("Save the recording"), suggestion, QStringLiteral("CSV log (*.csv);;All files (*)"));
+    m_user.message(QString::fromStdString(text));
 }
 
 void DataLoggerPage::showState()

@@ -13,16 +13,16 @@
 #include <QString>
 
 #include <array>
-#include <functional>
 
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QPushButton;
-class TForm1;
 
 namespace kelvane {
 
 class AppState;
+class UserInteraction;
 
 // The check box of each column, in column order.
 extern const std::array<const char *, LogColumnCount> LogCheckBoxNames;
@@ -30,8 +30,9 @@ extern const std::array<const char *, LogColumnCount> LogCheckBoxNames;
 class DataLoggerPage : public QObject {
     Q_OBJECT
 public:
-    // Builds the controls into the window's GroupBoxLogsSelector.
-    DataLoggerPage(TForm1 &form, AppState &state);
+    // Builds the controls into `selector` ("Select Logs"); the progress mark goes into `window`'s
+    // caption, messages and the file for a kept recording go through `user`.
+    DataLoggerPage(QWidget &window, QGroupBox &selector, AppState &state, UserInteraction &user);
 
     DataLogger &logger() { return m_logger; }
 
@@ -39,11 +40,6 @@ public:
     void rowStep();
     // The window closes: a running recording is stopped and written.
     void formClose();
-
-    // Asks for the file a recording goes to when "Log.csv" cannot be written; an empty answer
-    // keeps the recording. By default a save dialog (none in a run without a message box).
-    using SavePathPrompt = std::function<QString(const QString &suggestion)>;
-    void setSavePathPrompt(SavePathPrompt prompt) { m_savePath = std::move(prompt); }
 
 public slots:
     void ButtonSaveLogsSTARTClick();
@@ -53,18 +49,18 @@ public slots:
     void ButtonSaveLogsDiscardClick();
 
 private:
-    void buildControls();
+    void buildControls(QGroupBox &group);
+    void tell(const std::string &text);
     // A STOP (or a save) that failed: the message, then a file to save the kept recording to.
     void recordingNotSaved(const LogResult &result);
     void saveKeptRecording();
     void showState();
     void showSpillError();
-    QString defaultSavePath(const QString &suggestion) const;
 
-    TForm1 &m_form;
+    QWidget &m_window;
     AppState &m_state;
+    UserInteraction &m_user;
     DataLogger m_logger;
-    SavePathPrompt m_savePath;
 
     std::array<QCheckBox *, LogColumnCount> m_boxes {};
     QPushButton *m_start = nullptr;

@@ -4,7 +4,6 @@
 #include "Build.h"
 #include "ErrorMemoryView.h"
 #include "Injectors.h"
-#include "MainWindow.h"
 #include "ObdPage.h"
 #include "SequenceGrid.h"
 #include "SettingsControls.h"
@@ -12,6 +11,7 @@
 #include "TAbColBitBtn.h"
 #include "TAbLED.h"
 #include "TAbNumSpin.h"
+#include "UserInteraction.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -125,7 +125,8 @@ QWidget *DiagnosticPage::buildLoggerSheet()
     m_tabSheet8 = new QWidget;
     m_tabSheet8->setObjectName(QStringLiteral("TabSheet8"));
     auto *v = new QVBoxLayout(m_tabSheet8);
-    v->addWidget(build::group(m_tabSheet8, QStringLiteral("GroupBoxLogsSelector"), QStringLiteral("Select Logs")), 1);
+    m_logsSelector = build::group(m_tabSheet8, QStringLiteral("GroupBoxLogsSelector"), QStringLiteral("Select Logs"));
+    v->addWidget(m_logsSelector, 1);
     auto *row = new QHBoxLayout;
     row->addWidget(createSetting(m_tabSheet8, "ComboBoxFastCutOff"));
     m_blowPressure = static_cast<QComboBox *>(createSetting(m_tabSheet8, "ComboBoxBlowPressure"));
@@ -143,12 +144,13 @@ void DiagnosticPage::showDiagnostic(const DisplayContext &c)
     showInjectorRows(m_rows, c);
 }
 
-void DiagnosticPage::attach(TForm1 &form, AppState &state, QGroupBox *serviceGroup)
+void DiagnosticPage::attach(
+    AppState &state, QTimer &pollTimer, UserInteraction &user, QGroupBox *serviceGroup, QLabel *serviceTitle)
 {
-    m_errors->attach(form, state.errorMemory);
-    m_obd->attach(form);
+    m_errors->attach(state.errorMemory, pollTimer, user);
+    m_obd->attach(state.session, pollTimer, user);
     if (serviceGroup)
-        m_service = new ServicePanel(form, state, serviceGroup, this);
+        m_service = new ServicePanel(state, user, serviceGroup, serviceTitle, this);
 }
 
 void DiagnosticPage::errorMemoryTrigger()
@@ -177,10 +179,10 @@ constexpr int ServiceDueOffset = 8; // image bytes 8-11, words 4 and 5
 constexpr double SecondsPerKm = 60; // one minute of gas operation per km
 } // namespace
 
-ServicePanel::ServicePanel(TForm1 &form, AppState &state, QGroupBox *group, QObject *parent)
+ServicePanel::ServicePanel(AppState &state, UserInteraction &user, QGroupBox *group, QLabel *title, QObject *parent)
     : QObject(parent)
-    , m_form(form)
     , m_state(state)
+    , m_user(user)
 {
     setObjectName(QStringLiteral("ServicePanel"));
     auto *line = new QWidget(group);
@@ -206,7 +208,6 @@ ServicePanel::ServicePanel(TForm1 &form, AppState &state, QGroupBox *group, QObj
     // The remaining time stands beside the section's title "2.SERVICE:".
     m_when = new QLabel(QString::fromStdString(state.texts.serviceOff));
     m_when->setObjectName(QStringLiteral("LabelSerwisWhen"));
-    QLabel *title = form.findChild<QLabel *>(QStringLiteral("LabelAdvService"));
     auto *header
         = title && title->parentWidget() ? qobject_cast<QBoxLayout *>(title->parentWidget()->layout()) : nullptr;
     if (header) {
@@ -253,15 +254,15 @@ void ServicePanel::writeServiceDue(std::uint32_t value)
 void ServicePanel::ButtonSetSerwisClick()
 {
     const ControllerSession &s = m_state.session;
-    if (s.conn.Connected != 1 || s.linkState.PortOpen != 1) {
-        m_form.showMessage(NoConnectionText);
+    if (!s.conn.Connected || s.linkState.PortOpen != 1) {
+        m_user.message(QString::fromUtf8(NoConnectionText));
         return;
     }
     // The service point counts from the gas work time the controller reports. Until a live reply of
     // this controller has been accepted, the record holds 0 (or another car's time): refuse.
     if (s.polling.stats().accepted <= m_acceptedAtConnect) {
-        m_form.showMessage("The ECU's gas work time has not been read yet. Wait until the readings move, then press "
-                           "SET SERVICE again.");
+        m_user.message(QStringLiteral("The ECU's gas work time has not been read yet. Wait until the readings move, "
+                                      "then press SET SERVICE again."));
         return;
     }
     const double point = static_cast<double>(s.live.u32(rec::GasWorkTime)) + m_distance->value() * SecondsPerKm;
@@ -271,8 +272,8 @@ void ServicePanel::ButtonSetSerwisClick()
 void ServicePanel::ButtonDeleteSerwisClick()
 {
     const ControllerSession &s = m_state.session;
-    if (s.conn.Connected != 1 || s.linkState.PortOpen != 1) {
-        m_form.showMessage(NoConnectionText);
+    if (!s.conn.Connected || s.linkState.PortOpen != 1) {
+        m_user.message(QString::fromUtf8(NoConnectionText));
         return;
     }
     writeServiceDue(0);

@@ -17,7 +17,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QTabWidget;
-class TForm1;
+class QTimer;
 class TAbBar;
 class TAbLED;
 class TAbNumSpin;
@@ -28,6 +28,7 @@ class AppState;
 class ErrorMemoryView;
 class ObdPage;
 class SequenceGrid;
+class UserInteraction;
 
 // The service interval: the distance to the next service ("[km]", AbNumSpinSerwis), "SET SERVICE",
 // "DELETE SERVICE" and the remaining time LabelSerwisWhen beside the section's title. The point is
@@ -35,8 +36,8 @@ class SequenceGrid;
 class ServicePanel : public QObject {
     Q_OBJECT
 public:
-    // Builds the controls into `group` (GroupBoxAdv2) and the label into the section's header.
-    ServicePanel(TForm1 &form, AppState &state, QGroupBox *group, QObject *parent = nullptr);
+    // Builds the controls into `group` (GroupBoxAdv2) and the label beside the section's `title`.
+    ServicePanel(AppState &state, UserInteraction &user, QGroupBox *group, QLabel *title, QObject *parent = nullptr);
 
     // The label's text for the image and the live record as they are now.
     static QString labelText(std::uint32_t serviceDue, std::uint32_t gasWorkTime, std::uint8_t beeps,
@@ -54,8 +55,8 @@ public slots:
 private:
     void writeServiceDue(std::uint32_t value);
 
-    TForm1 &m_form;
     AppState &m_state;
+    UserInteraction &m_user;
     TAbNumSpin *m_distance = nullptr;
     QPushButton *m_set = nullptr;
     QPushButton *m_delete = nullptr;
@@ -72,6 +73,8 @@ public:
     QWidget *ecuSheet() const { return m_tabSheet6; }
     ObdPage *obdPage() const { return m_obd; }
     QWidget *loggerSheet() const { return m_tabSheet8; }
+    // "Select Logs", where the data logger puts its column check boxes.
+    QGroupBox *logsSelector() const { return m_logsSelector; }
     SequenceGrid *sequenceGrid() const { return m_sequence; }
     const InjectorRows &injectorRows() const { return m_rows; }
     QComboBox *blowPressure() const { return m_blowPressure; }
@@ -80,8 +83,10 @@ public:
     ServicePanel *servicePanel() const { return m_service; }
 
     // Wires the error memory, the OBD commands and the service interval (whose controls go into
-    // `serviceGroup`) to the window and its controller session.
-    void attach(TForm1 &form, AppState &state, QGroupBox *serviceGroup);
+    // `serviceGroup`, its remaining time beside `serviceTitle`) to the controller session; their
+    // exchanges pause `pollTimer`.
+    void attach(
+        AppState &state, QTimer &pollTimer, UserInteraction &user, QGroupBox *serviceGroup, QLabel *serviceTitle);
 
     // Display step of the "ECU" sub-page.
     void showDiagnostic(const DisplayContext &context);
@@ -100,6 +105,7 @@ private:
     QTabWidget *m_pageControl = nullptr;
     QWidget *m_tabSheet6 = nullptr;
     QWidget *m_tabSheet8 = nullptr;
+    QGroupBox *m_logsSelector = nullptr;
     ObdPage *m_obd = nullptr;
     ErrorMemoryView *m_errors = nullptr;
     ServicePanel *m_service = nullptr;

@@ -4,8 +4,8 @@
 #include "BlockingGuards.h"
 #include "Build.h"
 #include "ErrorMemory.h"
-#include "MainWindow.h"
 #include "TAbColBitBtn.h"
+#include "UserInteraction.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -90,10 +90,11 @@ ErrorMemoryView::ErrorMemoryView(QWidget *parent)
     m_erase->setEnabled(false);
 }
 
-void ErrorMemoryView::attach(TForm1 &form, ErrorMemory &memory)
+void ErrorMemoryView::attach(ErrorMemory &memory, QTimer &pollTimer, UserInteraction &user)
 {
-    m_form = &form;
     m_memory = &memory;
+    m_pollTimer = &pollTimer;
+    m_user = &user;
     m_show->setEnabled(true);
     m_erase->setEnabled(true);
     connect(m_show, &QPushButton::clicked, this, &ErrorMemoryView::ButtonErrorShowClick);
@@ -108,13 +109,13 @@ void ErrorMemoryView::ButtonErrorShowClick()
     ErrorReadResult r;
     {
         // The read suspends polling; the timer waits too, so no live request goes between the blocks.
-        TimerPause pause(m_form->timer());
+        TimerPause pause(m_pollTimer);
         QApplication::setOverrideCursor(Qt::WaitCursor);
         r = m_memory->read();
         QApplication::restoreOverrideCursor();
     }
     if (r.status == ErrorReadStatus::NotConnected) {
-        m_form->showMessage(NoConnectionText);
+        m_user->message(QString::fromUtf8(NoConnectionText));
         return;
     }
     showList();
@@ -129,7 +130,7 @@ void ErrorMemoryView::refreshAfterDecode()
     if (!m_memory->refreshDueAfterDecode())
         return;
     {
-        TimerPause pause(m_form->timer());
+        TimerPause pause(m_pollTimer);
         m_memory->refreshRead();
     }
     showList();
@@ -139,12 +140,12 @@ void ErrorMemoryView::AbColBitBtn42Click()
 {
     if (!m_memory)
         return;
-    if (!confirmWarning(*m_form, prompts, QStringLiteral("erase errors"),
-            QStringLiteral("Erase the faults stored in the ECU's error memory?")))
+    if (!m_user->confirm(
+            QStringLiteral("erase errors"), QStringLiteral("Erase the faults stored in the ECU's error memory?")))
         return;
     // The list follows when the controller moves its error-change marker.
     if (!m_memory->erase())
-        m_form->showMessage(NoConnectionText);
+        m_user->message(QString::fromUtf8(NoConnectionText));
 }
 
 void ErrorMemoryView::newConnection()

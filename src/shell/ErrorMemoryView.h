@@ -6,19 +6,18 @@
 // Also the string grids of the diagnostic pages: a table whose first rows and columns are fixed,
 // addressed like the window's grids as (column, row), the fixed ones counted.
 
-#include "FileMenuPrompts.h"
-
 #include <QWidget>
 
 class QLabel;
 class QPushButton;
 class QTableWidget;
+class QTimer;
 class TAbColBitBtn;
-class TForm1;
 
 namespace kelvane {
 
 class ErrorMemory;
+class UserInteraction;
 
 // A grid of `columns` x `rows` cells, the first `fixedColumns` columns and `fixedRows` rows drawn as
 // headers and never selected; nothing is edited.
@@ -32,10 +31,9 @@ class ErrorMemoryView : public QWidget {
 public:
     explicit ErrorMemoryView(QWidget *parent = nullptr);
 
-    // From now on the buttons work on `memory`, with the window's timer, messages and questions.
-    void attach(TForm1 &form, ErrorMemory &memory);
-
-    Prompts prompts;
+    // From now on the buttons work on `memory`; its reads pause the polling timer, and the fitter
+    // is told and asked through `user`.
+    void attach(ErrorMemory &memory, QTimer &pollTimer, UserInteraction &user);
 
     QTableWidget *grid() const { return m_grid; }
     // The row of buttons, where the panel adds its other controls.
@@ -53,8 +51,9 @@ public slots:
     void AbColBitBtn42Click();
 
 private:
-    TForm1 *m_form = nullptr;
     ErrorMemory *m_memory = nullptr;
+    QTimer *m_pollTimer = nullptr;
+    UserInteraction *m_user = nullptr;
     QLayout *m_buttonRow = nullptr;
     QPushButton *m_show = nullptr;
     TAbColBitBtn *m_erase = nullptr;

@@ -5,7 +5,6 @@
 // upload's time, the messages. The files and the uploads themselves are the session's
 // (ParameterFile.h, ImageUpload.h).
 
-#include "FileMenuPrompts.h"
 #include "ImageUpload.h"
 
 #include <QDate>
@@ -15,11 +14,25 @@
 #include <functional>
 
 class QAction;
-class TForm1;
+class QMenu;
+class QProgressBar;
+class QTimer;
+class QWidget;
 
 namespace kelvane {
 
 class AppState;
+class ConnectionView;
+class UserInteraction;
+
+// The items of the window's menus that FileMenu serves.
+struct FileMenuItems {
+    QMenu *file = nullptr; // "restore point..." and "compare with ECU..." go in before `exit`
+    QAction *save = nullptr;
+    QAction *load = nullptr;
+    QAction *reset = nullptr;
+    QAction *exit = nullptr;
+};
 
 // The name a save writes to when the parameter folder did not exist yet: the date goes into the
 // chosen name just before its extension, so the file keeps the extension its filter shows
@@ -29,11 +42,11 @@ QString datedFirstSaveName(const QString &chosenPath, const QDate &today);
 class FileMenu : public QObject {
     Q_OBJECT
 public:
-    // Wires the items of the window's menus "file" and "options" (found by their names) and adds
-    // "restore point..." and "compare with ECU..." to "file".
-    FileMenu(TForm1 &form, AppState &state);
+    // Wires the items and adds "restore point..." and "compare with ECU..." to "file". An upload
+    // shows on `display` and `progress` and pauses `pollTimer`.
+    FileMenu(QWidget &window, const FileMenuItems &items, ConnectionView &display, QProgressBar &progress,
+        QTimer &pollTimer, AppState &state, UserInteraction &user);
 
-    Prompts prompts;
     // The date of a first save; today's unless a test fixes it.
     std::function<QDate()> today;
 
@@ -56,9 +69,15 @@ public:
 private:
     QString startDirectory() const;
     void report(const UploadResult &result, bool reset, const QString &file);
+    // Runs one whole-image upload as the window does it.
+    UploadResult upload(const std::function<UploadResult(const UploadOptions &, UploadView &)> &send);
 
-    TForm1 &m_form;
+    QWidget &m_window;
+    ConnectionView &m_display;
+    QProgressBar &m_progress;
+    QTimer &m_pollTimer;
     AppState &m_state;
+    UserInteraction &m_user;
     QAction *m_reset = nullptr;
     UploadResult m_last;
 };

@@ -1,6 +1,6 @@
 #include "KelvaneApplication.h"
 
-#include <QMessageBox>
+#include "UserInteraction.h"
 
 #include <exception>
 
@@ -24,14 +24,8 @@ bool KelvaneApplication::notify(QObject *receiver, QEvent *event)
 void KelvaneApplication::showException(const QString &text)
 {
     ++m_shown;
-    if (m_display) {
-        m_display(text);
-        return;
-    }
-    // An exception raised while its own message box is open is counted but not shown again.
-    if (m_showing)
-        return;
-    m_showing = true;
-    QMessageBox::critical(activeWindow(), applicationName(), text);
-    m_showing = false;
+    if (m_user)
+        m_user->showException(text);
+    else
+        qWarning("%s", qPrintable(text));
 }

@@ -1,10 +1,12 @@
 #pragma once
-// The application object: an exception that escapes an event handler is shown in a message box and
-// the program goes on with the next event.
+// The application object: an exception that escapes an event handler is shown to the user (a message
+// box, or the report of an unattended run) and the program goes on with the next event.
 
 #include <QApplication>
 
-#include <functional>
+namespace kelvane {
+class UserInteraction;
+}
 
 class KelvaneApplication : public QApplication {
     Q_OBJECT
@@ -13,14 +15,13 @@ public:
 
     bool notify(QObject *receiver, QEvent *event) override;
 
-    // How a caught exception is shown; a message box unless replaced (tests record it instead).
-    void setExceptionDisplay(std::function<void(const QString &)> display) { m_display = std::move(display); }
+    // Who is shown a caught exception; without one it goes to the warning log.
+    void setUserInteraction(kelvane::UserInteraction *user) { m_user = user; }
     int exceptionsShown() const { return m_shown; }
 
 private:
     void showException(const QString &text);
 
-    std::function<void(const QString &)> m_display;
+    kelvane::UserInteraction *m_user = nullptr;
     int m_shown = 0;
-    bool m_showing = false;
 };

@@ -11,12 +11,12 @@
 #include "SettingsWiring.h"
 #include "TAbColBitBtn.h"
 #include "TextTargets.h"
+#include "UserInteraction.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -76,7 +76,6 @@ LanguageMenu::LanguageMenu(TForm1 &form, AppState &state)
     , m_form(form)
     , m_state(state)
     , m_exeDir(QCoreApplication::applicationDirPath())
-    , m_opener([](const QUrl &url) { return QDesktopServices::openUrl(url); })
 {
     setObjectName(QStringLiteral("LanguageMenu"));
     for (const LanguageInfo &info : languages()) {
@@ -358,7 +357,7 @@ void LanguageMenu::help1Click()
         return;
     }
     const QString path = QFileInfo(dir).absoluteFilePath();
-    if (!m_opener || !m_opener(QUrl::fromLocalFile(path)))
+    if (!m_form.user().openFolder(QUrl::fromLocalFile(path)))
         m_form.showMessage(
             QStringLiteral("The help folder %1 could not be opened in the file browser.").arg(path).toStdString());
 }

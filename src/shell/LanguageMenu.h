@@ -26,16 +26,11 @@ class AppState;
 class LanguageMenu : public QObject {
     Q_OBJECT
 public:
-    // Opens a folder in the desktop's file browser; false when that failed.
-    using FolderOpener = std::function<bool(const QUrl &)>;
-
     // Wires the language items and "help" of the window's menu.
     LanguageMenu(TForm1 &form, AppState &state);
 
     // The folder the "lang" and "sch" folders are looked for from (the executable's by default).
     void setDataRoot(const QString &exeDir) { m_exeDir = exeDir; }
-    // Replaces QDesktopServices::openUrl (tests).
-    void setFolderOpener(FolderOpener opener) { m_opener = std::move(opener); }
 
     // The "lang" folder: in the start directory, else next to the program, else the installed one.
     QString languageDir() const;
@@ -79,7 +74,6 @@ private:
     TForm1 &m_form;
     AppState &m_state;
     QString m_exeDir;
-    FolderOpener m_opener;
     ApplyReport m_report;
     bool m_faultTextsChanged = false;
 };

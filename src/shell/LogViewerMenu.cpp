@@ -1,38 +1,32 @@
 #include "LogViewerMenu.h"
 
 #include "AppState.h"
-#include "MainWindow.h"
 #include "ReadingsPage.h"
 #include "SideStrip.h"
+#include "UserInteraction.h"
 
 #include <QAction>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 
 namespace kelvane {
 
-LogViewerMenu::LogViewerMenu(TForm1 &form, AppState &state)
-    : QObject(&form)
-    , m_form(form)
+LogViewerMenu::LogViewerMenu(QWidget &window, QAction &openLog, Gauges gauges, AppState &state, UserInteraction &user)
+    : QObject(&window)
+    , m_window(window)
     , m_state(state)
+    , m_user(user)
+    , m_readings(&gauges.readings)
+    , m_strip(&gauges.strip)
+    , m_scanning(std::move(gauges.scanning))
 {
     setObjectName(QStringLiteral("LogViewerMenu"));
-    m_readings = form.findChild<ReadingsPage *>(QStringLiteral("TabSheet1"));
-    m_strip = form.findChild<SideStrip *>(QStringLiteral("PanelPasek"));
-    if (!m_readings || !m_strip)
-        qFatal("the log viewer needs the readings page and the side strip");
-    if (auto *open = form.findChild<QAction *>(QStringLiteral("openlog1")))
-        connect(open, &QAction::triggered, this, &LogViewerMenu::openlog1Click);
+    connect(&openLog, &QAction::triggered, this, &LogViewerMenu::openlog1Click);
 }
 
 void LogViewerMenu::openlog1Click()
 {
-    // Nobody answers a dialog in a run without message boxes.
-    if (m_form.hasMessageSink())
-        return;
-    const QString path = QFileDialog::getOpenFileName(
-        &m_form, QStringLiteral("Open a log"), QDir::currentPath(), QStringLiteral("CSV log (*.csv);;All files (*)"));
+    const QString path = m_user.chooseLogToOpen(QDir::currentPath());
     if (!path.isEmpty())
         openFile(path);
 }
@@ -41,11 +35,11 @@ bool LogViewerMenu::openFile(const QString &path)
 {
     LogLoadResult r = loadLogTable(QFile::encodeName(path).toStdString());
     if (!r.ok) {
-        m_form.showMessage("The log " + path.toStdString() + " cannot be shown: " + r.error);
+        m_user.message(QStringLiteral("The log %1 cannot be shown: %2").arg(path, QString::fromStdString(r.error)));
         return false;
     }
     if (!m_viewer) {
-        m_viewer = new LogViewer(&m_form);
+        m_viewer = new LogViewer(&m_window);
         m_viewer->setPlaybackTarget(this);
     }
     m_viewer->setTable(std::move(r.table), QFileInfo(path).fileName());
@@ -57,7 +51,7 @@ bool LogViewerMenu::openFile(const QString &path)
 
 bool LogViewerMenu::gaugesFree() const
 {
-    return m_state.session.conn.Connected == 0 && !m_form.scanning();
+    return !m_state.session.conn.Connected && !m_scanning();
 }
 
 void LogViewerMenu::showPlaybackRow(const LogTable &table, int row)

@@ -12,18 +12,28 @@
 
 #include <QObject>
 
-class TForm1;
+#include <functional>
+
+class QAction;
 
 namespace kelvane {
 
 class AppState;
 class ReadingsPage;
 class SideStrip;
+class UserInteraction;
 
 class LogViewerMenu : public QObject, public LogPlaybackTarget {
     Q_OBJECT
 public:
-    LogViewerMenu(TForm1 &form, AppState &state);
+    // The gauges a playback drives and what tells whether the window is scanning for a controller
+    // (the gauges are not free then); `openLog` is the menu item "open log...".
+    struct Gauges {
+        ReadingsPage &readings;
+        SideStrip &strip;
+        std::function<bool()> scanning;
+    };
+    LogViewerMenu(QWidget &window, QAction &openLog, Gauges gauges, AppState &state, UserInteraction &user);
 
     // Loads a log and shows it in the viewer; a file that cannot be read is reported and leaves the
     // viewer as it was.
@@ -43,10 +53,12 @@ public slots:
     void openlog1Click();
 
 private:
-    TForm1 &m_form;
+    QWidget &m_window;
     AppState &m_state;
+    UserInteraction &m_user;
     ReadingsPage *m_readings = nullptr;
     SideStrip *m_strip = nullptr;
+    std::function<bool()> m_scanning;
     LogViewer *m_viewer = nullptr;
 };
 

@@ -5,11 +5,11 @@
 
 #include "AppState.h"
 #include "DisplayContext.h"
+#include "FileMenu.h"
 #include "LayoutRules.h"
 
 #include <QMainWindow>
 
-#include <array>
 #include <functional>
 
 class QAction;
@@ -30,63 +30,24 @@ class DataLoggerPage;
 class LogViewerMenu;
 class LanguageMenu;
 class SettingsWiring;
+class UserInteraction;
 } // namespace kelvane
-
-// The handlers of one injector switch column, one named handler per cylinder, and the column's
-// handlers in cylinder order (prefix##Handlers()) for connecting them.
-#define KELVANE_CYLINDER_HANDLERS(prefix, call)                                                                        \
-    void prefix##1Click()                                                                                              \
-    {                                                                                                                  \
-        call(1);                                                                                                       \
-    }                                                                                                                  \
-    void prefix##2Click()                                                                                              \
-    {                                                                                                                  \
-        call(2);                                                                                                       \
-    }                                                                                                                  \
-    void prefix##3Click()                                                                                              \
-    {                                                                                                                  \
-        call(3);                                                                                                       \
-    }                                                                                                                  \
-    void prefix##4Click()                                                                                              \
-    {                                                                                                                  \
-        call(4);                                                                                                       \
-    }                                                                                                                  \
-    void prefix##5Click()                                                                                              \
-    {                                                                                                                  \
-        call(5);                                                                                                       \
-    }                                                                                                                  \
-    void prefix##6Click()                                                                                              \
-    {                                                                                                                  \
-        call(6);                                                                                                       \
-    }                                                                                                                  \
-    void prefix##7Click()                                                                                              \
-    {                                                                                                                  \
-        call(7);                                                                                                       \
-    }                                                                                                                  \
-    void prefix##8Click()                                                                                              \
-    {                                                                                                                  \
-        call(8);                                                                                                       \
-    }                                                                                                                  \
-    static CylinderHandlers prefix##Handlers()                                                                         \
-    {                                                                                                                  \
-        return { &TForm1::prefix##1Click, &TForm1::prefix##2Click, &TForm1::prefix##3Click, &TForm1::prefix##4Click,   \
-            &TForm1::prefix##5Click, &TForm1::prefix##6Click, &TForm1::prefix##7Click, &TForm1::prefix##8Click };      \
-    }
 
 class TForm1 : public QMainWindow, public kelvane::ConnectionView, public kelvane::PollingView {
     Q_OBJECT
 public:
-    explicit TForm1(kelvane::AppState &state, QWidget *parent = nullptr);
+    // Messages, questions and dialogs of the window and its pages go to `user`.
+    TForm1(kelvane::AppState &state, kelvane::UserInteraction &user, QWidget *parent = nullptr);
     ~TForm1() override;
 
     kelvane::AppState &state() { return m_state; }
+    // The 35 ms polling timer; the program starts it once the window is built (tests tick by hand).
     QTimer *timer() const { return Timer1; }
+    void startPolling();
     bool layoutFlag() const { return m_layoutFlag != 0; }
     bool scanning() const { return m_scanning; }
 
-    // Messages go to a message box; an unattended run (Unattended.h) and tests take them here instead.
-    void setMessageSink(std::function<void(const QString &)> sink) { m_messageSink = std::move(sink); }
-    bool hasMessageSink() const { return static_cast<bool>(m_messageSink); }
+    kelvane::UserInteraction &user() const { return m_user; }
 
     // ConnectionView
     void setCaption(const std::string &caption) override;
@@ -97,10 +58,6 @@ public:
     // PollingView
     void showNotConnected() override;
     void showDecoded(const kelvane::DecodeResult &result) override;
-    bool scopeVisible() const override;
-    void feedScope() override;
-    bool adaptationRunning() const override;
-    void adaptationStep() override;
 
     // The display steps of one decode, in their order.
     void DecodeLiveRecord(const kelvane::DecodeResult &result);
@@ -147,14 +104,6 @@ public slots:
     void AbColBitBtnEmuClick(int cylinder);
     void AbColBitBtnGoffClick(int cylinder);
 
-public:
-    using CylinderHandlers = std::array<void (TForm1::*)(), 8>;
-    KELVANE_CYLINDER_HANDLERS(AbColBitBtnEmu, AbColBitBtnEmuClick)
-    KELVANE_CYLINDER_HANDLERS(AbColBitBtnPasEmu, AbColBitBtnEmuClick)
-    KELVANE_CYLINDER_HANDLERS(AbColBitBtnDiagEmu, AbColBitBtnEmuClick)
-    KELVANE_CYLINDER_HANDLERS(AbColBitBtnGoff, AbColBitBtnGoffClick)
-    KELVANE_CYLINDER_HANDLERS(AbColBitBtnDiagGoff, AbColBitBtnGoffClick)
-
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -169,23 +118,14 @@ private:
     kelvane::DisplayContext displayContext() const;
     QSize frameExtra() const;
 
-    // Hooks of the display steps that other parts of the program fill in.
-    void ShowObdTroubleCodes();
-    void loggerRow();
-    void repaintTemperatureGrids();
-    void errorMemoryTrigger();
-    void paintMappingView();
-    void repaintMapGrids();
-    void showServiceLabel();
-
     kelvane::AppState &m_state;
+    kelvane::UserInteraction &m_user;
     std::uint8_t m_layoutFlag = 0;
     bool m_inTick = false;
     bool m_scanning = false;
     bool m_closed = false;
     bool m_shownOnce = false;
     bool m_sizeChosen = false;
-    std::function<void(const QString &)> m_messageSink;
 
     QTimer *Timer1 = nullptr;
     QTabWidget *PageControl1 = nullptr;
@@ -203,6 +143,8 @@ private:
     kelvane::LanguageMenu *m_languages = nullptr;
     kelvane::SettingsWiring *m_settings = nullptr;
 
+    kelvane::FileMenuItems m_fileItems;
+    QAction *m_openLog = nullptr;
     QAction *F10autoconnect1 = nullptr;
     QAction *F2readings1 = nullptr;
     QAction *F3parameters1 = nullptr;

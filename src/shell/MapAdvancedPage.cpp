@@ -1,9 +1,9 @@
 #include "MapAdvancedPage.h"
 
-#include "ValueDialog.h"
 #include "LiveCells.h"
 #include "MapEditing.h"
 #include "MapLayout.h"
+#include "ValueDialog.h"
 #include "WheelGuard.h"
 
 #include <QApplication>

@@ -1,6 +1,7 @@
 #include "MapContext.h"
 
 #include "DisplayContext.h"
+#include "UserInteraction.h"
 
 #include <QColor>
 #include <QFontMetrics>
@@ -9,6 +10,17 @@
 #include <QStringList>
 
 namespace kelvane {
+
+void MapContext::message(const QString &text) const
+{
+    user.message(text);
+}
+
+bool MapContext::confirm(const QString &question) const
+{
+    // OK is the default button of this one, as it always was.
+    return user.confirm(QString::fromStdString(state.texts.applicationTitle), question, true);
+}
 
 QChar MapContext::decimalPoint() const
 {

@@ -10,8 +10,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 class QColor;
 class QProgressBar;
 class QPushButton;
@@ -19,16 +17,21 @@ class QWidget;
 
 namespace kelvane {
 
+class UserInteraction;
+
 struct MapContext {
     AppState &state;
-    // A message to the fitter (the window's message box, or the test's sink).
-    std::function<void(const QString &)> message;
-    // A yes/no question with OK and Cancel; true for OK.
-    std::function<bool(const QString &)> confirm;
+    // Who is told and asked.
+    UserInteraction &user;
     // Parent of the dialogs.
     QWidget *window = nullptr;
 
-    bool connected() const { return state.session.conn.Connected == 1; }
+    // A message to the fitter.
+    void message(const QString &text) const;
+    // A question under the program's title with OK and Cancel; true for OK.
+    bool confirm(const QString &question) const;
+
+    bool connected() const { return state.session.conn.Connected; }
     QChar decimalPoint() const;
 
     // Sends the plan in its order with its pauses. A progress bar, when given, starts at 0 with

@@ -1,15 +1,14 @@
 #include "MapPages.h"
 
-#include "ValueDialog.h"
-#include "MainWindow.h"
+#include "AdjustmentPage.h"
 #include "MapAdvancedPage.h"
 #include "MappingViewPage.h"
 #include "TempMapGrids.h"
+#include "ValueDialog.h"
 
 #include <QBoxLayout>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QMessageBox>
 #include <QVBoxLayout>
 
 namespace kelvane {
@@ -44,47 +43,26 @@ void addToGroup(QGroupBox *box, QWidget *editor)
 
 } // namespace
 
-MapPages::MapPages(TForm1 &form, AppState &state)
-    : QObject(&form)
-    , m_form(form)
-    , m_context { state, {}, {}, &form }
+MapPages::MapPages(QWidget &window, const Places &places, AppState &state, UserInteraction &user)
+    : QObject(&window)
+    , m_context { state, user, &window }
+    , m_settingsPanel(places.adjustment.settingsPanel())
 {
     setObjectName(QStringLiteral("MapPages"));
-    m_context.message = [&form](const QString &text) { form.showMessage(text.toStdString()); };
-    m_context.confirm = [&form, &state](const QString &question) {
-        return QMessageBox::warning(&form, QString::fromStdString(state.texts.applicationTitle), question,
-                   QMessageBox::Ok | QMessageBox::Cancel)
-            == QMessageBox::Ok;
-    };
     // Created once with the window; it keeps its mode between uses.
-    m_form2 = new TForm2(&form);
+    m_form2 = new TForm2(&window);
 
-    if (auto *sheet = form.findChild<QWidget *>(QStringLiteral("TabSheet51"))) {
-        m_advanced = new MapAdvancedPage(m_context, *m_form2, sheet);
-        sheetLayout(sheet)->addWidget(m_advanced);
-    }
-    if (auto *sheet = form.findChild<QWidget *>(QStringLiteral("TabSheet41"))) {
-        m_mapping = new MappingViewPage(m_context, sheet);
-        sheetLayout(sheet)->addWidget(m_mapping);
-    }
-    const struct {
-        const char *group;
-        maps::TempMap map;
-        TempMapEditor **editor;
-    } temps[]
-        = { { "GroupBoxAdv3", maps::TempMap::Gas, &m_gas }, { "GroupBoxAdv4", maps::TempMap::Reducer, &m_reducer } };
-    for (const auto &t : temps) {
-        *t.editor = new TempMapEditor(m_context, t.map);
-        if (auto *box = form.findChild<QGroupBox *>(QString::fromLatin1(t.group))) {
-            addToGroup(box, *t.editor);
-        } else {
-            // Fallback while the parameter page has no such section: the editor lives hidden
-            // under the window, so that the program runs; the grid is not shown anywhere.
-            qWarning("kelvane: no %s for the temperature map", t.group);
-            (*t.editor)->setParent(&form);
-            (*t.editor)->hide();
-        }
-    }
+    QWidget *advancedSheet = places.adjustment.advancedMapSheet();
+    m_advanced = new MapAdvancedPage(m_context, *m_form2, advancedSheet);
+    sheetLayout(advancedSheet)->addWidget(m_advanced);
+    QWidget *mappingSheet = places.adjustment.mappingSheet();
+    m_mapping = new MappingViewPage(m_context, mappingSheet);
+    sheetLayout(mappingSheet)->addWidget(m_mapping);
+
+    m_gas = new TempMapEditor(m_context, maps::TempMap::Gas);
+    addToGroup(places.gasTempGroup, m_gas);
+    m_reducer = new TempMapEditor(m_context, maps::TempMap::Reducer);
+    addToGroup(places.reducerTempGroup, m_reducer);
 }
 
 MapPages::~MapPages() = default;
@@ -128,8 +106,7 @@ void MapPages::applyWindowSize(int windowWidth, int windowHeight)
 {
     if (!m_advanced)
         return;
-    const QWidget *panelAdj = m_form.findChild<QWidget *>(QStringLiteral("PanelAdj"));
-    m_advanced->applyWindowSize(windowWidth, windowHeight, panelAdj ? panelAdj->sizeHint().height() : 0);
+    m_advanced->applyWindowSize(windowWidth, windowHeight, m_settingsPanel->sizeHint().height());
 }
 
 void MapPages::focusGrid(int subPage)
@@ -153,17 +130,3 @@ void MapPages::engineTypeChanged()
 }
 
 } // namespace kelvane
-
-// The window's hooks of the display steps.
-void TForm1::repaintMapGrids()
-{
-    m_maps->repaintMapGrids();
-}
-void TForm1::repaintTemperatureGrids()
-{
-    m_maps->repaintTemperatureGrids();
-}
-void TForm1::paintMappingView()
-{
-    m_maps->paintMappingView();
-}

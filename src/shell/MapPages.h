@@ -9,11 +9,12 @@
 
 #include <QObject>
 
-class TForm1;
+class QGroupBox;
 class TForm2;
 
 namespace kelvane {
 
+class AdjustmentPage;
 class MapAdvancedPage;
 class MappingViewPage;
 class TempMapEditor;
@@ -21,9 +22,15 @@ class TempMapEditor;
 class MapPages : public QObject {
     Q_OBJECT
 public:
-    // Builds the editors into the window's sheets TabSheet51 and TabSheet41 and the group boxes
-    // GroupBoxAdv3 and GroupBoxAdv4, found by name.
-    MapPages(TForm1 &form, AppState &state);
+    // Where the editors go: the adjustment page's sheets "[F7]advanced map" and "[F6]mapping" (whose
+    // size follows the settings panel above them) and the parameter sections of the two temperature
+    // maps.
+    struct Places {
+        AdjustmentPage &adjustment;
+        QGroupBox *gasTempGroup;
+        QGroupBox *reducerTempGroup;
+    };
+    MapPages(QWidget &window, const Places &places, AppState &state, UserInteraction &user);
     ~MapPages() override;
 
     // Every map from the image (after an image read, a file load or a reset).
@@ -42,9 +49,6 @@ public:
     // map": the main map), with a cell selected, so the plus and minus keys act on it at once.
     void focusGrid(int subPage);
 
-    // The question before the map calculation (a warning box with OK and Cancel by default).
-    void setConfirm(std::function<bool(const QString &)> confirm) { m_context.confirm = std::move(confirm); }
-
     MapAdvancedPage *advancedMap() const { return m_advanced; }
     MappingViewPage *mapping() const { return m_mapping; }
     TempMapEditor *gasTempMap() const { return m_gas; }
@@ -52,8 +56,8 @@ public:
     TForm2 *form2() const { return m_form2; }
 
 private:
-    TForm1 &m_form;
     MapContext m_context;
+    QWidget *m_settingsPanel = nullptr;
     TForm2 *m_form2 = nullptr;
     MapAdvancedPage *m_advanced = nullptr;
     MappingViewPage *m_mapping = nullptr;

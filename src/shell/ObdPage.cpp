@@ -1,12 +1,13 @@
 #include "ObdPage.h"
 
 #include "AppState.h"
+#include "BlockingGuards.h"
 #include "Build.h"
 #include "ErrorMemoryView.h"
-#include "MainWindow.h"
 #include "Obd.h"
 #include "Readings.h"
 #include "SettingsControls.h"
+#include "UserInteraction.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -112,9 +113,11 @@ ObdPage::ObdPage(QWidget *parent)
             correction, &QComboBox::currentIndexChanged, this, [this](int index) { showInfoFor(index > 0 ? 1u : 0u); });
 }
 
-void ObdPage::attach(TForm1 &form)
+void ObdPage::attach(ControllerSession &session, QTimer &pollTimer, UserInteraction &user)
 {
-    m_form = &form;
+    m_session = &session;
+    m_pollTimer = &pollTimer;
+    m_user = &user;
     for (QPushButton *b : { m_read, m_erase, m_readAll })
         b->setEnabled(true);
     connect(m_read, &QPushButton::clicked, this, &ObdPage::ButtonReadObdErrorsClick);
@@ -155,25 +158,24 @@ void ObdPage::ShowObdTroubleCodes(const LiveData &live)
 
 bool ObdPage::linkReady()
 {
-    if (!m_form)
+    if (!m_session)
         return false;
-    const ControllerSession &s = m_form->state().session;
-    if (s.conn.Connected == 1 && s.linkState.PortOpen == 1)
+    if (m_session->conn.Connected && m_session->linkState.PortOpen == 1)
         return true;
-    m_form->showMessage(NoConnectionText);
+    m_user->message(QString::fromUtf8(NoConnectionText));
     return false;
 }
 
 void ObdPage::ButtonReadObdErrorsClick()
 {
     if (linkReady())
-        obdReadTroubleCodes(m_form->state().session);
+        obdReadTroubleCodes(*m_session);
 }
 
 void ObdPage::Button6Click()
 {
     if (linkReady())
-        obdReadAllData(m_form->state().session);
+        obdReadAllData(*m_session);
 }
 
 void ObdPage::ButtonEraseObdErrorsClick()
@@ -182,14 +184,9 @@ void ObdPage::ButtonEraseObdErrorsClick()
         return;
     // The erase, a second's wait for the car's controller, then the read; the window and the polling
     // timer wait meanwhile.
-    QTimer *timer = m_form->timer();
-    const bool wasActive = timer->isActive();
-    timer->stop();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    obdEraseTroubleCodes(m_form->state().session);
-    QApplication::restoreOverrideCursor();
-    if (wasActive)
-        timer->start();
+    TimerPause pause(m_pollTimer);
+    BusyCursor busy;
+    obdEraseTroubleCodes(*m_session);
 }
 
 } // namespace kelvane

@@ -16,19 +16,21 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
-class TForm1;
+class QTimer;
 
 namespace kelvane {
 
 struct ControllerSession;
+class UserInteraction;
 
 class ObdPage : public QWidget {
     Q_OBJECT
 public:
     explicit ObdPage(QWidget *parent = nullptr);
 
-    // From now on the command buttons send to the window's controller session.
-    void attach(TForm1 &form);
+    // From now on the command buttons send to `session`; the erase pauses the polling timer, and a
+    // missing controller is told through `user`.
+    void attach(ControllerSession &session, QTimer &pollTimer, UserInteraction &user);
 
     // Display step of the OBD fields (every decode).
     void showObd(const DisplayContext &context);
@@ -48,7 +50,9 @@ private:
     void showInfoFor(unsigned correction);
     bool linkReady();
 
-    TForm1 *m_form = nullptr;
+    ControllerSession *m_session = nullptr;
+    QTimer *m_pollTimer = nullptr;
+    UserInteraction *m_user = nullptr;
     std::array<QCheckBox *, 21> m_checks {};
     std::array<QLineEdit *, 21> m_values {};
     QLineEdit *m_actualCorrection = nullptr;

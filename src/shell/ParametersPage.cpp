@@ -365,8 +365,17 @@ QGroupBox *ParametersPage::addSection(const Sheet &sheet, bool basic, const QStr
     QGroupBox *box = build::group(sheet.content, boxName, QString());
     box->setVisible(open);
     sheet.sections->addSection(header, box, toggle);
-    m_sections.push_back({ toggle, box, basic });
+    m_sections.push_back({ toggle, box, basic, title });
     return box;
+}
+
+QLabel *ParametersPage::sectionTitle(const QGroupBox *box) const
+{
+    for (const Section &s : m_sections) {
+        if (s.box == box)
+            return s.title;
+    }
+    return nullptr;
 }
 
 namespace {

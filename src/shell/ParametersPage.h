@@ -56,6 +56,8 @@ public:
     QWidget *advancedSheet() const { return m_tabSheet22; }
     QGroupBox *advancedGroup(int n) const { return m_adv[static_cast<std::size_t>(n - 1)]; }
     QGroupBox *basicGroup(int n) const { return m_par[static_cast<std::size_t>(n - 1)]; }
+    // The title label in the header of a section's group box.
+    QLabel *sectionTitle(const QGroupBox *box) const;
 
     // Display steps 6, 15 and 16 of a decode.
     void showHeatTime(const DisplayContext &context);
@@ -82,6 +84,7 @@ private:
         QLabel *toggle = nullptr;
         QGroupBox *box = nullptr;
         bool basic = true;
+        QLabel *title = nullptr;
     };
     // What the two sheets share: the sheet, its information line above the sections and the
     // scrolling content that stacks the sections.

@@ -7,6 +7,7 @@
 #include "PosixSerial.h"
 #include "PtySimulator.h"
 #include "Unattended.h"
+#include "UserInteraction.h"
 
 #include <QMessageBox>
 
@@ -57,21 +58,33 @@ int main(int argc, char **argv)
         std::fflush(stdout);
     }
 
-    TForm1 form(state);
-    form.show();
-    if (options.width > 0) {
-        form.resizeOuter(options.width, options.height);
-        form.centreOnScreen();
-    }
-
     // Nobody is there to close a message box in an unattended run: messages and exceptions go to
     // standard error.
     const kelvane::Report toStderr = [](const QString &message) {
         std::fprintf(stderr, "kelvane: %s\n", message.toLocal8Bit().constData());
         std::fflush(stderr);
     };
-    if (options.unattended())
-        kelvane::makeUnattended(app, form, toStderr);
+    std::unique_ptr<kelvane::UserInteraction> user;
+    kelvane::InteractiveUser *interactive = nullptr;
+    if (options.unattended()) {
+        user = std::make_unique<kelvane::UnattendedUser>(toStderr);
+    } else {
+        auto boxes = std::make_unique<kelvane::InteractiveUser>(state.texts);
+        interactive = boxes.get();
+        user = std::move(boxes);
+    }
+    app.setUserInteraction(user.get());
+
+    TForm1 form(state, *user);
+    if (interactive)
+        interactive->setWindow(&form);
+    form.startPolling();
+    form.show();
+    if (options.width > 0) {
+        form.resizeOuter(options.width, options.height);
+        form.centreOnScreen();
+    }
+
     // The language "lan.txt" names (English when there is none).
     form.languageMenu()->LoadLanguage();
     if (!options.screenshot.empty()) {

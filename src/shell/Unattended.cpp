@@ -1,18 +1,69 @@
 #include "Unattended.h"
 
-#include "KelvaneApplication.h"
 #include "MainWindow.h"
 
+#include <QDesktopServices>
+#include <QDialog>
 #include <QTimer>
+#include <QUrl>
 
 #include <exception>
 
 namespace kelvane {
 
-void makeUnattended(KelvaneApplication &app, TForm1 &form, Report report)
+void UnattendedUser::message(const QString &text)
 {
-    form.setMessageSink(report);
-    app.setExceptionDisplay(std::move(report));
+    m_report(text);
+}
+
+void UnattendedUser::captionedMessage(const QString &caption, const QString &text)
+{
+    m_report(caption + QStringLiteral(": ") + text);
+}
+
+bool UnattendedUser::confirm(const QString &, const QString &text, bool)
+{
+    // Nobody is there to answer: report the question and take it as Cancel.
+    m_report(text + QStringLiteral(" (not confirmed in an unattended run)"));
+    return false;
+}
+
+bool UnattendedUser::ask(const QString &, const QString &)
+{
+    // Only a click asks these (drop the kept recording?): the click that came is the answer.
+    return true;
+}
+
+QString UnattendedUser::chooseParameterFile(const FileDialogRequest &request)
+{
+    m_report(request.title + QStringLiteral(": no file dialog in an unattended run"));
+    return QString();
+}
+
+QString UnattendedUser::chooseLogToOpen(const QString &)
+{
+    return QString();
+}
+
+QString UnattendedUser::chooseRecordingFile(const QString &)
+{
+    return QString();
+}
+
+int UnattendedUser::runDialog(QDialog &)
+{
+    return QDialog::Rejected;
+}
+
+bool UnattendedUser::openFolder(const QUrl &folder)
+{
+    // Opening the file browser waits for nobody.
+    return QDesktopServices::openUrl(folder);
+}
+
+void UnattendedUser::showException(const QString &text)
+{
+    m_report(text);
 }
 
 void scheduleScreenshot(TForm1 &form, const ScreenshotRun &run, Report report, std::function<void(int)> done)
@@ -32,7 +83,7 @@ void scheduleScreenshot(TForm1 &form, const ScreenshotRun &run, Report report, s
                 done(ScreenshotNotSaved);
                 return;
             }
-            if (form.state().session.conn.Connected != 1) {
+            if (!form.state().session.conn.Connected) {
                 report(QStringLiteral("saved %1, but no controller is connected").arg(file));
                 done(ScreenshotWithoutController);
                 return;

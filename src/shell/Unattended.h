@@ -1,22 +1,43 @@
 #pragma once
 // A run that nobody watches (kelvane --screenshot): nothing may wait for a click. Messages of the
 // window (the refused software revision, "No Connection") and exceptions that the application catches
-// go to a report function (standard error in the program) instead of a modal message box.
+// go to a report function (standard error in the program) instead of a modal message box; questions
+// are reported and answered Cancel, and no dialog opens.
+
+#include "UserInteraction.h"
 
 #include <QString>
 
 #include <functional>
 #include <string>
 
-class KelvaneApplication;
 class TForm1;
 
 namespace kelvane {
 
 using Report = std::function<void(const QString &)>;
 
-// From now on the window's messages and the application's caught exceptions go to `report`.
-void makeUnattended(KelvaneApplication &app, TForm1 &form, Report report);
+class UnattendedUser : public UserInteraction {
+public:
+    explicit UnattendedUser(Report report)
+        : m_report(std::move(report))
+    {
+    }
+
+    void message(const QString &text) override;
+    void captionedMessage(const QString &caption, const QString &text) override;
+    bool confirm(const QString &caption, const QString &text, bool okByDefault = false) override;
+    bool ask(const QString &caption, const QString &text) override;
+    QString chooseParameterFile(const FileDialogRequest &request) override;
+    QString chooseLogToOpen(const QString &directory) override;
+    QString chooseRecordingFile(const QString &suggestion) override;
+    int runDialog(QDialog &dialog) override;
+    bool openFolder(const QUrl &folder) override;
+    void showException(const QString &text) override;
+
+private:
+    Report m_report;
+};
 
 // Exit status of a screenshot run.
 enum ScreenshotStatus : int {

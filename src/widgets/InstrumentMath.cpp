@@ -23,6 +23,15 @@ double fraction(double value, double min, double max)
 
 } // namespace
 
+bool orderRange(double &min, double &max)
+{
+    if (std::isnan(min) || std::isnan(max))
+        return false;
+    if (min > max)
+        std::swap(min, max);
+    return true;
+}
+
 double clampToRange(double value, double min, double max)
 {
     if (min > max)

@@ -10,6 +10,10 @@ namespace kelvane {
 // Clamps value into [min, max]; NaN gives min. A reversed range (min > max) is treated as [max, min].
 double clampToRange(double value, double min, double max);
 
+// The range a setter was given, put in order: false (and both ends left alone) when an end is not a
+// number, else min <= max on return.
+bool orderRange(double &min, double &max);
+
 // The needle angle in degrees from the start of the scale, 0 .. sweepDeg.
 double meterAngle(double value, double min, double max, double sweepDeg);
 

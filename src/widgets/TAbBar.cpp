@@ -42,10 +42,8 @@ TAbBar::TAbBar(QWidget *parent)
 
 void TAbBar::setRange(double min, double max)
 {
-    if (std::isnan(min) || std::isnan(max))
+    if (!kelvane::orderRange(min, max))
         return;
-    if (min > max)
-        std::swap(min, max);
     m_min = min;
     m_max = max;
     m_value = kelvane::clampToRange(m_value, m_min, m_max);

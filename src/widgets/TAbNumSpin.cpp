@@ -1,5 +1,7 @@
 #include "TAbNumSpin.h"
 
+#include "InstrumentMath.h"
+
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
@@ -36,10 +38,8 @@ void TAbNumSpin::showHeld()
 
 void TAbNumSpin::setRange(double min, double max)
 {
-    if (std::isnan(min) || std::isnan(max))
+    if (!kelvane::orderRange(min, max))
         return;
-    if (min > max)
-        std::swap(min, max);
     m_min = min;
     m_max = max;
     {

@@ -89,16 +89,13 @@ struct BenchView : PollingView {
     std::function<bool()> adapting;
     std::function<void()> adapt;
     void showNotConnected() override { }
+    // The window's order: the record's display, then the adaptation's step.
     void showDecoded(const DecodeResult &) override
     {
         ++decoded;
         if (afterDecode)
             afterDecode();
-    }
-    bool adaptationRunning() const override { return adapting && adapting(); }
-    void adaptationStep() override
-    {
-        if (adapt)
+        if (adapting && adapting() && adapt)
             adapt();
     }
 };

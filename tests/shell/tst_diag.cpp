@@ -2,7 +2,7 @@
 // when the controller moves its marker, erased, a failed read, cleared at a new connection), the
 // service interval (and its refusal before the gas work time is known), the OBD commands and
 // trouble codes, and a whole adaptation run.
-#include "../support/FakeEcu.h"
+#include "../support/WindowRig.h"
 #include "DiagnosticPage.h"
 #include "ErrorMemory.h"
 #include "ErrorMemoryView.h"
@@ -38,14 +38,9 @@ Bytes frame(std::initializer_list<std::uint8_t> first4)
 }
 } // namespace
 
-class TstDiag : public QObject {
+class TstDiag : public QObject, public test::WindowRigFixture {
     Q_OBJECT
 
-    std::unique_ptr<ScriptedSerial> line;
-    std::unique_ptr<test::FakeEcu> ecu;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<TForm1> form;
-    QStringList messages;
     bool spoilFirstErrorHalf = false;
     bool spoilSecondErrorHalf = false;
 
@@ -93,7 +88,7 @@ class TstDiag : public QObject {
     void connectEcu()
     {
         form->F10autoconnect1Click();
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(1));
+        QVERIFY(state->session.conn.Connected);
         line->clearLog();
     }
     std::vector<Bytes> framesStartingWith(const Bytes &prefix) const
@@ -131,16 +126,12 @@ class TstDiag : public QObject {
 private slots:
     void init()
     {
-        line = std::make_unique<ScriptedSerial>();
-        ecu = std::make_unique<test::FakeEcu>();
-        ecu->image[133] = 4;
-        state = std::make_unique<AppState>(*line);
-        state->session.ports.map(3, Device);
         spoilFirstErrorHalf = false;
         spoilSecondErrorHalf = false;
-        auto inner = ecu->responder();
-        line->addDevice(Device, [this, inner](const Bytes &w, int baud) {
-            auto out = inner(w, baud);
+        test::WindowRig::Options options;
+        options.show = false;
+        options.frameHook = [this](const Bytes &w, int baud, const ScriptedSerial::Responder &controller) {
+            auto out = controller(w, baud);
             // A first error-memory half whose checksum is off by one.
             if (spoilFirstErrorHalf && w.size() == 6 && w[0] == 0xAA && w[1] == 0x02 && w[2] == 0x00 && !out.empty())
                 out[0].bytes[130] = static_cast<std::uint8_t>(out[0].bytes[130] + 1);
@@ -148,19 +139,11 @@ private slots:
             if (spoilSecondErrorHalf && w.size() == 6 && w[0] == 0xAA && w[1] == 0x02 && w[2] == 0x80 && !out.empty())
                 out[0].bytes[130] = static_cast<std::uint8_t>(out[0].bytes[130] + 1);
             return out;
-        });
-        form = std::make_unique<TForm1>(*state);
-        form->timer()->stop();
-        messages.clear();
-        form->setMessageSink([this](const QString &m) { messages << m; });
+        };
+        QVERIFY2(rig.start(options), rig.error.c_str());
+        ecu->image[133] = 4;
     }
-    void cleanup()
-    {
-        form.reset();
-        state.reset();
-        ecu.reset();
-        line.reset();
-    }
+    void cleanup() { rig.stop(); }
 
     // --- Error memory --------------------------------------------------------------------------
 
@@ -279,10 +262,9 @@ private slots:
 
     void eraseAsksFirstThenSendsEraseAndAuto()
     {
-        ErrorMemoryView *view = errorView();
         QStringList questions;
         bool answer = false;
-        view->prompts.confirm = [&](const QString &, const QString &text) {
+        rig.user.answerConfirm = [&](const QString &, const QString &text) {
             questions << text;
             return answer;
         };
@@ -302,9 +284,9 @@ private slots:
         // The controller is gone: a new scan finds nothing.
         line->removeDevice(Device);
         form->F10autoconnect1Click();
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(0));
+        QVERIFY(!state->session.conn.Connected);
         messages.clear();
-        view->AbColBitBtn42Click();
+        errorView()->AbColBitBtn42Click();
         QCOMPARE(messages, QStringList { QStringLiteral("No Connection") });
     }
 

@@ -3,6 +3,7 @@
 // parameter file is compared with it, and the adaptation runs on its engine. With
 // KELVANE_DIAG_SCREENSHOTS naming a folder, the error memory, the compare dialog and the
 // adaptation page are saved there as PNG pictures.
+#include "../support/WindowRig.h"
 #include "CompareDialog.h"
 #include "DiagnosticPage.h"
 #include "ErrorMemoryView.h"
@@ -52,12 +53,12 @@ void saveScreenshot(QWidget &w, const char *name)
 class TstDiagEndToEnd : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<sim::PtySimulator> simulator;
-    std::unique_ptr<PosixSerial> serial;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<TForm1> form;
+    test::WindowRig rig;
+    std::unique_ptr<sim::PtySimulator> &simulator = rig.pty;
+    std::unique_ptr<AppState> &state = rig.state;
+    std::unique_ptr<TForm1> &form = rig.form;
     std::unique_ptr<QTemporaryDir> dir;
-    QStringList messages;
+    QStringList &messages = rig.messages;
 
     template <class T> T *child(const char *name)
     {
@@ -71,30 +72,23 @@ class TstDiagEndToEnd : public QObject {
 private slots:
     void init()
     {
-        simulator = std::make_unique<sim::PtySimulator>(sim::SimOptions {});
-        std::string error;
-        QVERIFY2(simulator->start(&error), error.c_str());
-        serial = std::make_unique<PosixSerial>();
-        state = std::make_unique<AppState>(*serial);
-        state->session.ports.map(3, simulator->slavePath());
-        form = std::make_unique<TForm1>(*state);
+        test::WindowRig::Options options;
+        options.controller = test::WindowRig::Controller::SimulatorOnPty;
+        options.polling = true; // as the program does
+        options.show = false;
+        QVERIFY2(rig.start(options), rig.error.c_str());
         dir = std::make_unique<QTemporaryDir>();
         state->startDirectory = dir->path().toStdString();
-        messages.clear();
-        form->setMessageSink([this](const QString &m) { messages << m; });
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         form->F10autoconnect1Click();
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(1));
+        QVERIFY(state->session.conn.Connected);
     }
     void cleanup()
     {
         if (form)
             form->close();
-        form.reset();
-        state.reset();
-        serial.reset();
-        simulator.reset();
+        rig.stop();
         dir.reset();
     }
 
@@ -122,9 +116,8 @@ private slots:
         pages->setCurrentIndex(0);
 
         // Erase: the controller moves its marker and the list follows by itself.
-        ErrorMemoryView *view = child<DiagnosticPage>("TabSheet4")->errorMemoryView();
-        view->prompts.confirm = [](const QString &, const QString &) { return true; };
-        view->AbColBitBtn42Click();
+        rig.user.answerConfirm = [](const QString &, const QString &) { return true; };
+        child<DiagnosticPage>("TabSheet4")->errorMemoryView()->AbColBitBtn42Click();
         QTRY_COMPARE_WITH_TIMEOUT(errorRow(1), QStringLiteral("NO Errors"), 5000);
         QVERIFY(errorRow(2).isEmpty());
         QVERIFY(simulator->controllerState().faults.empty());
@@ -165,9 +158,9 @@ private slots:
         QString error;
         QVERIFY2(saveParameterFile(path, changed.bytes, &error), qPrintable(error));
         FileMenu *files = form->findChild<FileMenu *>();
-        files->prompts.chooseFile = [path](const FileDialogRequest &) { return path; };
+        rig.user.chooseFile = [path](const FileDialogRequest &) { return path; };
         int rows = 0;
-        files->prompts.runDialog = [&](QDialog &d) {
+        rig.user.answerDialog = [&](QDialog &d) {
             auto &dialog = static_cast<CompareDialog &>(d);
             rows = dialog.grid()->rowCount();
             dialog.show();

@@ -1,5 +1,6 @@
 // The window against the simulated controller on a real pseudo-terminal mapped to COM3: F10
 // connects, and the readings move from decode to decode.
+#include "../support/WindowRig.h"
 #include "KelvaneApplication.h"
 #include "MainWindow.h"
 #include "PosixSerial.h"
@@ -22,20 +23,13 @@ class TstEndToEnd : public QObject {
 private slots:
     void f10ConnectsToTheSimulatorAndTheReadingsMove()
     {
-        sim::PtySimulator simulator { sim::SimOptions {} };
-        std::string error;
-        QVERIFY2(simulator.start(&error), error.c_str());
-
-        PosixSerial serial;
-        AppState state(serial);
-        state.session.ports.map(3, simulator.slavePath());
-        TForm1 form(state);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.timer()->stop();
+        test::WindowRig rig;
+        QVERIFY2(rig.start(test::WindowRig::Options::simulatorOnPty()), rig.error.c_str());
+        AppState &state = *rig.state;
+        TForm1 &form = *rig.form;
 
         form.F10autoconnect1Click();
-        QCOMPARE(state.session.conn.Connected, std::uint8_t(1));
+        QVERIFY(state.session.conn.Connected);
         QVERIFY2(
             form.windowTitle().endsWith(QStringLiteral("Rev.H 2 Rev.S 3 TQ204  COM3")), qPrintable(form.windowTitle()));
         QVERIFY(!form.timer()->isActive()); // it was stopped before the scan and stays so

@@ -1,7 +1,7 @@
 // The menu "file" and "RESET ECU" in the window on a scripted controller: save, load, reset,
 // restore points and the comparison with the ECU, with the frames they send and the messages
 // they show.
-#include "../support/FakeEcu.h"
+#include "../support/WindowRig.h"
 #include "CompareDialog.h"
 #include "FileMenu.h"
 #include "KelvaneApplication.h"
@@ -58,16 +58,11 @@ QByteArray pattern(int size, int mul, int add)
 }
 } // namespace
 
-class TstFiles : public QObject {
+class TstFiles : public QObject, public test::WindowRigFixture {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<ScriptedSerial> line;
-    std::unique_ptr<test::FakeEcu> ecu;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<TForm1> form;
     FileMenu *files = nullptr;
-    QStringList messages;
     std::vector<FileDialogRequest> dialogs;
     QStringList questions;
     // During word writes: whether the timer ran or polling was on.
@@ -80,14 +75,14 @@ class TstFiles : public QObject {
     // The open and save dialogs answer `answer` (empty: Cancel) and remember what was asked.
     void answerDialogs(const QString &answer)
     {
-        files->prompts.chooseFile = [this, answer](const FileDialogRequest &r) {
+        rig.user.chooseFile = [this, answer](const FileDialogRequest &r) {
             dialogs.push_back(r);
             return answer;
         };
     }
     void answerQuestions(bool ok)
     {
-        files->prompts.confirm = [this, ok](const QString &, const QString &text) {
+        rig.user.answerConfirm = [this, ok](const QString &, const QString &text) {
             questions << text;
             return ok;
         };
@@ -95,7 +90,7 @@ class TstFiles : public QObject {
     void connectEcu()
     {
         form->F10autoconnect1Click();
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(1));
+        QVERIFY(state->session.conn.Connected);
         line->clearLog();
         ecu->frames.clear();
     }
@@ -142,30 +137,26 @@ private slots:
     {
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(dir->isValid());
-        line = std::make_unique<ScriptedSerial>();
-        ecu = std::make_unique<test::FakeEcu>();
-        ecu->applyWrites = true;
+        test::WindowRig::Options options;
+        options.show = false;
+        options.keepWrites = true;
+        options.startImage.emplace();
         for (int i = 0; i < 768; ++i)
-            ecu->image[std::size_t(i)] = std::uint8_t(i * 7 + 1);
-        ecu->image[133] = 4; // cylinders
-        state = std::make_unique<AppState>(*line);
-        state->session.ports.map(3, Device);
-        auto inner = ecu->responder();
-        line->addDevice(Device, [this, inner](const std::vector<std::uint8_t> &w, int baud) {
-            if (isWordWrite(w)) {
-                timerRanDuringUpload |= form->timer()->isActive();
-                pollingDuringUpload |= state->session.conn.PollingEnabled != 0;
-            }
-            return inner(w, baud);
-        });
-        form = std::make_unique<TForm1>(*state);
-        form->timer()->stop();
+            (*options.startImage)[std::size_t(i)] = std::uint8_t(i * 7 + 1);
+        (*options.startImage)[133] = 4; // cylinders
+        options.frameHook
+            = [this](const std::vector<std::uint8_t> &w, int baud, const ScriptedSerial::Responder &controller) {
+                  if (isWordWrite(w)) {
+                      timerRanDuringUpload |= form->timer()->isActive();
+                      pollingDuringUpload |= state->session.conn.PollingEnabled != 0;
+                  }
+                  return controller(w, baud);
+              };
+        QVERIFY2(rig.start(options), rig.error.c_str());
         state->startDirectory = start().toStdString();
-        messages.clear();
         dialogs.clear();
         questions.clear();
         timerRanDuringUpload = pollingDuringUpload = false;
-        form->setMessageSink([this](const QString &m) { messages << m; });
         files = form->findChild<FileMenu *>();
         QVERIFY(files);
         files->today = [] { return Today; };
@@ -427,7 +418,7 @@ private slots:
         std::vector<CompareRow> rows;
         QString summary;
         bool load = false;
-        files->prompts.runDialog = [&](QDialog &d) {
+        rig.user.answerDialog = [&](QDialog &d) {
             auto &dialog = static_cast<CompareDialog &>(d);
             QTableWidget *grid = dialog.grid();
             for (int r = 0; r < grid->rowCount(); ++r)
@@ -477,7 +468,7 @@ private slots:
         QVERIFY(QDir().mkpath(start() + QStringLiteral("/dir.kvset")));
         answerDialogs(start() + QStringLiteral("/dir.kvset"));
         bool shown = false;
-        files->prompts.runDialog = [&](QDialog &) {
+        rig.user.answerDialog = [&](QDialog &) {
             shown = true;
             return int(QDialog::Rejected);
         };

@@ -2,7 +2,7 @@
 // combo items (keeping the selection the image gives), status, fault and adaptation texts and stores
 // "lan.txt"; the start-up load follows "lan.txt"; broken language files leave the window working; a
 // load sends nothing to the controller; help opens the "sch" folder.
-#include "../support/FakeEcu.h"
+#include "../support/WindowRig.h"
 #include "AppState.h"
 #include "DataDirs.h"
 #include "ErrorMemoryView.h"
@@ -84,16 +84,11 @@ bool isControlTarget(TextTargetKind kind)
 }
 } // namespace
 
-class TstLanguage : public QObject {
+class TstLanguage : public QObject, public test::WindowRigFixture {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> startDir;
     QString previousDir;
-    std::unique_ptr<ScriptedSerial> line;
-    std::unique_ptr<test::FakeEcu> ecu;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<TForm1> form;
-    QStringList messages;
 
     template <class T> T *child(const char *name)
     {
@@ -108,12 +103,6 @@ class TstLanguage : public QObject {
         auto *tabs = child<QTabWidget>("PageControl1");
         return tabs->tabText(tabs->indexOf(sheet));
     }
-    void makeWindow()
-    {
-        form = std::make_unique<TForm1>(*state);
-        form->timer()->stop();
-        form->setMessageSink([this](const QString &m) { messages << m; });
-    }
     void tick()
     {
         form->Timer1Timer();
@@ -122,7 +111,7 @@ class TstLanguage : public QObject {
     void connectEcu()
     {
         form->F10autoconnect1Click();
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(1));
+        QVERIFY(state->session.conn.Connected);
     }
     QString lanTxt() const { return startDir->filePath(QStringLiteral("lan.txt")); }
 
@@ -200,15 +189,11 @@ private slots:
         startDir = std::make_unique<QTemporaryDir>();
         QVERIFY(startDir->isValid());
         QVERIFY(QDir::setCurrent(startDir->path()));
-        line = std::make_unique<ScriptedSerial>();
-        ecu = std::make_unique<test::FakeEcu>();
+        test::WindowRig::Options options;
+        options.show = false;
+        QVERIFY2(rig.start(options), rig.error.c_str());
         ecu->image[133] = 4;
         ecu->image[125] = 3; // RpmSet: "4 cylinders"
-        state = std::make_unique<AppState>(*line);
-        state->session.ports.map(3, Device);
-        line->addDevice(Device, ecu->responder());
-        messages.clear();
-        makeWindow();
     }
     void cleanup()
     {
@@ -279,7 +264,7 @@ private slots:
         tick();
         tick();
         QVERIFY(!line->written().empty());
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(1));
+        QVERIFY(state->session.conn.Connected);
 
         // Back to English: the English file's texts, "lan.txt" keeps one byte.
         child<QAction>("English1")->trigger();
@@ -517,10 +502,10 @@ private slots:
     {
         QList<QUrl> opened;
         bool result = true;
-        form->languageMenu()->setFolderOpener([&](const QUrl &url) {
+        rig.user.openFolderAnswer = [&](const QUrl &url) {
             opened << url;
             return result;
-        });
+        };
         child<QAction>("help1")->trigger();
         QCOMPARE(opened.size(), 1);
         const QString expected

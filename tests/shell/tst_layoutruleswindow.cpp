@@ -4,6 +4,7 @@
 // left V - 51 in its scroll box, clear of the header's other controls. The translated texts fit the
 // sections at the default size (and a screenshot of the German page when
 // KELVANE_LAYOUT_SCREENSHOTS names a folder).
+#include "../support/WindowRig.h"
 #include "AppState.h"
 #include "LanguageMenu.h"
 #include "LayoutRules.h"
@@ -30,11 +31,11 @@ using namespace kelvane;
 class TstLayoutRulesWindow : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ScriptedSerial> line;
-    std::unique_ptr<sim::Controller> controller;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<TForm1> form;
-    QStringList messages;
+    test::WindowRig rig;
+    std::unique_ptr<ScriptedSerial> &line = rig.line;
+    std::unique_ptr<AppState> &state = rig.state;
+    std::unique_ptr<TForm1> &form = rig.form;
+    QStringList &messages = rig.messages;
 
     template <class T> T *child(const QString &name)
     {
@@ -47,33 +48,13 @@ class TstLayoutRulesWindow : public QObject {
 private slots:
     void init()
     {
-        line = std::make_unique<ScriptedSerial>();
         // The simulated controller on the scripted line, on its virtual clock: live readings in
         // the side strip, the same in every run.
-        controller = std::make_unique<sim::Controller>(sim::SimOptions {});
-        state = std::make_unique<AppState>(*line);
-        state->session.ports.map(3, "/dev/ttyFAKE3");
-        line->addDevice("/dev/ttyFAKE3", [this](const std::vector<std::uint8_t> &written, int baud) {
-            std::vector<ScriptedSerial::Delivery> out;
-            if (baud == controller->options().baud)
-                out.push_back({ 1.0, controller->receive(written.data(), written.size(), line->now()) });
-            return out;
-        });
-        form = std::make_unique<TForm1>(*state);
-        form->timer()->stop();
-        messages.clear();
-        form->setMessageSink([this](const QString &m) { messages << m; });
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        form->timer()->stop();
+        test::WindowRig::Options options;
+        options.controller = test::WindowRig::Controller::SimulatorOnScriptedLine;
+        QVERIFY2(rig.start(options), rig.error.c_str());
     }
-    void cleanup()
-    {
-        form.reset();
-        state.reset();
-        controller.reset();
-        line.reset();
-    }
+    void cleanup() { rig.stop(); }
 
     // One window taken through the default size, a large one and back: the rule must follow every
     // resize, for the page in front and for the one shown later.
@@ -167,7 +148,7 @@ private slots:
         QFETCH(int, language);
         QFETCH(QString, screenshot);
         form->F10autoconnect1Click();
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(1));
+        QVERIFY(state->session.conn.Connected);
         for (int i = 0; i < 40; ++i) {
             form->Timer1Timer();
             line->advance(70);

@@ -1,9 +1,9 @@
 // The data logger on the "DataLogger" page, on a scripted controller: the column check boxes, START
 // and STOP writing "Log.csv" with a row per decode, the caption's progress mark, the file written when
 // the window closes during a recording, and a STOP that cannot write: reported, kept, saved elsewhere.
+#include "../support/WindowRig.h"
 #include "DataLoggerPage.h"
 #include "KelvaneApplication.h"
-#include "tst_scopefixture.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -51,7 +51,7 @@ class TstLogger : public QObject {
     void record(int rows, int firstTemp = 40)
     {
         for (int k = 0; k < rows; ++k) {
-            rig->set16(rec::TempReducer, static_cast<std::uint16_t>(firstTemp + k));
+            rig->setLive16(rec::TempReducer, static_cast<std::uint16_t>(firstTemp + k));
             rig->decode();
         }
     }
@@ -63,15 +63,15 @@ private slots:
         dir = std::make_unique<QTemporaryDir>();
         oldDir = QDir::currentPath();
         QDir::setCurrent(dir->path());
-        rig = std::make_unique<test::WindowRig>();
+        rig = std::make_unique<test::WindowRig>(test::WindowRig::Options {});
         page = rig->form->findChild<DataLoggerPage *>(QStringLiteral("DataLoggerPage"));
         QVERIFY(page);
         prompts.clear();
         promptAnswers.clear();
-        page->setSavePathPrompt([this](const QString &suggestion) {
+        rig->user.chooseRecording = [this](const QString &suggestion) {
             prompts << suggestion;
             return promptAnswers.isEmpty() ? QString() : promptAnswers.takeFirst();
-        });
+        };
         QVERIFY(rig->connectEcu());
     }
     void cleanup()
@@ -163,7 +163,7 @@ private slots:
         button("ButtonSaveLogsSTART")->click();
         record(5);
         rig->form->close();
-        QCOMPARE(rig->state.session.linkState.PortOpen, std::uint8_t(0));
+        QCOMPARE(rig->state->session.linkState.PortOpen, std::uint8_t(0));
         const QStringList lines = fileLines(logPath());
         QCOMPARE(lines.size(), 6);
         QCOMPARE(lines[5], QStringLiteral("0.35,44.000,"));
@@ -247,10 +247,10 @@ private slots:
         QVERIFY(rig->messages[0].contains(QStringLiteral("cannot be written to disk")));
 
         const QString elsewhere = dir->filePath(QStringLiteral("saved.csv"));
-        page->setSavePathPrompt([&](const QString &) {
+        rig->user.chooseRecording = [&](const QString &) {
             setrlimit(RLIMIT_FSIZE, &old); // room again
             return elsewhere;
-        });
+        };
         button("ButtonSaveLogsSTOP")->click();
         QCOMPARE(rig->messages.size(), 2);
         QVERIFY(rig->messages[1].contains(QStringLiteral("could not be saved")));

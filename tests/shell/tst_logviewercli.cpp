@@ -3,6 +3,7 @@
 // the readings page. With KELVANE_SCOPE_SCREENSHOTS set to a folder it records a minute of driving
 // (850 rows) and saves the viewer (logviewer-drive.png) and the readings page during the playback
 // (readings-playback.png).
+#include "../support/WindowRig.h"
 #include "KelvaneApplication.h"
 #include "LogViewerChart.h"
 #include "LogViewerMenu.h"
@@ -10,7 +11,6 @@
 #include "TAb270Meter.h"
 #include "TAbBar.h"
 #include "TAbLED.h"
-#include "tst_scopefixture.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -66,7 +66,7 @@ private slots:
         const QString file = tmp.filePath(QStringLiteral("drive.csv"));
         QVERIFY(recordDrive(rows, file));
 
-        test::WindowRig rig;
+        test::WindowRig rig { test::WindowRig::Options {} };
         auto *menu = rig.form->findChild<LogViewerMenu *>(QStringLiteral("LogViewerMenu"));
         QVERIFY(menu->openFile(file));
         LogViewer *v = menu->viewer();
@@ -97,7 +97,7 @@ private slots:
         const int tr = t.columnForLiveIndex(lv::TempReducer);
         QCOMPARE(rig.child<TAbBar>("AbBarPasTr")->value(), double(t.value(tr, row)));
         QCOMPARE(rig.child<TAbLED>("AbLEDStatus")->caption(), QStringLiteral("playback 1x"));
-        QVERIFY(rig.line.written().empty());
+        QVERIFY(rig.line->written().empty());
 
         if (!shots.isEmpty()) {
             v->pause();

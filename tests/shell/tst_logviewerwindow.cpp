@@ -1,6 +1,7 @@
 // The log viewer in the window, on a scripted controller: "open log..." of a logger file and of a
 // `kelvane-cli live` file, plots, zoom, pan and the cursor, and a playback that drives the readings
 // page and the side strip while no controller is connected, sending nothing.
+#include "../support/WindowRig.h"
 #include "DataLoggerPage.h"
 #include "KelvaneApplication.h"
 #include "LogText.h"
@@ -10,7 +11,6 @@
 #include "TAb270Meter.h"
 #include "TAbBar.h"
 #include "TAbLED.h"
-#include "tst_scopefixture.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -87,7 +87,7 @@ class TstLogViewerWindow : public QObject {
 private slots:
     void init()
     {
-        rig = std::make_unique<test::WindowRig>();
+        rig = std::make_unique<test::WindowRig>(test::WindowRig::Options {});
         menu = rig->form->findChild<LogViewerMenu *>(QStringLiteral("LogViewerMenu"));
         QVERIFY(menu);
     }
@@ -109,8 +109,8 @@ private slots:
         QVERIFY(rig->connectEcu());
         rig->child<QPushButton>("ButtonSaveLogsSTART")->click();
         for (int k = 0; k < 40; ++k) {
-            rig->set16(rec::TempReducer, static_cast<std::uint16_t>(50 + k % 9));
-            rig->set16(rec::InjPetrol1, static_cast<std::uint16_t>(600 + 10 * k));
+            rig->setLive16(rec::TempReducer, static_cast<std::uint16_t>(50 + k % 9));
+            rig->setLive16(rec::InjPetrol1, static_cast<std::uint16_t>(600 + 10 * k));
             rig->decode();
         }
         rig->child<QPushButton>("ButtonSaveLogsSTOP")->click();
@@ -292,8 +292,8 @@ private slots:
             ->setValue(int(std::lround((t.playbackTime(100) - t.startTime()) * 1000)) + 5);
         check(100);
 
-        QVERIFY(rig->line.written().empty());
-        QVERIFY(rig->line.openAttempts().empty());
+        QVERIFY(rig->line->written().empty());
+        QVERIFY(rig->line->openAttempts().empty());
 
         // Closing the viewer gives the gauges back: nothing of the recording stays on them.
         v->close();
@@ -310,7 +310,7 @@ private slots:
     void aConnectedControllerKeepsTheGauges()
     {
         QVERIFY(rig->connectEcu());
-        rig->set16(rec::TempReducer, 33);
+        rig->setLive16(rec::TempReducer, 33);
         rig->decode();
         LogViewer *v = open(writeFile(QStringLiteral("cli.csv"), cliLog(200)));
         QVERIFY(v);
@@ -323,12 +323,12 @@ private slots:
         QVERIFY(v->findChild<QLabel *>(QStringLiteral("LabelLogViewerStatus"))
                     ->text()
                     .contains(QStringLiteral("controller is connected")));
-        rig->set16(rec::TempReducer, 44);
+        rig->setLive16(rec::TempReducer, 44);
         rig->decode();
         QCOMPARE(stripTr->value(), 44.0);
         QVERIFY(rig->child<TAbLED>("AbLEDStatus")->caption() != QStringLiteral("playback 1x"));
         // Only the polling's own frames went out.
-        for (const auto &w : rig->line.written())
+        for (const auto &w : rig->line->written())
             QCOMPARE(int(w.bytes[0]), 0xAA);
     }
 

@@ -1,6 +1,6 @@
 // The main window on a scripted controller: polling, the display steps, the injector and mode
 // controls, the menu shortcuts, navigation, the window's layout and the exception display.
-#include "../support/FakeEcu.h"
+#include "../support/WindowRig.h"
 #include "FieldTable.h"
 #include "KelvaneApplication.h"
 #include "LayoutRules.h"
@@ -49,14 +49,8 @@ QString expectedFixed(double v, int decimals)
 }
 } // namespace
 
-class TstMainWindow : public QObject {
+class TstMainWindow : public QObject, public test::WindowRigFixture {
     Q_OBJECT
-
-    std::unique_ptr<ScriptedSerial> line;
-    std::unique_ptr<test::FakeEcu> ecu;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<TForm1> form;
-    QStringList messages;
 
     template <class T> T *child(const char *name)
     {
@@ -99,7 +93,7 @@ class TstMainWindow : public QObject {
     void connectEcu()
     {
         form->F10autoconnect1Click();
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(1));
+        QVERIFY(state->session.conn.Connected);
         QCOMPARE(state->session.conn.PollingEnabled, std::uint8_t(1));
         line->clearLog();
     }
@@ -109,30 +103,8 @@ class TstMainWindow : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        line = std::make_unique<ScriptedSerial>();
-        ecu = std::make_unique<test::FakeEcu>();
-        state = std::make_unique<AppState>(*line);
-        state->session.ports.map(3, Device);
-        line->addDevice(Device, ecu->responder());
-        form = std::make_unique<TForm1>(*state);
-        // Tests drive the ticks themselves.
-        form->timer()->stop();
-        messages.clear();
-        form->setMessageSink([this](const QString &m) { messages << m; });
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        // Shown windows tick on their own timer again; keep it stopped.
-        form->timer()->stop();
-    }
-    void cleanup()
-    {
-        form.reset();
-        state.reset();
-        ecu.reset();
-        line.reset();
-    }
+    void init() { QVERIFY2(rig.start(), rig.error.c_str()); }
+    void cleanup() { rig.stop(); }
 
     void windowOpensCentredAtItsDefaultSizeOnTheReadingsPage()
     {
@@ -296,7 +268,7 @@ private slots:
     {
         ecu->sw = 4;
         form->F10autoconnect1Click();
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(0));
+        QVERIFY(!state->session.conn.Connected);
         QCOMPARE(messages, QStringList { QStringLiteral("Need software update. Download From www !!!") });
         QCOMPARE(form->windowTitle(), QStringLiteral("Kelvane Sequential v.3.02+OBD"));
     }
@@ -307,7 +279,7 @@ private slots:
     {
         line->denyAccess(Device, "dialout");
         form->F10autoconnect1Click();
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(0));
+        QVERIFY(!state->session.conn.Connected);
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].contains(QString::fromStdString(Device)));
         QVERIFY(messages[0].contains(QStringLiteral("\"dialout\"")));
@@ -912,7 +884,7 @@ private slots:
         QVERIFY(form->close());
         QVERIFY(!form->timer()->isActive());
         QVERIFY(!form->layoutFlag());
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(0));
+        QVERIFY(!state->session.conn.Connected);
         QCOMPARE(state->session.linkState.PortOpen, std::uint8_t(0));
         QVERIFY(line->written().empty());
         QCOMPARE(app->exceptionsShown(), before);
@@ -923,7 +895,7 @@ private slots:
         connectEcu();
         QCOMPARE(line->openHandles(), 1);
         QVERIFY(form->close());
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(0));
+        QVERIFY(!state->session.conn.Connected);
         QCOMPARE(line->openHandles(), 0);
     }
 
@@ -931,9 +903,7 @@ private slots:
 
     void anExceptionInAHandlerIsShownAndTheProgramGoesOn()
     {
-        auto *app = static_cast<KelvaneApplication *>(QCoreApplication::instance());
-        QStringList shown;
-        app->setExceptionDisplay([&shown](const QString &t) { shown << t; });
+        const QStringList &shown = rig.user.exceptions;
         // A handler on the polling timer that throws: the tick after it still runs.
         QMetaObject::Connection c = connect(
             form->timer(), &QTimer::timeout, this, [] { throw std::runtime_error("injector table out of range"); });
@@ -945,7 +915,6 @@ private slots:
         form->timer()->stop();
         // Ticks kept running: the lamp was set on each of them.
         QCOMPARE(child<TAbLED>("AbLEDStatus")->caption(), QStringLiteral("error COMx"));
-        app->setExceptionDisplay({});
     }
 
     void aScanThatThrowsLeavesTheTimerRunningAndTheCursorRestored()
@@ -964,15 +933,12 @@ private slots:
 
     void anExceptionWithoutAMessageIsShownToo()
     {
-        auto *app = static_cast<KelvaneApplication *>(QCoreApplication::instance());
-        QStringList shown;
-        app->setExceptionDisplay([&shown](const QString &t) { shown << t; });
+        const QStringList &shown = rig.user.exceptions;
         bool after = false;
         QTimer::singleShot(0, this, [] { throw 42; });
         QTimer::singleShot(5, this, [&after] { after = true; });
         QTRY_VERIFY(after);
         QCOMPARE(shown, QStringList { QStringLiteral("Unknown exception") });
-        app->setExceptionDisplay({});
     }
 };
 

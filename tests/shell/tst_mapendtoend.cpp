@@ -3,6 +3,7 @@
 // the samples the engine model collects. With KELVANE_MAP_SCREENSHOTS set to a folder it also
 // saves the pages "[F7]advanced map", the temperature maps and "[F6]mapping" (after a minute of
 // samples) at 809 x 650 (no suffix) and 1600 x 1000 (suffix -1600).
+#include "../support/WindowRig.h"
 #include "KelvaneApplication.h"
 #include "MainWindow.h"
 #include "MapAdvancedPage.h"
@@ -39,10 +40,10 @@ int countColour(const QImage &image, const QColor &colour)
 class TstMapEndToEnd : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<sim::PtySimulator> simulator;
-    std::unique_ptr<PosixSerial> serial;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<TForm1> form;
+    test::WindowRig rig;
+    std::unique_ptr<sim::PtySimulator> &simulator = rig.pty;
+    std::unique_ptr<AppState> &state = rig.state;
+    std::unique_ptr<TForm1> &form = rig.form;
 
     // Ticks by hand, 35 ms apart, as the timer would.
     void run(int ticks)
@@ -86,26 +87,11 @@ class TstMapEndToEnd : public QObject {
 private slots:
     void init()
     {
-        simulator = std::make_unique<sim::PtySimulator>(sim::SimOptions {});
-        std::string error;
-        QVERIFY2(simulator->start(&error), error.c_str());
-        serial = std::make_unique<PosixSerial>();
-        state = std::make_unique<AppState>(*serial);
-        state->session.ports.map(3, simulator->slavePath());
-        form = std::make_unique<TForm1>(*state);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        form->timer()->stop();
+        QVERIFY2(rig.start(test::WindowRig::Options::simulatorOnPty()), rig.error.c_str());
         form->F10autoconnect1Click();
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(1));
+        QVERIFY(state->session.conn.Connected);
     }
-    void cleanup()
-    {
-        form.reset();
-        state.reset();
-        serial.reset();
-        simulator.reset();
-    }
+    void cleanup() { rig.stop(); }
 
     void anEditReachesTheControllersMemoryAndTheLiveCellFollows()
     {

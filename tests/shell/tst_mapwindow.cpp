@@ -434,7 +434,7 @@ private slots:
         QCOMPARE(g->selection(), (GridRect { 0, 5, 0, 5 }));
         // While not connected leaving the mode stores and sends nothing, silently.
         g->setCell(0, 5, QStringLiteral("5.0"));
-        w.state->session.conn.Connected = 0;
+        w.state->session.conn.Connected = false;
         const auto before = w.state->session.image.bytes;
         mode->click();
         QVERIFY(w.wordWrites().empty());
@@ -516,7 +516,7 @@ private slots:
         w.mainGrid()->setSelection({ 4, 1, 4, 1 });
         QVERIFY(isLime(cellColour(w.mainGrid(), 4, 1)));
         // No controller, nothing lit.
-        w.state->session.conn.Connected = 0;
+        w.state->session.conn.Connected = false;
         QVERIFY(!w.advanced()->liveCell());
         QVERIFY(!isLime(cellColour(w.mainGrid(), 4, 1)));
     }

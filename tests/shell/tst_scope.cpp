@@ -1,9 +1,9 @@
 // The oscilloscope on the readings page, on a scripted controller: the channel choices, the traces
 // the paint box shows after receive ticks, sampling only while the page is shown, and the pointer's
 // readout and dragging.
+#include "../support/WindowRig.h"
 #include "KelvaneApplication.h"
 #include "ScopePanel.h"
-#include "tst_scopefixture.h"
 
 #include <QComboBox>
 #include <QMouseEvent>
@@ -38,7 +38,7 @@ class TstScope : public QObject {
 private slots:
     void init()
     {
-        rig = std::make_unique<test::WindowRig>();
+        rig = std::make_unique<test::WindowRig>(test::WindowRig::Options {});
         panel = rig->child<ScopePanel>("PanelOsc");
         box = rig->child<ScopePaintBox>("PaintBoxScope");
         QVERIFY(box->width() > 200 && box->height() > 80);
@@ -70,10 +70,10 @@ private slots:
         const int H = box->height();
         const int ticks = 30;
         for (int k = 0; k < ticks; ++k) {
-            rig->set16(rec::TempGas, static_cast<std::uint16_t>(20 + k)); // rising: newest highest
-            rig->set16(rec::TempReducer, 90);
-            rig->set16(rec::PresDiff, 600); // 0.6 bar
-            rig->set16(rec::LevelRaw, 3279); // 4.0 V
+            rig->setLive16(rec::TempGas, static_cast<std::uint16_t>(20 + k)); // rising: newest highest
+            rig->setLive16(rec::TempReducer, 90);
+            rig->setLive16(rec::PresDiff, 600); // 0.6 bar
+            rig->setLive16(rec::LevelRaw, 3279); // 4.0 V
             rig->decode();
         }
         QCOMPARE(scope().SampleCount, ticks);
@@ -114,7 +114,7 @@ private slots:
         for (int k = 0; k < 5; ++k)
             rig->decode();
         QCOMPARE(scope().SampleCount, 4);
-        QCOMPARE(rig->state.session.polling.stats().accepted, std::uint64_t(9)); // the decode goes on
+        QCOMPARE(rig->state->session.polling.stats().accepted, std::uint64_t(9)); // the decode goes on
         rig->form->F2readings1Click();
         rig->decode();
         QCOMPARE(scope().SampleCount, 5);
@@ -124,11 +124,11 @@ private slots:
     {
         QVERIFY(rig->connectEcu());
         choose(1, scope::TempReducer);
-        rig->set16(rec::TempReducer, 77);
+        rig->setLive16(rec::TempReducer, 77);
         rig->decode();
         QVERIFY(frame().traces[1].enabled);
         choose(1, scope::Off);
-        rig->set16(rec::TempReducer, 12);
+        rig->setLive16(rec::TempReducer, 12);
         rig->decode();
         QVERIFY(!frame().traces[1].enabled);
         QCOMPARE(scope().sample(1, 0), 77.0f);
@@ -157,8 +157,8 @@ private slots:
         choose(0, scope::TempGas); // -10 .. 110
         choose(1, scope::DifP); // 0 .. 3 bar
         for (int k = 0; k < 40; ++k) {
-            rig->set16(rec::TempGas, static_cast<std::uint16_t>(20 + 2 * k));
-            rig->set16(rec::PresDiff, static_cast<std::uint16_t>(300 + 40 * (k % 7)));
+            rig->setLive16(rec::TempGas, static_cast<std::uint16_t>(20 + 2 * k));
+            rig->setLive16(rec::PresDiff, static_cast<std::uint16_t>(300 + 40 * (k % 7)));
             rig->decode();
             QApplication::processEvents();
         }
@@ -182,7 +182,7 @@ private slots:
     {
         QVERIFY(rig->connectEcu());
         choose(0, scope::TempGas);
-        rig->set16(rec::TempGas, 50);
+        rig->setLive16(rec::TempGas, 50);
         for (int k = 0; k < 20; ++k)
             rig->decode();
         const int H = box->height();

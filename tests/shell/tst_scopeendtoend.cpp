@@ -3,6 +3,7 @@
 // KELVANE_SCOPE_SCREENSHOTS set to a folder it also saves the readings page with four traces after
 // a minute of driving (readings-four-traces.png, 809 x 650) and the DataLogger page during the
 // recording (datalogger-recording.png).
+#include "../support/WindowRig.h"
 #include "DataLoggerPage.h"
 #include "KelvaneApplication.h"
 #include "LogTable.h"
@@ -28,25 +29,18 @@ class TstScopeEndToEnd : public QObject {
 private slots:
     void fourTracesFollowTheSimulatedEngine()
     {
-        sim::PtySimulator simulator { sim::SimOptions {} };
-        std::string error;
-        QVERIFY2(simulator.start(&error), error.c_str());
         QTemporaryDir dir;
         const QString old = QDir::currentPath();
         QDir::setCurrent(dir.path());
 
-        PosixSerial serial;
-        AppState state(serial);
-        state.session.ports.map(3, simulator.slavePath());
-        TForm1 form(state);
-        QStringList messages;
-        form.setMessageSink([&](const QString &m) { messages << m; });
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.timer()->stop();
+        test::WindowRig rig;
+        QVERIFY2(rig.start(test::WindowRig::Options::simulatorOnPty()), rig.error.c_str());
+        sim::PtySimulator &simulator = *rig.pty;
+        AppState &state = *rig.state;
+        TForm1 &form = *rig.form;
+        QStringList &messages = rig.messages;
         form.F10autoconnect1Click();
-        QCOMPARE(state.session.conn.Connected, std::uint8_t(1));
-        form.timer()->stop();
+        QVERIFY(state.session.conn.Connected);
 
         auto *panel = form.findChild<ScopePanel *>(QStringLiteral("PanelOsc"));
         QVERIFY(panel);

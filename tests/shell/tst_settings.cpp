@@ -2,7 +2,7 @@
 // image: what each control shows after the connect (a table written from the field formulas), that
 // every control is live and sends its field, the cascades through the real widgets, the rules of
 // leaving a control, the collapsible sections and the usable sizes.
-#include "../support/FakeEcu.h"
+#include "../support/WindowRig.h"
 #include "Conversions.h"
 #include "FieldTable.h"
 #include "KelvaneApplication.h"
@@ -10,12 +10,12 @@
 #include "ParametersPage.h"
 #include "ScriptedSerial.h"
 #include "SettingsControls.h"
+#include "SettingsWiring.h"
 #include "Simulator.h"
 #include "TAbBar.h"
 #include "TAbNumSpin.h"
 #include "TAbToggleSwitch.h"
 #include "WriteBack.h"
-#include "SettingsWiring.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -58,14 +58,8 @@ QString shown(QWidget *w)
 }
 } // namespace
 
-class TstSettings : public QObject {
+class TstSettings : public QObject, public test::WindowRigFixture {
     Q_OBJECT
-
-    std::unique_ptr<ScriptedSerial> line;
-    std::unique_ptr<test::FakeEcu> ecu;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<TForm1> form;
-    QStringList messages;
 
     template <class T> T *child(const char *name)
     {
@@ -77,7 +71,7 @@ class TstSettings : public QObject {
     void connectEcu()
     {
         form->F10autoconnect1Click();
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(1));
+        QVERIFY(state->session.conn.Connected);
     }
     // The image frames written since the log was cleared.
     QStringList sent() const
@@ -117,28 +111,12 @@ class TstSettings : public QObject {
 private slots:
     void init()
     {
-        line = std::make_unique<ScriptedSerial>();
-        ecu = std::make_unique<test::FakeEcu>();
-        ecu->image = sim::factoryImage(57600);
-        ecu->applyWrites = true;
-        state = std::make_unique<AppState>(*line);
-        state->session.ports.map(3, Device);
-        line->addDevice(Device, ecu->responder());
-        form = std::make_unique<TForm1>(*state);
-        form->timer()->stop();
-        messages.clear();
-        form->setMessageSink([this](const QString &m) { messages << m; });
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        form->timer()->stop();
+        test::WindowRig::Options options;
+        options.startImage = sim::factoryImage(57600);
+        options.keepWrites = true;
+        QVERIFY2(rig.start(options), rig.error.c_str());
     }
-    void cleanup()
-    {
-        form.reset();
-        state.reset();
-        ecu.reset();
-        line.reset();
-    }
+    void cleanup() { rig.stop(); }
 
     // The factory image, as the field formulas decode it at 57600 baud (0.0044 ms per tick):
     // 4 cylinders, "0-14V", injector "H2000 black", level sensor "0-20k", 1500 rpm to gas, ...

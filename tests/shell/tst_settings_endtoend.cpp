@@ -2,6 +2,7 @@
 // window reach the controller's memory, and a new connection shows what the controller holds. With
 // KELVANE_SETTINGS_SCREENSHOTS naming a folder, the two parameter pages are saved there at 809 x 650
 // and at 1600 x 1000.
+#include "../support/WindowRig.h"
 #include "Conversions.h"
 #include "KelvaneApplication.h"
 #include "MainWindow.h"
@@ -70,20 +71,14 @@ class TstSettingsEndToEnd : public QObject {
 private slots:
     void aChangedSettingReachesTheControllerAndComesBack()
     {
-        sim::PtySimulator simulator { sim::SimOptions {} };
-        std::string error;
-        QVERIFY2(simulator.start(&error), error.c_str());
-
-        PosixSerial serial;
-        AppState state(serial);
-        state.session.ports.map(3, simulator.slavePath());
-        TForm1 form(state);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.timer()->stop();
+        test::WindowRig rig;
+        QVERIFY2(rig.start(test::WindowRig::Options::simulatorOnPty()), rig.error.c_str());
+        sim::PtySimulator &simulator = *rig.pty;
+        AppState &state = *rig.state;
+        TForm1 &form = *rig.form;
 
         form.F10autoconnect1Click();
-        QCOMPARE(state.session.conn.Connected, std::uint8_t(1));
+        QVERIFY(state.session.conn.Connected);
         // Connecting wrote nothing: the controller still holds its factory settings.
         QVERIFY(simulator.image() == sim::factoryImage(57600));
 
@@ -110,7 +105,7 @@ private slots:
         enrich->setValue(-5);
         injectors->setCurrentIndex(0);
         form.F10autoconnect1Click();
-        QCOMPARE(state.session.conn.Connected, std::uint8_t(1));
+        QVERIFY(state.session.conn.Connected);
         QCOMPARE(turbo->currentText(), QStringLiteral("turbo"));
         QCOMPARE(enrich->value(), 17.0);
         QCOMPARE(injectors->currentText(), QStringLiteral("MAGIC JET"));

@@ -2,7 +2,7 @@
 // through QWindowSystemInterface, so Qt's own focus-on-wheel and propagation rules apply): a turn
 // over a settings control that does not hold the focus scrolls the page and sends nothing; a
 // focused control still takes the wheel; the map pages' reset and preset lists never do.
-#include "../support/FakeEcu.h"
+#include "../support/WindowRig.h"
 #include "KelvaneApplication.h"
 #include "MainWindow.h"
 #include "Protocol.h"
@@ -49,13 +49,8 @@ QWidget *wheelTarget(QWidget *control)
 }
 } // namespace
 
-class TstWheel : public QObject {
+class TstWheel : public QObject, public test::WindowRigFixture {
     Q_OBJECT
-
-    std::unique_ptr<ScriptedSerial> line;
-    std::unique_ptr<test::FakeEcu> ecu;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<TForm1> form;
 
     template <class T> T *child(const char *name)
     {
@@ -143,32 +138,20 @@ class TstWheel : public QObject {
 private slots:
     void init()
     {
-        line = std::make_unique<ScriptedSerial>();
-        ecu = std::make_unique<test::FakeEcu>();
-        ecu->image = sim::factoryImage(57600);
-        ecu->applyWrites = true;
-        state = std::make_unique<AppState>(*line);
-        state->session.ports.map(3, Device);
-        line->addDevice(Device, ecu->responder());
-        form = std::make_unique<TForm1>(*state);
-        form->timer()->stop();
-        form->setMessageSink([](const QString &) {});
+        test::WindowRig::Options options;
+        options.startImage = sim::factoryImage(57600);
+        options.keepWrites = true;
+        options.show = false;
+        QVERIFY2(rig.start(options), rig.error.c_str());
         form->resize(809, 650);
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         form->F10autoconnect1Click();
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(1));
-        form->timer()->stop();
+        QVERIFY(state->session.conn.Connected);
     }
-    void cleanup()
-    {
-        form.reset();
-        state.reset();
-        ecu.reset();
-        line.reset();
-    }
+    void cleanup() { rig.stop(); }
 
     void unfocusedControlScrollsThePage_data()
     {

@@ -3,7 +3,7 @@
 // engine-type cascade, a track bar's step button, a map edit, the service interval, injector
 // switches, the mode switches, the map resets) and every controller-changing frame on the line has
 // been seen by an observer, in the same order, each accepted.
-#include "../support/FakeEcu.h"
+#include "../support/WindowRig.h"
 #include "KelvaneApplication.h"
 #include "MainWindow.h"
 #include "MapAdvancedPage.h"
@@ -26,7 +26,6 @@
 using namespace kelvane;
 
 namespace {
-const std::string Device = "/dev/ttyFAKE3";
 
 // "b<offset>", "w<index>" or "c<command code>" for a frame that changes the controller; empty for
 // one that only reads.
@@ -96,22 +95,12 @@ struct Seen : WriteObserver {
 };
 } // namespace
 
-class TstWriteRouting : public QObject {
+class TstWriteRouting : public QObject, public test::WindowRigFixture {
     Q_OBJECT
 
-    std::unique_ptr<ScriptedSerial> line;
-    std::unique_ptr<test::FakeEcu> ecu;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<TForm1> form;
     Seen seen;
 
-    template <class T> T *child(const char *name)
-    {
-        T *w = form->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
-    }
+    template <class T> T *child(const char *name) { return rig.child<T>(name); }
     QStringList changingFrames() const
     {
         QStringList out;
@@ -126,35 +115,23 @@ class TstWriteRouting : public QObject {
 private slots:
     void init()
     {
-        line = std::make_unique<ScriptedSerial>();
-        ecu = std::make_unique<test::FakeEcu>();
-        ecu->image = sim::factoryImage(57600);
-        ecu->applyWrites = true;
-        state = std::make_unique<AppState>(*line);
-        state->session.ports.map(3, Device);
-        line->addDevice(Device, ecu->responder());
-        form = std::make_unique<TForm1>(*state);
-        form->timer()->stop();
-        form->setMessageSink([](const QString &) {});
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        form->timer()->stop();
+        test::WindowRig::Options options;
+        options.startImage = sim::factoryImage(57600);
+        options.keepWrites = true;
+        QVERIFY2(rig.start(options), rig.error.c_str());
         seen = Seen();
         state->session.writes.addObserver(&seen);
     }
     void cleanup()
     {
         state->session.writes.removeObserver(&seen);
-        form.reset();
-        state.reset();
-        ecu.reset();
-        line.reset();
+        rig.stop();
     }
 
     void everyChangingFrameIsSeenInOrder()
     {
         form->F10autoconnect1Click();
-        QCOMPARE(state->session.conn.Connected, std::uint8_t(1));
+        QVERIFY(state->session.conn.Connected);
         QVERIFY(seen.frames.isEmpty()); // connecting reads only
         line->clearLog();
 

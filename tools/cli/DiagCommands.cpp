@@ -53,7 +53,7 @@ Wait pollUntil(ControllerSession &s, const DiagCliOptions &o, int maxDecodes, co
 
 bool connected(const ControllerSession &s)
 {
-    return s.conn.Connected == 1 && s.linkState.PortOpen == 1;
+    return s.conn.Connected && s.linkState.PortOpen == 1;
 }
 
 bool confirmed(const DiagCliOptions &o, const std::string &question, std::istream &in, std::ostream &err)

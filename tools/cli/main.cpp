@@ -176,17 +176,15 @@ bool targetUsable(const QString &file, std::string &error)
     return false;
 }
 
-int runRead(ControllerSession &s, const QString &file)
+// Connects, reads the whole image and lets the controller go; an exit status when that failed,
+// else -1. The scan keeps a rejected image block silently as it was; a backup or a comparison must
+// not hold such a hole, so rejected blocks are read again, and the read fails if one stays missing.
+int readWholeImage(ControllerSession &s)
 {
-    std::string error;
-    if (!targetUsable(file, error))
-        return badInput(error);
     TerminalView view;
     const int failed = connect(s, view);
     if (failed >= 0)
         return failed;
-    // The scan keeps a rejected image block silently as it was; a backup must not hold such a
-    // hole, so rejected blocks are read again, and the read fails if one stays missing.
     const int missing = g_stop ? -1 : s.connection.rereadRejectedBlocks(ImageReadTries);
     s.connection.Disconnect();
     if (g_stop)
@@ -194,6 +192,16 @@ int runRead(ControllerSession &s, const QString &file)
     if (missing >= 0)
         return badInput(
             "image read incomplete: the controller did not deliver the block at byte " + std::to_string(missing));
+    return -1;
+}
+
+int runRead(ControllerSession &s, const QString &file)
+{
+    std::string error;
+    if (!targetUsable(file, error))
+        return badInput(error);
+    if (const int failed = readWholeImage(s); failed >= 0)
+        return failed;
     if (!targetUsable(file, error))
         return badInput(error);
     QSaveFile out(file);
@@ -302,17 +310,8 @@ int runVerify(ControllerSession &s, const QString &file)
     QString error;
     if (!readParameterFile(file, data, &error))
         return badInput(error.toStdString());
-    TerminalView view;
-    const int failed = connect(s, view);
-    if (failed >= 0)
+    if (const int failed = readWholeImage(s); failed >= 0)
         return failed;
-    const int missing = g_stop ? -1 : s.connection.rereadRejectedBlocks(ImageReadTries);
-    s.connection.Disconnect();
-    if (g_stop)
-        return interrupted();
-    if (missing >= 0)
-        return badInput(
-            "image read incomplete: the controller did not deliver the block at byte " + std::to_string(missing));
     const QString note = parameterFileLengthNote(file, data);
     if (!note.isEmpty())
         std::cerr << "kelvane-cli: warning: " << note.toStdString() << "\n";

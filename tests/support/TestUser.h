@@ -1,0 +1,82 @@
+#pragma once
+// The fitter of a window test: every message is recorded, every question is answered from the test's
+// script. A question the script does not answer is answered as in a run nobody watches (reported
+// and Cancel, no dialog, UnattendedUser), so no test ever waits on a modal box.
+
+#include "Unattended.h"
+
+#include <QDialog>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+
+namespace kelvane::test {
+
+class TestUser : public UnattendedUser {
+public:
+    TestUser()
+        : UnattendedUser([this](const QString &text) { messages << text; })
+    {
+    }
+    TestUser(const TestUser &) = delete;
+    TestUser &operator=(const TestUser &) = delete;
+
+    // A fresh start: no messages, no exceptions, no script.
+    void reset()
+    {
+        messages.clear();
+        exceptions.clear();
+        chooseFile = {};
+        answerConfirm = {};
+        answerAsk = {};
+        answerDialog = {};
+        chooseRecording = {};
+        chooseLog = {};
+        openFolderAnswer = {};
+    }
+
+    QStringList messages; // every message, in order
+    QStringList exceptions; // every exception the application caught
+
+    // The script: each answers its kind of question while it is set.
+    std::function<QString(const FileDialogRequest &)> chooseFile;
+    std::function<bool(const QString &caption, const QString &text)> answerConfirm;
+    std::function<bool(const QString &caption, const QString &text)> answerAsk;
+    std::function<int(QDialog &)> answerDialog;
+    std::function<QString(const QString &suggestion)> chooseRecording;
+    std::function<QString(const QString &directory)> chooseLog;
+    std::function<bool(const QUrl &)> openFolderAnswer;
+
+    bool confirm(const QString &caption, const QString &text, bool okByDefault = false) override
+    {
+        return answerConfirm ? answerConfirm(caption, text) : UnattendedUser::confirm(caption, text, okByDefault);
+    }
+    bool ask(const QString &caption, const QString &text) override
+    {
+        return answerAsk ? answerAsk(caption, text) : UnattendedUser::ask(caption, text);
+    }
+    QString chooseParameterFile(const FileDialogRequest &request) override
+    {
+        return chooseFile ? chooseFile(request) : UnattendedUser::chooseParameterFile(request);
+    }
+    QString chooseLogToOpen(const QString &directory) override
+    {
+        return chooseLog ? chooseLog(directory) : UnattendedUser::chooseLogToOpen(directory);
+    }
+    QString chooseRecordingFile(const QString &suggestion) override
+    {
+        return chooseRecording ? chooseRecording(suggestion) : UnattendedUser::chooseRecordingFile(suggestion);
+    }
+    int runDialog(QDialog &dialog) override
+    {
+        return answerDialog ? answerDialog(dialog) : UnattendedUser::runDialog(dialog);
+    }
+    bool openFolder(const QUrl &folder) override
+    {
+        return openFolderAnswer ? openFolderAnswer(folder) : UnattendedUser::openFolder(folder);
+    }
+    void showException(const QString &text) override { exceptions << text; }
+};
+
+} // namespace kelvane::test
