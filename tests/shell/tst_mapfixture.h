@@ -3,7 +3,6 @@
 // applyWrites), started from the simulator's factory image, with helpers for the map editors.
 
 #include "../support/FakeEcu.h"
-#include "ValueDialog.h"
 #include "KelvaneApplication.h"
 #include "MainWindow.h"
 #include "MapAdvancedPage.h"
@@ -12,6 +11,7 @@
 #include "ScriptedSerial.h"
 #include "Simulator.h"
 #include "TempMapGrids.h"
+#include "ValueDialog.h"
 
 #include <QtTest>
 
@@ -126,17 +126,17 @@ struct MapWindow {
     std::vector<ByteWrite> byteWrites() const
     {
         std::vector<ByteWrite> out;
-        for (const auto &f : ecu->frames)
-            if (f[0] >= 0xC1 && f[0] <= 0xCF)
-                out.push_back({ ((f[0] - 0xC1) << 8) | f[1], f[3] });
+        for (const WriteFrame &f : writeFramesIn(ecu->frames))
+            if (!f.word)
+                out.push_back({ f.index, f.value });
         return out;
     }
     std::vector<WordWrite> wordWrites() const
     {
         std::vector<WordWrite> out;
-        for (const auto &f : ecu->frames)
-            if (f[0] >= 0xD1 && f[0] <= 0xDF)
-                out.push_back({ ((f[0] - 0xD1) << 8) | f[1], (f[2] << 8) | f[3] });
+        for (const WriteFrame &f : writeFramesIn(ecu->frames))
+            if (f.word)
+                out.push_back({ f.index, f.value });
         return out;
     }
     int commandCount(std::uint8_t command) const

@@ -76,15 +76,12 @@ struct FakeEcu {
                 return { { replyDelayMs, liveReply(live) } };
             if (w[0] == proto::code(Command::Commit))
                 ++commits;
-            const int byteBase = proto::code(Command::ImageByteBase), wordBase = proto::code(Command::ImageWordBase);
-            if (applyWrites && w[0] >= byteBase && w[0] < byteBase + 3) // offsets 0-767
-                image[static_cast<std::size_t>(((w[0] - byteBase) << 8) | w[1])] = w[3];
-            if (applyWrites && w[0] >= wordBase && w[0] < wordBase + 2) { // words 0-383
-                const std::size_t at = 2 * static_cast<std::size_t>(((w[0] - wordBase) << 8) | w[1]);
-                if (at + 1 < image.size()) {
-                    image[at] = w[3]; // the frame carries the high byte first
-                    image[at + 1] = w[2];
-                }
+            const auto write = parseWriteFrame(w);
+            if (applyWrites && write && write->offset() + (write->word ? 1 : 0) < static_cast<int>(image.size())) {
+                const auto at = static_cast<std::size_t>(write->offset());
+                image[at] = static_cast<std::uint8_t>(write->value & 0xFF);
+                if (write->word)
+                    image[at + 1] = static_cast<std::uint8_t>(write->value >> 8);
             }
             return {};
         };
