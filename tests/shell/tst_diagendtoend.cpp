@@ -25,6 +25,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <cmath>
 #include <memory>
 
 using namespace kelvane;
@@ -214,6 +215,15 @@ private slots:
         QVERIFY(next->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(text->toPlainText(), QString::fromUtf8(adaptDefaultText(AdaptText::T1)), 2000);
         simulator->advanceClock(3.5); // the engine settles at idle
+        // The fitter holds the car at idle while the procedure measures: when the idle of a drive
+        // cycle (34 s to 50 s) nears its end, the engine's clock moves on to the next cycle's idle.
+        QTimer idle;
+        connect(&idle, &QTimer::timeout, this, [this] {
+            const double inCycle = std::fmod(simulator->clockSec(), sim::DriveCycleSec);
+            if (inCycle >= 9 && inCycle < 34)
+                simulator->advanceClock(35 - inCycle);
+        });
+        idle.start(100);
         next->click();
 
         const Adaptation &a = state->adaptation;
