@@ -30,6 +30,50 @@ CommandFrame imageWordFrame(int wordIndex, std::uint16_t value)
         static_cast<std::uint8_t>(value & 0xFF));
 }
 
+bool commandFrameValid(const std::uint8_t *frame)
+{
+    return frame[5] == FrameEnd
+        && frame[4] == static_cast<std::uint8_t>(frame[0] + frame[1] + frame[2] + frame[3] + ChecksumSeed);
+}
+
+std::optional<WriteFrame> parseWriteFrame(const std::uint8_t *frame, std::size_t size)
+{
+    if (size != 6)
+        return std::nullopt;
+    // Fifteen codes each: the nibble that would make 0xD0 belongs to the next command range.
+    constexpr int HighAddressCodes = 15;
+    const int cmd = frame[0];
+    const int byteBase = proto::code(proto::Command::ImageByteBase);
+    const int wordBase = proto::code(proto::Command::ImageWordBase);
+    WriteFrame w;
+    if (cmd >= byteBase && cmd < byteBase + HighAddressCodes) {
+        w.index = ((cmd - byteBase) << 8) | frame[1];
+        w.value = frame[3];
+    } else if (cmd >= wordBase && cmd < wordBase + HighAddressCodes) {
+        w.word = true;
+        w.index = ((cmd - wordBase) << 8) | frame[1];
+        w.value = static_cast<std::uint16_t>((frame[2] << 8) | frame[3]); // high byte first on the wire
+    } else {
+        return std::nullopt;
+    }
+    return w;
+}
+
+std::optional<WriteFrame> parseWriteFrame(const std::vector<std::uint8_t> &frame)
+{
+    return parseWriteFrame(frame.data(), frame.size());
+}
+
+std::vector<WriteFrame> writeFramesIn(const std::vector<std::vector<std::uint8_t>> &frames)
+{
+    std::vector<WriteFrame> out;
+    for (const auto &f : frames) {
+        if (const auto w = parseWriteFrame(f))
+            out.push_back(*w);
+    }
+    return out;
+}
+
 bool blockReplyValid(const std::uint8_t *rx, bool complete, std::uint8_t expectedType)
 {
     return complete && rx[0] == proto::BlockHeader && rx[1] == expectedType && rx[131] == FrameEnd

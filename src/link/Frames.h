@@ -7,6 +7,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 namespace kelvane {
 
@@ -31,6 +33,30 @@ std::uint8_t replyChecksum(const std::uint8_t *data, std::size_t count);
 // Frames of the image writes: byte at offset N, word with index W.
 CommandFrame imageByteFrame(int offset, std::uint8_t value);
 CommandFrame imageWordFrame(int wordIndex, std::uint16_t value);
+
+// Reading the frames the PC sends, on the controller's side (the simulator, the test stand-ins
+// and the tests that check what went out).
+
+// The checksum and the end byte of a 6-byte command frame are right.
+bool commandFrameValid(const std::uint8_t *frame);
+
+// A write into the configuration memory, as one frame carries it.
+struct WriteFrame {
+    bool word = false; // word write: `index` counts words, the value lands low byte first
+    int index = 0; // byte offset, or word index
+    std::uint16_t value = 0; // the byte (0-255) or the word
+
+    int offset() const { return word ? 2 * index : index; } // first byte it changes
+    bool operator==(const WriteFrame &o) const { return word == o.word && index == o.index && value == o.value; }
+    bool operator!=(const WriteFrame &o) const { return !(*this == o); }
+};
+// The image write in a command frame (byte writes 0xC1-0xCF, word writes 0xD1-0xDF, the high
+// address bits in the low nibble); nothing for any other frame or a frame not 6 bytes long. The
+// checksum is not looked at (commandFrameValid does that).
+std::optional<WriteFrame> parseWriteFrame(const std::uint8_t *frame, std::size_t size);
+std::optional<WriteFrame> parseWriteFrame(const std::vector<std::uint8_t> &frame);
+// The write frames among frames, in order; other frames are left out.
+std::vector<WriteFrame> writeFramesIn(const std::vector<std::vector<std::uint8_t>> &frames);
 
 // A block reply in rx (at least 132 bytes) is good: complete, "H", the expected type, checksum, end byte.
 bool blockReplyValid(const std::uint8_t *rx, bool complete, std::uint8_t expectedType);

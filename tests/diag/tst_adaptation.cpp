@@ -14,6 +14,15 @@ using test::Bytes;
 
 namespace {
 constexpr std::uint8_t WordEnrichment = 170; // image word of the main enrichment
+
+// The value of a write of the main enrichment in this frame; nothing for any other frame.
+std::optional<int> enrichmentWrite(const Bytes &frame)
+{
+    const auto w = parseWriteFrame(frame);
+    if (!w || !w->word || w->index != WordEnrichment)
+        return std::nullopt;
+    return w->value;
+}
 constexpr std::uint16_t storedEnrichment(int e)
 {
     return static_cast<std::uint16_t>(e * 10 + 1000);
@@ -37,8 +46,8 @@ struct Car {
                 gas = false;
             else if (w[0] == 0x51)
                 gas = true;
-            else if (w[0] == 0xD1 && w[1] == WordEnrichment)
-                enrichment = (((w[2] << 8) | w[3]) - 1000) / 10;
+            else if (const auto stored = enrichmentWrite(w))
+                enrichment = (*stored - 1000) / 10;
             else if (w[0] == 0x75)
                 bench.setLive16(rec::PetrolOverrideWord, static_cast<std::uint16_t>((w[2] << 8) | w[3]));
             else if (w[0] == 0xAA && w[1] == 0x05)
@@ -166,16 +175,21 @@ private slots:
         // Start values, work pressure 1.2 - 0.1 bar, one step of enrichment, the cylinders given
         // back to gas one at a time, then the mask cleared.
         const std::vector<Bytes> c = commands();
+        // Word writes by their index, other commands by their code and data bytes.
         std::vector<Bytes> heads;
-        for (const Bytes &f : c)
-            heads.push_back(f[0] == 0x75 ? Bytes { f[0], f[2], f[3] } : Bytes { f[0], f[1] });
-        const std::vector<Bytes> expected = { { 0x53, 0x00 }, { 0xD1, 157 }, { 0xD1, 170 }, { 0x51, 0x00 },
-            { 0xD1, 196 }, { 0xD1, 221 }, { 0x75, 0x00, 0xFE }, { 0xD1, 178 }, { 0xD1, 170 }, { 0x75, 0x00, 0xFC },
-            { 0x75, 0x00, 0xF8 }, { 0x75, 0x00, 0xF0 }, { 0x75, 0x00, 0xE0 }, { 0x75, 0x00, 0xC0 },
-            { 0x75, 0x00, 0x80 }, { 0x75, 0x00, 0x00 }, { 0x75, 0x00, 0x00 } };
+        for (const Bytes &f : c) {
+            if (const auto w = parseWriteFrame(f))
+                heads.push_back({ static_cast<std::uint8_t>(w->index) });
+            else
+                heads.push_back(f[0] == 0x75 ? Bytes { f[0], f[2], f[3] } : Bytes { f[0], f[1] });
+        }
+        const std::vector<Bytes> expected
+            = { { 0x53, 0x00 }, { 157 }, { 170 }, { 0x51, 0x00 }, { 196 }, { 221 }, { 0x75, 0x00, 0xFE }, { 178 },
+                  { 170 }, { 0x75, 0x00, 0xFC }, { 0x75, 0x00, 0xF8 }, { 0x75, 0x00, 0xF0 }, { 0x75, 0x00, 0xE0 },
+                  { 0x75, 0x00, 0xC0 }, { 0x75, 0x00, 0x80 }, { 0x75, 0x00, 0x00 }, { 0x75, 0x00, 0x00 } };
         QCOMPARE(heads, expected);
-        QCOMPARE(
-            c[2], (Bytes { 0xD1, 170, 0x04, 0x4C, static_cast<std::uint8_t>(0xD1 + 170 + 0x04 + 0x4C + 0xAA), 0xF0 }));
+        QCOMPARE(parseWriteFrame(c[2]), std::optional<WriteFrame>(WriteFrame { true, 170, 0x044C }));
+        QVERIFY(commandFrameValid(c[2].data()));
         QCOMPARE(shown(bench->s, "WzbogacenieGlowne"), 11.0);
         QCOMPARE(car->enrichment, 11);
         // 1200 x 0.001 - 0.1 in double precision lies just below 1.1: the word holds 1099.
@@ -223,13 +237,13 @@ private slots:
             return v;
         }();
         // Every enrichment from 9 or 11 to the limit was written once, one per series.
-        const std::vector<Bytes> writes = bench->framesStartingWith({ 0xD1, WordEnrichment });
-        QCOMPARE(int(writes.size()), 1 + std::abs(limit - 10));
+        const auto writes
+            = std::count_if(all.begin(), all.end(), [](const Bytes &b) { return enrichmentWrite(b).has_value(); });
+        QCOMPARE(int(writes), 1 + std::abs(limit - 10));
         // The write of the limit, the petrol command and the cleared mask in the same step: no live
         // request in between.
-        const auto at = std::find_if(all.begin(), all.end(), [&](const Bytes &b) {
-            return b[0] == 0xD1 && b[1] == WordEnrichment && ((b[2] << 8) | b[3]) == storedEnrichment(limit);
-        });
+        const auto at = std::find_if(
+            all.begin(), all.end(), [&](const Bytes &b) { return enrichmentWrite(b) == storedEnrichment(limit); });
         QVERIFY(at != all.end() && all.end() - at >= 3);
         QCOMPARE((*(at + 1))[0], std::uint8_t(0x53));
         QCOMPARE(*(at + 2), (Bytes { 0x75, 0x00, 0x00, 0x00, 0x1F, 0xF0 }));

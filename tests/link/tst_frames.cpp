@@ -93,30 +93,64 @@ private slots:
     {
         QTest::addColumn<bool>("isWord");
         QTest::addColumn<int>("where");
-        QTest::addColumn<Bytes>("head"); // bytes 0 to 3 of the frame
-        QTest::newRow("byte 0") << false << 0 << Bytes { 0xC1, 0x00, 0, 0 };
-        QTest::newRow("byte 300") << false << 300 << Bytes { 0xC2, 0x2C, 0, static_cast<std::uint8_t>(300 * 7) };
-        QTest::newRow("byte 767") << false << 767 << Bytes { 0xC3, 0xFF, 0, static_cast<std::uint8_t>(767 * 7) };
-        QTest::newRow("word 383") << true << 383
-                                  << Bytes { 0xD2, 0x7F, static_cast<std::uint8_t>(767 * 7),
-                                         static_cast<std::uint8_t>(766 * 7) };
-        QTest::newRow("word 255") << true << 255
-                                  << Bytes { 0xD1, 0xFF, static_cast<std::uint8_t>(511 * 7),
-                                         static_cast<std::uint8_t>(510 * 7) };
+        QTest::addColumn<Bytes>("frame"); // the image holds i * 7 at offset i
+        QTest::addColumn<int>("value"); // as the controller reads it back
+        QTest::newRow("byte 0") << false << 0 << Bytes { 0xC1, 0x00, 0x00, 0x00, 0x6B, 0xF0 } << 0;
+        QTest::newRow("byte 300") << false << 300 << Bytes { 0xC2, 0x2C, 0x00, 0x34, 0xCC, 0xF0 } << 0x34;
+        QTest::newRow("byte 767") << false << 767 << Bytes { 0xC3, 0xFF, 0x00, 0xF9, 0x65, 0xF0 } << 0xF9;
+        QTest::newRow("word 383") << true << 383 << Bytes { 0xD2, 0x7F, 0xF9, 0xF2, 0xE6, 0xF0 } << 0xF9F2;
+        QTest::newRow("word 255") << true << 255 << Bytes { 0xD1, 0xFF, 0xF9, 0xF2, 0x65, 0xF0 } << 0xF9F2;
     }
     void imageWrites()
     {
         QFETCH(bool, isWord);
         QFETCH(int, where);
-        QFETCH(Bytes, head);
+        QFETCH(Bytes, frame);
+        QFETCH(int, value);
         if (isWord)
             cmd.SendImageWord(image.data(), where);
         else
             cmd.SendImageByte(image.data(), where);
         const Bytes &f = line.written().at(0).bytes;
-        QCOMPARE(Bytes(f.begin(), f.begin() + 4), head);
-        QCOMPARE(f[4], static_cast<std::uint8_t>(head[0] + head[1] + head[2] + head[3] + 0xAA));
-        QCOMPARE(f[5], std::uint8_t(0xF0));
+        QCOMPARE(f, frame);
+        // The controller's side reads the same frame back.
+        QVERIFY(commandFrameValid(f.data()));
+        QCOMPARE(parseWriteFrame(f), std::optional<WriteFrame>(WriteFrame { isWord, where, std::uint16_t(value) }));
+    }
+
+    void writeFramesAreReadOnlyFromWriteCommands_data()
+    {
+        QTest::addColumn<Bytes>("frame");
+        QTest::addColumn<bool>("isWrite");
+        QTest::newRow("last byte code, offset 0xEFF") << Bytes { 0xCF, 0xFF, 0, 1, 0, 0xF0 } << true;
+        QTest::newRow("last word code") << Bytes { 0xDF, 0x00, 0, 1, 0, 0xF0 } << true;
+        QTest::newRow("0xC0 is no write") << Bytes { 0xC0, 0x00, 0, 1, 0, 0xF0 } << false;
+        QTest::newRow("0xD0 is no write") << Bytes { 0xD0, 0x00, 0, 1, 0, 0xF0 } << false;
+        QTest::newRow("0xE0 is no write") << Bytes { 0xE0, 0x00, 0, 1, 0, 0xF0 } << false;
+        QTest::newRow("live request") << Bytes { 0xAA, 5, 0, 0, 0x59, 0xF0 } << false;
+        QTest::newRow("five bytes") << Bytes { 0xC1, 0x00, 0, 1, 0 } << false;
+        QTest::newRow("seven bytes") << Bytes { 0xC1, 0x00, 0, 1, 0, 0xF0, 0 } << false;
+    }
+    void writeFramesAreReadOnlyFromWriteCommands()
+    {
+        QFETCH(Bytes, frame);
+        QFETCH(bool, isWrite);
+        QCOMPARE(parseWriteFrame(frame).has_value(), isWrite);
+    }
+
+    void aFrameIsValidOnlyWithItsChecksumAndEndByte()
+    {
+        Bytes good { 0xD1, 0x0A, 0x12, 0x34, 0xCB, 0xF0 };
+        QVERIFY(commandFrameValid(good.data()));
+        Bytes badSum = good;
+        badSum[4] = 0xCC;
+        QVERIFY(!commandFrameValid(badSum.data()));
+        Bytes badEnd = good;
+        badEnd[5] = 0xF1;
+        QVERIFY(!commandFrameValid(badEnd.data()));
+        // The writes among other frames, in order.
+        const std::vector<Bytes> frames { { 0xAA, 5, 0, 0, 0x59, 0xF0 }, good, { 0xC2, 0x2C, 0x00, 0x34, 0xCC, 0xF0 } };
+        QCOMPARE(writeFramesIn(frames), (std::vector<WriteFrame> { { true, 10, 0x1234 }, { false, 300, 0x34 } }));
     }
 
     void wordExampleFromTheCatalogue()
@@ -151,8 +185,7 @@ private slots:
         QVERIFY(cmd.ReadImageBlock(64, dest.data(), dest.size()));
         for (int k = 0; k < 128; ++k)
             QCOMPARE(dest[static_cast<std::size_t>(k)], static_cast<std::uint8_t>((64 + k) ^ 0x5A));
-        QCOMPARE(line.written().at(0).bytes,
-            (Bytes { 0xAA, 1, 0, 64, static_cast<std::uint8_t>(0xAA + 1 + 64 + 0xAA), 0xF0 }));
+        QCOMPARE(line.written().at(0).bytes, (Bytes { 0xAA, 1, 0, 64, 0x95, 0xF0 }));
     }
 
     void badBlocksLeaveTheDestination_data()
@@ -192,7 +225,7 @@ private slots:
         std::array<std::uint8_t, 128> data {};
         data.fill(0xFF);
         Bytes reply = test::FakeEcu::blockReply(1, data.data());
-        QCOMPARE(reply[130], static_cast<std::uint8_t>((0xAA + 128 * 0xFF) & 0xFF));
+        QCOMPARE(reply[130], std::uint8_t(0x2A)); // 0xAA + 128 * 0xFF, modulo 256
         QVERIFY(blockReplyValid(reply.data(), true, 1));
         QVERIFY(!blockReplyValid(reply.data(), true, 2));
         QVERIFY(!blockReplyValid(reply.data(), false, 1));
@@ -219,8 +252,7 @@ private slots:
         QCOMPARE(dest[128], std::uint8_t(0xEE));
         QCOMPARE(dest[255], std::uint8_t(0xEE));
         QCOMPARE(line.written().size(), std::size_t(2));
-        QCOMPARE(line.written()[1].bytes,
-            (Bytes { 0xAA, 2, 0x80, 0x80, static_cast<std::uint8_t>(0xAA + 2 + 0x80 + 0x80 + 0xAA), 0xF0 }));
+        QCOMPARE(line.written()[1].bytes, (Bytes { 0xAA, 2, 0x80, 0x80, 0x56, 0xF0 }));
     }
 };
 

@@ -3,6 +3,7 @@
 // the program's own code (PosixSerial, PortMap, SerialLink); the test plays the controller on the
 // master side, which sees the bytes exactly as they leave and reach the PC's terminal.
 
+#include "../support/Pty.h"
 #include "Link.h"
 #include "PortAccess.h"
 #include "PortMap.h"
@@ -24,67 +25,11 @@
 #include <vector>
 
 using namespace kelvane;
+using kelvane::test::Pty;
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// A new pseudo-terminal, its settings left as the kernel makes them.
-struct Pty {
-    int master = -1;
-    std::string slavePath;
-
-    Pty()
-    {
-        master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        char name[256];
-        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0)
-            return;
-        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-        slavePath = name;
-    }
-    ~Pty()
-    {
-        if (master >= 0)
-            ::close(master);
-    }
-    Pty(const Pty &) = delete;
-    Pty &operator=(const Pty &) = delete;
-
-    // The PC side's settings: on Linux the master reports those of the slave.
-    termios pcSettings() const
-    {
-        termios t {};
-        tcgetattr(master, &t);
-        return t;
-    }
-    // The controller answers.
-    bool send(const Bytes &bytes) const
-    {
-        return ::write(master, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-    }
-    // What the controller hears: waits up to timeoutMs for `expected` bytes, then a little
-    // longer for any that should not be there (a CR turned into CR LF, an echo).
-    Bytes receive(std::size_t expected, int timeoutMs = 1000) const
-    {
-        using Clock = std::chrono::steady_clock;
-        Bytes got;
-        const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        bool settling = false;
-        for (;;) {
-            settling = settling || got.size() >= expected;
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-            pollfd p { master, POLLIN, 0 };
-            if (::poll(&p, 1, settling ? 5 : static_cast<int>(std::max<long long>(left, 0))) <= 0)
-                return got;
-            std::uint8_t buf[1024];
-            const ssize_t n = ::read(master, buf, sizeof buf);
-            if (n <= 0)
-                return got;
-            got.insert(got.end(), buf, buf + n);
-        }
-    }
-};
 
 // The PC side with port 1 mapped to the terminal.
 struct Pc {

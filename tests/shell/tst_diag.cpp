@@ -31,10 +31,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes frame(std::initializer_list<std::uint8_t> first4)
 {
-    Bytes f(first4);
-    f.push_back(static_cast<std::uint8_t>((f[0] + f[1] + f[2] + f[3] + 0xAA) & 0xFF));
-    f.push_back(0xF0);
-    return f;
+    const std::uint8_t *b = first4.begin();
+    const CommandFrame f = makeFrame(b[0], b[1], b[2], b[3]);
+    return { f.begin(), f.end() };
 }
 } // namespace
 
@@ -115,9 +114,9 @@ class TstDiag : public QObject, public test::WindowRigFixture {
     {
         std::vector<int> out;
         for (const auto &w : line->written()) {
-            const Bytes &b = w.bytes;
-            if (b.size() == 6 && b[0] >= 0xD1 && b[0] <= 0xDF && (((b[0] - 0xD1) << 8) | b[1]) == index)
-                out.push_back((b[2] << 8) | b[3]);
+            const auto f = parseWriteFrame(w.bytes);
+            if (f && f->word && f->index == index)
+                out.push_back(f->value);
         }
         return out;
     }

@@ -34,7 +34,8 @@ struct WordWrite {
 
 bool isWordWrite(const std::vector<std::uint8_t> &w)
 {
-    return w.size() == 6 && w[0] >= 0xD1 && w[0] <= 0xDF;
+    const auto f = parseWriteFrame(w);
+    return f && f->word;
 }
 
 QByteArray fileBytes(const QString &path)
@@ -99,7 +100,7 @@ class TstFiles : public QObject, public test::WindowRigFixture {
         std::vector<WordWrite> out;
         for (const auto &w : line->written()) {
             if (isWordWrite(w.bytes))
-                out.push_back({ ((w.bytes[0] - 0xD1) << 8) | w.bytes[1], (w.bytes[2] << 8) | w.bytes[3] });
+                out.push_back({ parseWriteFrame(w.bytes)->index, parseWriteFrame(w.bytes)->value });
         }
         return out;
     }

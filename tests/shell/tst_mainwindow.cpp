@@ -35,12 +35,14 @@ using namespace kelvane;
 namespace {
 const std::string Device = "/dev/ttyFAKE3";
 
+std::vector<std::uint8_t> bytesOf(const CommandFrame &f)
+{
+    return { f.begin(), f.end() };
+}
 std::vector<std::uint8_t> frame(std::initializer_list<std::uint8_t> first4)
 {
-    std::vector<std::uint8_t> f(first4);
-    f.push_back(static_cast<std::uint8_t>((f[0] + f[1] + f[2] + f[3] + 0xAA) & 0xFF));
-    f.push_back(0xF0);
-    return f;
+    const std::uint8_t *b = first4.begin();
+    return bytesOf(makeFrame(b[0], b[1], b[2], b[3]));
 }
 
 QString expectedFixed(double v, int decimals)
@@ -728,7 +730,7 @@ private slots:
         // A digit typed into the spin edit is a setting: main enrichment 10 % goes out as word 170.
         if (editor == QLatin1String("AbNumSpinWzbogacenieGlowne")) {
             QCOMPARE(line->written().size(), std::size_t(2));
-            QCOMPARE(lastFrame(), frame({ 0xD1, 170, 1100 >> 8, 1100 & 0xFF }));
+            QCOMPARE(lastFrame(), bytesOf(imageWordFrame(170, 1100)));
         } else {
             QCOMPARE(line->written().size(), std::size_t(1));
         }

@@ -80,17 +80,17 @@ struct MapWindow : WindowRig {
     std::vector<ByteWrite> byteWrites() const
     {
         std::vector<ByteWrite> out;
-        for (const auto &f : ecu->frames)
-            if (f[0] >= 0xC1 && f[0] <= 0xCF)
-                out.push_back({ ((f[0] - 0xC1) << 8) | f[1], f[3] });
+        for (const WriteFrame &f : writeFramesIn(ecu->frames))
+            if (!f.word)
+                out.push_back({ f.index, f.value });
         return out;
     }
     std::vector<WordWrite> wordWrites() const
     {
         std::vector<WordWrite> out;
-        for (const auto &f : ecu->frames)
-            if (f[0] >= 0xD1 && f[0] <= 0xDF)
-                out.push_back({ ((f[0] - 0xD1) << 8) | f[1], (f[2] << 8) | f[3] });
+        for (const WriteFrame &f : writeFramesIn(ecu->frames))
+            if (f.word)
+                out.push_back({ f.index, f.value });
         return out;
     }
     int commandCount(std::uint8_t command) const

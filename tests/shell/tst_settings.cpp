@@ -78,13 +78,8 @@ class TstSettings : public QObject, public test::WindowRigFixture {
     {
         QStringList out;
         for (const auto &w : line->written()) {
-            const auto &b = w.bytes;
-            if (b.size() != 6)
-                continue;
-            if (b[0] >= 0xC1 && b[0] <= 0xCF)
-                out << QStringLiteral("b%1=%2").arg(((b[0] - 0xC1) << 8) | b[1]).arg(b[3]);
-            else if (b[0] >= 0xD1 && b[0] <= 0xDF)
-                out << QStringLiteral("w%1=%2").arg(((b[0] - 0xD1) << 8) | b[1]).arg((b[2] << 8) | b[3]);
+            if (const auto f = parseWriteFrame(w.bytes))
+                out << QStringLiteral("%1%2=%3").arg(f->word ? 'w' : 'b').arg(f->index).arg(f->value);
         }
         return out;
     }

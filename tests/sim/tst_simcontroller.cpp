@@ -224,8 +224,8 @@ void TestSimController::writesAreAppliedToTheImage()
             expected[std::size_t(w.offset) + 1] = w.hi;
     }
     // Addresses past the configuration memory change nothing.
-    send(c, makeFrame(0xC4, 0x00, 0, 0x99), 0);
-    send(c, makeFrame(0xD2, 0x80, 0x12, 0x34), 0);
+    send(c, imageByteFrame(768, 0x99), 0);
+    send(c, imageWordFrame(384, 0x1234), 0);
     send(c, makeFrame(0x45, 0, 0, 0), 0); // commit
     QVERIFY(c.image() == expected);
     QCOMPARE(c.counters().imageWrites, 5);

@@ -1,6 +1,7 @@
 // The simulated controller on a real pseudo-terminal, driven through the PC's own link
 // code: POSIX serial operations, port map, autoconnect, image read and the live cycle.
 
+#include "../support/Pty.h"
 #include "Commands.h"
 #include "Connection.h"
 #include "LiveRecord.h"
@@ -110,11 +111,10 @@ private slots:
 
 void TestSimPty::lineSpeedOfTheSlaveShowsOnTheMasterAndTheSlave()
 {
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    QVERIFY(master >= 0);
-    QCOMPARE(grantpt(master), 0);
-    QCOMPARE(unlockpt(master), 0);
-    const std::string path = ptsname(master);
+    const kelvane::test::Pty pty;
+    QVERIFY(!pty.slavePath.empty());
+    const int master = pty.master;
+    const std::string path = pty.slavePath;
     const int ownSlave = ::open(path.c_str(), O_RDWR | O_NOCTTY);
     QVERIFY(ownSlave >= 0);
     PosixSerial pc;
@@ -130,7 +130,6 @@ void TestSimPty::lineSpeedOfTheSlaveShowsOnTheMasterAndTheSlave()
         QCOMPARE(PtySimulator::lineSpeedOf(master), baud); // kept while our own descriptor holds the slave
     }
     ::close(ownSlave);
-    ::close(master);
 }
 
 void TestSimPty::terminalComesWithTheKernelDefaultsAndXonXoffCrossIt()

@@ -1,14 +1,17 @@
 #pragma once
-// A scripted controller for unit tests on the ScriptedSerial line: answers the
-// greeting, image and error block reads and live requests from the controller's side; with
-// applyWrites it also stores image byte and word writes and counts commits.
+// The controller of the unit tests on the ScriptedSerial line: the simulator's controller answers
+// every frame (greeting, image blocks, writes, commands), and the test shapes what goes back around
+// it: the live record and the error memory as raw bytes, spoilt checksums, live requests left
+// unanswered, writes kept out of `image`.
 
 #include "Frames.h"
 #include "ScriptedSerial.h"
+#include "Simulator.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace kelvane::test {
@@ -16,14 +19,14 @@ namespace kelvane::test {
 struct FakeEcu {
     int baud = 57600;
     std::uint8_t hw = 2, sw = 3, greetingByte3 = 0;
-    std::array<std::uint8_t, 768> image {};
-    std::array<std::uint8_t, 256> errors {};
-    std::array<std::uint8_t, 192> live {};
+    std::array<std::uint8_t, 768> image {}; // the controller's memory; the test may change it at any time
+    std::array<std::uint8_t, 256> errors {}; // sent as the error memory instead of the controller's faults
+    std::array<std::uint8_t, 192> live {}; // sent as the live record instead of the engine's
     double replyDelayMs = 1.0;
     int corruptBlockAddress = -1; // block whose checksum is sent off by one
     std::vector<int> corruptBlocks; // more such blocks
     int answerLive = 1; // 0: ignore live requests
-    bool applyWrites = false; // store image writes into `image`
+    bool applyWrites = false; // keep image writes in `image` (otherwise the next frame finds it as it was)
     int commits = 0; // commit frames received
     std::vector<std::vector<std::uint8_t>> frames; // every frame received at the right speed
 
@@ -54,41 +57,51 @@ struct FakeEcu {
             if (lineBaud != baud || w.size() != 6)
                 return {};
             frames.push_back(w);
+            std::vector<std::uint8_t> reply = controllerAnswer(w);
             using proto::Command;
             using proto::Request;
             const bool request = w[0] == proto::code(Command::Request);
-            if (w[0] == proto::code(Command::Hello))
-                return { { replyDelayMs, { proto::GreetingHeader, hw, sw, greetingByte3, proto::FrameEnd } } };
-            if (request && w[1] == proto::code(Request::ImageBlock)) {
+            if (w[0] == proto::code(Command::Hello) && reply.size() == GreetingLength)
+                reply[3] = greetingByte3;
+            if (request && w[1] == proto::code(Request::ImageBlock) && reply.size() == BlockReplyLength) {
                 const int address = (w[2] << 8) | w[3];
-                std::array<std::uint8_t, 128> data {};
-                for (int k = 0; k < 128 && address + k < 768; ++k)
-                    data[static_cast<std::size_t>(k)] = image[static_cast<std::size_t>(address + k)];
-                const bool corrupt = address == corruptBlockAddress
-                    || std::find(corruptBlocks.begin(), corruptBlocks.end(), address) != corruptBlocks.end();
-                return { { replyDelayMs, blockReply(1, data.data(), corrupt) } };
+                if (address == corruptBlockAddress
+                    || std::find(corruptBlocks.begin(), corruptBlocks.end(), address) != corruptBlocks.end())
+                    ++reply[BlockReplyLength - 2];
             }
-            if (request && w[1] == proto::code(Request::ErrorBlock)) {
-                const int half = w[2] == proto::ErrorSecondHalf ? 128 : 0;
-                return { { replyDelayMs, blockReply(2, errors.data() + half) } };
-            }
-            if (request && w[1] == proto::code(Request::Live) && answerLive)
-                return { { replyDelayMs, liveReply(live) } };
-            if (w[0] == proto::code(Command::Commit))
-                ++commits;
-            const int byteBase = proto::code(Command::ImageByteBase), wordBase = proto::code(Command::ImageWordBase);
-            if (applyWrites && w[0] >= byteBase && w[0] < byteBase + 3) // offsets 0-767
-                image[static_cast<std::size_t>(((w[0] - byteBase) << 8) | w[1])] = w[3];
-            if (applyWrites && w[0] >= wordBase && w[0] < wordBase + 2) { // words 0-383
-                const std::size_t at = 2 * static_cast<std::size_t>(((w[0] - wordBase) << 8) | w[1]);
-                if (at + 1 < image.size()) {
-                    image[at] = w[3]; // the frame carries the high byte first
-                    image[at + 1] = w[2];
-                }
-            }
-            return {};
+            if (request && w[1] == proto::code(Request::ErrorBlock))
+                reply = blockReply(BlockTypeErrors, errors.data() + (w[2] == proto::ErrorSecondHalf ? 128 : 0));
+            if (request && w[1] == proto::code(Request::Live))
+                reply = answerLive ? liveReply(live) : std::vector<std::uint8_t> {};
+            if (reply.empty())
+                return {};
+            return { { replyDelayMs, std::move(reply) } };
         };
     }
+
+private:
+    // The simulator's controller takes the frame as it stands in `image` and answers it; what it
+    // wrote into its memory stays there only with applyWrites.
+    std::vector<std::uint8_t> controllerAnswer(const std::vector<std::uint8_t> &w)
+    {
+        sim::SimOptions options;
+        options.baud = baud;
+        options.hw = hw;
+        options.sw = sw;
+        if (!m_controller || m_controller->options().hw != hw || m_controller->options().sw != sw
+            || m_controller->options().baud != baud)
+            m_controller = std::make_shared<sim::Controller>(options, image);
+        m_controller->setImage(image);
+        m_controller->resetInput();
+        const int committed = m_controller->counters().commits;
+        std::vector<std::uint8_t> reply = m_controller->receive(w.data(), w.size(), 0);
+        commits += m_controller->counters().commits - committed;
+        if (applyWrites)
+            image = m_controller->image();
+        return reply;
+    }
+
+    std::shared_ptr<sim::Controller> m_controller; // shared by copies: a test copies its fixture whole
 };
 
 } // namespace kelvane::test

@@ -17,11 +17,6 @@ using proto::LiveHeader;
 using proto::LiveType;
 constexpr std::uint8_t ErasedByte = 0xFF; // memory past the configuration image
 
-bool frameAt(const std::vector<std::uint8_t> &buf, std::size_t pos)
-{
-    const std::uint8_t *f = buf.data() + pos;
-    return f[5] == FrameEnd && f[4] == static_cast<std::uint8_t>(f[0] + f[1] + f[2] + f[3] + ChecksumSeed);
-}
 } // namespace
 
 Controller::Controller(const SimOptions &options)
@@ -48,7 +43,7 @@ std::vector<std::uint8_t> Controller::receive(const std::uint8_t *data, std::siz
     // Frames may arrive split or glued together; skip bytes until six of them form a frame.
     std::size_t pos = 0;
     while (m_input.size() - pos >= 6) {
-        if (frameAt(m_input, pos)) {
+        if (commandFrameValid(m_input.data() + pos)) {
             ++m_counters.frames;
             handleFrame(m_input.data() + pos, nowMs, out);
             pos += 6;
@@ -132,11 +127,12 @@ void Controller::handleFrame(const std::uint8_t *f, double nowMs, std::vector<st
     default:
         break;
     }
-    const int byteBase = proto::code(Command::ImageByteBase), wordBase = proto::code(Command::ImageWordBase);
-    if (cmd >= byteBase && cmd <= byteBase + 14)
-        applyByteWrite(((cmd - byteBase) << 8) | sub, lo);
-    else if (cmd >= wordBase && cmd <= wordBase + 14)
-        applyWordWrite(((cmd - wordBase) << 8) | sub, static_cast<std::uint16_t>((hi << 8) | lo));
+    if (const auto w = parseWriteFrame(f, 6)) {
+        if (w->word)
+            applyWordWrite(w->index, w->value);
+        else
+            applyByteWrite(w->index, static_cast<std::uint8_t>(w->value));
+    }
 }
 
 void Controller::applyByteWrite(int offset, std::uint8_t value)

@@ -70,6 +70,17 @@ double PtySimulator::elapsedMs() const
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - m_start).count();
 }
 
+double PtySimulator::clockSec() const
+{
+    return (elapsedMs() + m_clockAheadMs.load()) / 1000.0;
+}
+
+void PtySimulator::advanceClock(double seconds)
+{
+    if (seconds > 0)
+        m_clockAheadMs = m_clockAheadMs.load() + seconds * 1000.0;
+}
+
 bool PtySimulator::start(std::string *error)
 {
     auto fail = [&](const std::string &text) {
@@ -131,6 +142,7 @@ bool PtySimulator::start(std::string *error)
     m_lineFreeMs = 0;
     m_stop = false;
     m_hungUp = false;
+    m_clockAheadMs = 0;
     m_start = std::chrono::steady_clock::now();
     m_thread = std::thread(&PtySimulator::run, this);
     return true;
@@ -234,7 +246,7 @@ void PtySimulator::handleInput(const std::uint8_t *data, std::size_t count, doub
     std::vector<std::uint8_t> reply, stray;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        reply = m_controller->receive(data, count, nowMs);
+        reply = m_controller->receive(data, count, nowMs + m_clockAheadMs.load());
         stray = m_controller->takeStrayBytes();
     }
     // Each byte takes 10 bit times on the line. The reply is written in one go at the moment its last

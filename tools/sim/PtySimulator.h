@@ -37,6 +37,13 @@ public:
     // The terminal has been closed by --hangup-after.
     bool hungUp() const { return m_hungUp.load(); }
 
+    // The controller's own clock, seconds since start: its drive cycle, warm-up and work-time
+    // counters run on it. It runs in real time; advanceClock moves it on at once, as if the engine
+    // had run that much longer, so that a test reaches a later moment of the drive cycle without
+    // waiting for it. The line keeps real time: replies still take their time on the wire.
+    double clockSec() const;
+    void advanceClock(double seconds);
+
     // Line speed in baud of the terminal behind fd (0 when unknown); on Linux the master side
     // reports the settings the slave side was given.
     static int lineSpeedOf(int fd);
@@ -74,6 +81,7 @@ private:
     std::deque<Pending> m_out;
     double m_lineFreeMs = 0;
     std::chrono::steady_clock::time_point m_start;
+    std::atomic<double> m_clockAheadMs { 0 };
 };
 
 int runMain(int argc, char **argv); // the kelvane-sim program; prints the slave path as its first line

@@ -65,6 +65,8 @@ public:
     void resetInput() { m_input.clear(); }
 
     const ImageBytes &image() const { return m_image; }
+    // The configuration memory as a test stand-in scripts it between frames.
+    void setImage(const ImageBytes &image) { m_image = image; }
     const SimOptions &options() const { return m_options; }
     const TimeBases &timeBases() const { return m_tb; }
     const ControllerCounters &counters() const { return m_counters; }
