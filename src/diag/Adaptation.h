@@ -6,11 +6,10 @@
 //
 // A state machine advanced once per decoded live reply (the window steps it after showing the
 // record), plus the three buttons. It sends its controller commands and setting writes itself, through the
-// session's write dispatcher: every setting it forces is first stored into the session's Parameter image (as the setting's
-// own write-back does) and then sent. What the window has to do is returned as an
-// AdaptationUpdate: the text to show, the buttons to enable, and the controls whose value the
-// procedure changed (refresh them from the image without running their write-back, so that
-// nothing is written twice).
+// session's write dispatcher: every setting it forces is first stored into the session's Parameter image (as the
+// setting's own write-back does) and then sent. What the window has to do is returned as an AdaptationUpdate: the text
+// to show, the buttons to enable, and the controls whose value the procedure changed (refresh them from the image
+// without running their write-back, so that nothing is written twice).
 
 #include "ControllerSession.h"
 

@@ -1,8 +1,8 @@
 #include "Defaults.h"
 
-#include <QtTest>
+#include "../support/ImageHex.h"
 
-#include <cstdio>
+#include <QtTest>
 
 using namespace kelvane;
 
@@ -91,28 +91,6 @@ const char FromPatternAt57600[] = "00000000000000000000000000286BEE1100000000F6E
                                   "000000FEFAF5F1ECEAE50300DCFF990164002800C40900046F069D34CB62F990"
                                   "27BE55EC831AB148DF760DA43BD26900972EC55CF38A21B84FE67D14AB42D970";
 
-ImageBytes fromHex(const char *hex)
-{
-    ImageBytes out {};
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        unsigned v = 0;
-        std::sscanf(hex + 2 * i, "%2x", &v);
-        out[i] = static_cast<std::uint8_t>(v);
-    }
-    return out;
-}
-
-// The first differing bytes, for a readable failure.
-QString differences(const ImageBytes &got, const ImageBytes &want)
-{
-    QStringList out;
-    for (std::size_t i = 0; i < got.size() && out.size() < 12; ++i) {
-        if (got[i] != want[i])
-            out << QStringLiteral("byte %1: %2, was %3").arg(i).arg(got[i]).arg(want[i]);
-    }
-    return out.join(QStringLiteral("; "));
-}
-
 } // namespace
 
 class TestDefaults : public QObject {
@@ -152,8 +130,8 @@ void TestDefaults::sameImageAsBefore()
         image.setWord(716, 65500);
     applyResetDefaults(image, timeBasesFor(static_cast<std::uint8_t>(baudFlag)), petrol, gas);
 
-    const ImageBytes want = fromHex(expected.constData());
-    QVERIFY2(image.bytes == want, qPrintable(differences(image.bytes, want)));
+    const ImageBytes want = test::imageFromHex(expected.constData());
+    QVERIFY2(image.bytes == want, qPrintable(test::imageDifferences(image.bytes, want)));
 }
 
 void TestDefaults::everyValueIsWritten()

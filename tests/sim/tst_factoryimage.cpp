@@ -1,8 +1,8 @@
 #include "Simulator.h"
 
-#include <QtTest>
+#include "../support/ImageHex.h"
 
-#include <cstdio>
+#include <QtTest>
 
 using namespace kelvane;
 using namespace kelvane::sim;
@@ -62,17 +62,6 @@ const char FactoryAt38400[] = "AAAA00000000000000000000159D0000DDD2070000F6EC281
                               "000000FEF9F4EFEAE8E303000000BB0164002800C4090004F401000000000000"
                               "0000000000000000000000000000000000000000000000000000000000000000";
 
-ImageBytes fromHex(const char *hex)
-{
-    ImageBytes out {};
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        unsigned v = 0;
-        std::sscanf(hex + 2 * i, "%2x", &v);
-        out[i] = static_cast<std::uint8_t>(v);
-    }
-    return out;
-}
-
 } // namespace
 
 class TestFactoryImage : public QObject {
@@ -95,13 +84,8 @@ void TestFactoryImage::sameImageAsBefore()
     QFETCH(int, baud);
     QFETCH(QByteArray, expected);
     const ImageBytes got = factoryImage(baud);
-    const ImageBytes want = fromHex(expected.constData());
-    QStringList diff;
-    for (std::size_t i = 0; i < got.size() && diff.size() < 12; ++i) {
-        if (got[i] != want[i])
-            diff << QStringLiteral("byte %1: %2, was %3").arg(i).arg(got[i]).arg(want[i]);
-    }
-    QVERIFY2(diff.isEmpty(), qPrintable(diff.join(QStringLiteral("; "))));
+    const ImageBytes want = test::imageFromHex(expected.constData());
+    QVERIFY2(got == want, qPrintable(test::imageDifferences(got, want)));
 }
 
 QTEST_GUILESS_MAIN(TestFactoryImage)
