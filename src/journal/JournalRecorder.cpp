@@ -1,0 +1,118 @@
+#include "JournalRecorder.h"
+
+#include <array>
+
+namespace kelvane {
+
+JournalRecorder::JournalRecorder(EntrySink sink, const ConnectionState *conn)
+    : m_sink(std::move(sink))
+    , m_conn(conn)
+    , m_clock([] { return QDateTime::currentDateTimeUtc(); })
+{
+}
+
+JournalEntry JournalRecorder::start(const QString &action)
+{
+    JournalEntry e;
+    e.time = m_clock().toUTC();
+    e.action = action;
+    if (m_conn && m_conn->Connected) {
+        e.softwareRevision = m_conn->SoftwareRevision;
+        e.hardwareRevision = m_conn->HardwareRevision;
+    }
+    return e;
+}
+
+void JournalRecorder::actionBegun(const std::string &name, const ImageBytes &before)
+{
+    m_open = start(QString::fromStdString(name));
+    m_before = before;
+}
+
+void JournalRecorder::imageWritten(const SentImageWrite &write, bool accepted)
+{
+    JournalFrame f;
+    f.type = write.write.kind == ImageWrite::Kind::Byte ? JournalFrame::Type::Byte : JournalFrame::Type::Word;
+    f.index = write.write.index;
+    f.value = write.value;
+    f.accepted = accepted;
+    if (m_open) {
+        m_open->frames.push_back(f);
+        return;
+    }
+    JournalEntry e = start(QStringLiteral("write outside an action"));
+    e.frames.push_back(f);
+    finish(e, nullptr);
+}
+
+void JournalRecorder::commandSent(ControllerCommand what, std::uint16_t data, bool accepted)
+{
+    JournalFrame f;
+    f.type = JournalFrame::Type::Command;
+    f.command = what;
+    f.value = data;
+    f.accepted = accepted;
+    if (m_open) {
+        m_open->frames.push_back(f);
+        return;
+    }
+    JournalEntry e = start(QLatin1String(commandName(what)));
+    e.frames.push_back(f);
+    finish(e, nullptr);
+}
+
+void JournalRecorder::actionEnded(const ImageBytes &)
+{
+    if (!m_open)
+        return;
+    JournalEntry e = std::move(*m_open);
+    m_open.reset();
+    // An action that sent nothing changed nothing on the controller: no entry.
+    if (e.frames.empty())
+        return;
+    finish(e, &m_before);
+}
+
+void JournalRecorder::finish(JournalEntry &e, const ImageBytes *before)
+{
+    // The last value sent for each byte; frames outside the image are left out of the bytes.
+    std::array<int, ImageSize> last;
+    last.fill(-1);
+    bool anyImage = false, commit = false, anyCommand = false;
+    for (const JournalFrame &f : e.frames) {
+        if (!f.accepted)
+            e.state = EntryState::Interrupted;
+        switch (f.type) {
+        case JournalFrame::Type::Byte:
+            anyImage = true;
+            if (f.index >= 0 && f.index < ImageSize)
+                last[f.index] = f.value & 0xFF;
+            break;
+        case JournalFrame::Type::Word:
+            anyImage = true;
+            if (f.index >= 0 && f.index < ImageWordCount) {
+                last[2 * f.index] = f.value & 0xFF;
+                last[2 * f.index + 1] = f.value >> 8;
+            }
+            break;
+        case JournalFrame::Type::Command:
+            anyCommand = true;
+            commit = commit || f.command == ControllerCommand::CommitImage;
+            break;
+        }
+    }
+    e.beforeKnown = before != nullptr;
+    for (int i = 0; i < ImageSize; ++i)
+        if (last[i] >= 0)
+            e.bytes.push_back({ i, before ? (*before)[i] : std::uint8_t(0), static_cast<std::uint8_t>(last[i]) });
+    if (commit)
+        e.kind = EntryKind::WholeImage;
+    else if (anyCommand && !anyImage)
+        e.kind = EntryKind::Event;
+    else
+        e.kind = m_classifier ? m_classifier(e) : EntryKind::Settings;
+    if (m_sink)
+        m_sink(e);
+}
+
+} // namespace kelvane
