@@ -101,6 +101,11 @@ private slots:
         const QByteArray all = f.readAll();
         QCOMPARE(all.count('\n'), qsizetype(in.size()));
         QVERIFY(all.endsWith('\n'));
+        // The format other tools read: pinned on the first line.
+        QCOMPARE(all.left(all.indexOf('\n')),
+            QByteArray("{\"action\":\"ComboBoxInjTyp\",\"bytes\":[[131,1,2],[540,0,16],[541,34,34]],"
+                       "\"frames\":[{\"b\":131,\"v\":2},{\"v\":8720,\"w\":270}],\"hw\":2,\"kind\":\"settings\","
+                       "\"state\":\"done\",\"sw\":3,\"time\":\"2026-05-04T10:20:01.007Z\"}"));
     }
 
     // A kill while a line is written leaves half of it: the earlier entries read back, the torn
