@@ -70,7 +70,8 @@ std::optional<ControllerCommand> commandFromName(const QString &name)
 //  "state":"done","sw":3,"time":"2026-12-11T03:20:00.123Z"}
 // bytes: [offset, before, after]; frames: {"b": offset} or {"w": word index} with the value sent,
 // or {"cmd": name, "v": data}; "refused": true on a frame the port did not take; "beforeUnknown":
-// true on an entry without an image taken before it; sw/hw left out while not known.
+// true on an entry without an image taken before it; sw/hw left out while not known; "changes":
+// [[setting, before, after]] the settings changed in words, left out when there are none.
 QJsonObject entryToJson(const JournalEntry &e)
 {
     QJsonObject o;
@@ -108,6 +109,12 @@ QJsonObject entryToJson(const JournalEntry &e)
         frames.append(fo);
     }
     o[QStringLiteral("frames")] = frames;
+    if (!e.changes.empty()) {
+        QJsonArray changes;
+        for (const ChangeLine &c : e.changes)
+            changes.append(QJsonArray { c.setting, c.before, c.after });
+        o[QStringLiteral("changes")] = changes;
+    }
     return o;
 }
 
@@ -192,6 +199,17 @@ std::optional<JournalEntry> entryFromJson(const QJsonObject &o)
         f.value = static_cast<std::uint16_t>(*value);
         f.accepted = !fo.value(QStringLiteral("refused")).toBool(false);
         e.frames.push_back(f);
+    }
+    const QJsonValue changes = o.value(QStringLiteral("changes"));
+    if (!changes.isUndefined()) {
+        if (!changes.isArray())
+            return std::nullopt;
+        for (const QJsonValue &cv : changes.toArray()) {
+            const QJsonArray a = cv.toArray();
+            if (a.size() != 3 || !a[0].isString() || !a[1].isString() || !a[2].isString())
+                return std::nullopt;
+            e.changes.push_back({ a[0].toString(), a[1].toString(), a[2].toString() });
+        }
     }
     return e;
 }

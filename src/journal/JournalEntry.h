@@ -52,6 +52,18 @@ struct JournalFrame {
     }
 };
 
+// One setting the action changed, in words: "engine type: 4 cylinders -> 6 cylinders", or for a
+// map "main map: 128 cells" (before empty, after the count).
+struct ChangeLine {
+    QString setting;
+    QString before;
+    QString after;
+    bool operator==(const ChangeLine &o) const
+    {
+        return setting == o.setting && before == o.before && after == o.after;
+    }
+};
+
 struct JournalEntry {
     QDateTime time; // UTC, millisecond precision
     QString action;
@@ -62,6 +74,7 @@ struct JournalEntry {
     bool beforeKnown = true;
     std::vector<TouchedByte> bytes; // ascending offsets
     std::vector<JournalFrame> frames;
+    std::vector<ChangeLine> changes; // the settings changed, in words, as the window showed them
     // The controller's revisions at the time, when a controller was connected (0: not known).
     std::uint8_t softwareRevision = 0;
     std::uint8_t hardwareRevision = 0;

@@ -61,7 +61,7 @@ void JournalRecorder::commandSent(ControllerCommand what, std::uint16_t data, bo
     finish(e, nullptr);
 }
 
-void JournalRecorder::actionEnded(const ImageBytes &)
+void JournalRecorder::actionEnded(const ImageBytes &after)
 {
     if (!m_open)
         return;
@@ -70,10 +70,10 @@ void JournalRecorder::actionEnded(const ImageBytes &)
     // An action that sent nothing changed nothing on the controller: no entry.
     if (e.frames.empty())
         return;
-    finish(e, &m_before);
+    finish(e, &m_before, &after);
 }
 
-void JournalRecorder::finish(JournalEntry &e, const ImageBytes *before)
+void JournalRecorder::finish(JournalEntry &e, const ImageBytes *before, const ImageBytes *after)
 {
     // The last value sent for each byte; frames outside the image are left out of the bytes.
     std::array<int, ImageSize> last;
@@ -111,6 +111,8 @@ void JournalRecorder::finish(JournalEntry &e, const ImageBytes *before)
         e.kind = EntryKind::Event;
     else
         e.kind = m_classifier ? m_classifier(e) : EntryKind::Settings;
+    if (m_describer && before && after && e.kind != EntryKind::Event)
+        e.changes = m_describer(e, *before, *after);
     if (m_sink)
         m_sink(e);
 }

@@ -25,6 +25,9 @@ public:
     using EntrySink = std::function<void(const JournalEntry &)>;
     using Classifier = std::function<EntryKind(const JournalEntry &)>;
     using Clock = std::function<QDateTime()>;
+    // The settings an action changed, in words, from the images before and after it.
+    using Describer = std::function<std::vector<ChangeLine>(
+        const JournalEntry &, const ImageBytes &before, const ImageBytes &after)>;
 
     // sink: called with each entry as it is complete. conn: the connection flags whose revisions
     // are recorded while connected (may be null).
@@ -34,6 +37,8 @@ public:
     void setClassifier(Classifier classifier) { m_classifier = std::move(classifier); }
     // The time an entry takes (UTC now by default).
     void setClock(Clock clock) { m_clock = std::move(clock); }
+    // Fills an action's `changes` (after its kind is known); none by default.
+    void setDescriber(Describer describer) { m_describer = std::move(describer); }
 
     void actionBegun(const std::string &name, const ImageBytes &before) override;
     void imageWritten(const SentImageWrite &write, bool accepted) override;
@@ -43,12 +48,13 @@ public:
 private:
     JournalEntry start(const QString &action);
     // Fills the bytes and state from the frames and hands the entry on.
-    void finish(JournalEntry &entry, const ImageBytes *before);
+    void finish(JournalEntry &entry, const ImageBytes *before, const ImageBytes *after = nullptr);
 
     EntrySink m_sink;
     const ConnectionState *m_conn;
     Classifier m_classifier;
     Clock m_clock;
+    Describer m_describer;
     std::optional<JournalEntry> m_open;
     ImageBytes m_before {};
 };
