@@ -79,6 +79,10 @@ void JournalRecorder::finish(JournalEntry &e, const ImageBytes *before, const Im
     std::array<int, ImageSize> last;
     last.fill(-1);
     bool anyImage = false, commit = false, anyCommand = false;
+    // Word 0 holds the upload marker: only a whole-image upload writes it, and it starts with it,
+    // so an upload cut off before its commit is still known as one.
+    const bool startsAtWordZero
+        = !e.frames.empty() && e.frames.front().type == JournalFrame::Type::Word && e.frames.front().index == 0;
     for (const JournalFrame &f : e.frames) {
         if (!f.accepted)
             e.state = EntryState::Interrupted;
@@ -105,7 +109,7 @@ void JournalRecorder::finish(JournalEntry &e, const ImageBytes *before, const Im
     for (int i = 0; i < ImageSize; ++i)
         if (last[i] >= 0)
             e.bytes.push_back({ i, before ? (*before)[i] : std::uint8_t(0), static_cast<std::uint8_t>(last[i]) });
-    if (commit)
+    if (commit || startsAtWordZero)
         e.kind = EntryKind::WholeImage;
     else if (anyCommand && !anyImage)
         e.kind = EntryKind::Event;

@@ -8,7 +8,8 @@
 // hold). Bytes the action changed in the PC's image but never sent are not in the entry: the
 // controller still holds their old value. An entry is Interrupted when the port refused any frame.
 //
-// Kind: an entry whose frames include the commit command is a WholeImage upload; one with
+// Kind: an entry whose frames include the commit command, or start with word 0 (the upload marker's
+// word, which only uploads write), is a WholeImage upload; one with
 // commands and no image frames is an Event; the others are Settings unless the classifier (set by
 // the program, which knows the map regions) says Map.
 

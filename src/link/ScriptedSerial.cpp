@@ -140,8 +140,10 @@ std::uint32_t ScriptedSerial::read(PortHandle h, std::uint8_t *buf, std::uint32_
 bool ScriptedSerial::write(PortHandle h, const std::uint8_t *buf, std::uint32_t count)
 {
     Open *o = find(h);
-    if (!o)
+    if (!o || m_writesLeft == 0)
         return false;
+    if (m_writesLeft > 0)
+        --m_writesLeft;
     Device &dev = m_devices[o->device];
     // 10 bit times per byte on the wire.
     double wireMs = count * 10.0 * 1000.0 / dev.baud;

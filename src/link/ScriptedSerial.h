@@ -40,6 +40,9 @@ public:
     void refuseSettings(const std::string &device) { m_devices[device].refuseSettings = true; }
     // A device the user may not open, owned by `group` (as /dev/ttyUSB0 by "dialout").
     void denyAccess(const std::string &device, const std::string &group) { m_devices[device].deniedGroup = group; }
+    // After `count` more frames the line refuses every write, as a terminal whose device went away
+    // (-1: never).
+    void failWritesAfter(int count) { m_writesLeft = count; }
     // Queue bytes on the open handle of a device, arriving at an absolute virtual time.
     void deliverAt(const std::string &device, double atMs, std::vector<std::uint8_t> bytes);
 
@@ -65,6 +68,7 @@ public:
     void sleepMs(int ms) override { m_now += ms; }
 
 private:
+    int m_writesLeft = -1;
     struct Pending {
         double atMs;
         std::uint8_t byte;

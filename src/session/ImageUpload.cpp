@@ -245,4 +245,27 @@ UploadResult resetToDefaults(ControllerSession &s, const UploadOptions &options,
     return r;
 }
 
+UploadResult uploadImageBytes(ControllerSession &s, const ImageBytes &target, const std::string &action,
+    const char *what, const UploadOptions &options, UploadView &view)
+{
+    UploadResult r;
+    if (!s.conn.Connected) {
+        fail(r, UploadStatus::NotConnected, "no controller connected: nothing was sent");
+        return r;
+    }
+    PollingPause pause(s);
+    s.link.sleepMs(UploadSettleMs);
+    discardInput(s.link);
+    if (!makeRestorePoint(s, options, what, view, r))
+        return r;
+    if (view.cancelled()) {
+        fail(r, UploadStatus::Cancelled, "interrupted before the upload: nothing was sent");
+        return r;
+    }
+    const ActionScope scope(s.writes, action);
+    s.image.bytes = target;
+    uploadImage(s, view, NoConnectionText, false, r);
+    return r;
+}
+
 } // namespace kelvane

@@ -90,6 +90,13 @@ UploadResult loadParameterFile(
 // image in the session's image and uploads it like a load.
 UploadResult resetToDefaults(ControllerSession &session, const UploadOptions &options, UploadView &view);
 
+// Uploads `target` as a whole image the way a load does (restore point named after `what`, all
+// 384 words, the image shown, the marker, the commit); the write journal sees it as the action
+// `action`. Undo and redo of a whole-image upload go this way. Without a controller nothing is
+// changed, not even the PC's image.
+UploadResult uploadImageBytes(ControllerSession &session, const ImageBytes &target, const std::string &action,
+    const char *what, const UploadOptions &options, UploadView &view);
+
 // Reads the controller's whole image into `out` without touching the session's image: the 12
 // overlapping blocks in ascending order, a rejected block read again up to `tries` times. Returns
 // -1 when every block came, else the address of the first block that did not (or that the view
