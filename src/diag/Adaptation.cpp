@@ -133,6 +133,7 @@ void Adaptation::writeSetting(const char *field, double value, AdaptationUpdate 
     if (!f)
         return;
     // The setting's own write-back: into the image, then the writes it asks for, in order.
+    const ActionScope action(m_s.writes, std::string("adaptation: ") + field);
     for (const ImageWrite &w : encodeField(m_s.image, *f, value, DecodeContext { m_s.timeBases }))
         m_s.writes.write(w);
     const std::string control = f->control;

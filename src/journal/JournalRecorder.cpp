@@ -25,7 +25,8 @@ JournalEntry JournalRecorder::start(const QString &action)
 
 void JournalRecorder::actionBegun(const std::string &name, const ImageBytes &before)
 {
-    m_open = start(QString::fromStdString(name));
+    const QString given = QString::fromStdString(name);
+    m_open = start(m_namer ? m_namer(given) : given);
     m_before = before;
 }
 

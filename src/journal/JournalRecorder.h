@@ -38,6 +38,9 @@ public:
     void setClassifier(Classifier classifier) { m_classifier = std::move(classifier); }
     // The time an entry takes (UTC now by default).
     void setClock(Clock clock) { m_clock = std::move(clock); }
+    // The name an action is recorded under, from the name its scope gave (a settings write names
+    // its control: the program gives the caption the fitter sees); unchanged by default.
+    void setActionNamer(std::function<QString(const QString &)> namer) { m_namer = std::move(namer); }
     // Fills an action's `changes` (after its kind is known); none by default.
     void setDescriber(Describer describer) { m_describer = std::move(describer); }
 
@@ -56,6 +59,7 @@ private:
     Classifier m_classifier;
     Clock m_clock;
     Describer m_describer;
+    std::function<QString(const QString &)> m_namer;
     std::optional<JournalEntry> m_open;
     ImageBytes m_before {};
 };

@@ -100,6 +100,9 @@ void WindowRig::build(const Options &options)
     // The application shows its caught exceptions to the same fitter as the window its messages.
     if (auto *app = qobject_cast<KelvaneApplication *>(QCoreApplication::instance()))
         app->setUserInteraction(&who);
+    // The change journal goes to a folder of the rig's own, not the test's working directory.
+    journalDir = std::make_unique<QTemporaryDir>();
+    state->journal.setFolder(journalDir->filePath(QStringLiteral("journal")));
     form = std::make_unique<TForm1>(*state, who);
     if (options.polling)
         form->startPolling();

@@ -17,6 +17,7 @@
 #include "ScriptedSerial.h"
 
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <array>
@@ -106,6 +107,7 @@ public:
     std::unique_ptr<PosixSerial> serial; // the line to the pseudo-terminal
     std::unique_ptr<AppState> state;
     std::unique_ptr<TForm1> form;
+    std::unique_ptr<QTemporaryDir> journalDir; // the change journal's folder
 
     // The control of that name; a missing one ends the test run.
     template <class T> T *child(const char *name) const

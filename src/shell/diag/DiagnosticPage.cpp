@@ -246,6 +246,7 @@ void ServicePanel::newConnection()
 void ServicePanel::writeServiceDue(std::uint32_t value)
 {
     ControllerSession &s = m_state.session;
+    const ActionScope action(s.writes, "service interval");
     s.image.setDword(ServiceDueOffset, value);
     s.writes.writeDword(ServiceDueOffset);
     showServiceLabel();

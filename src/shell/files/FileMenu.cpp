@@ -151,6 +151,13 @@ void FileMenu::loadFile(const QString &path)
     report(m_last, false, path);
 }
 
+UploadResult FileMenu::uploadImage(const ImageBytes &target, const std::string &action, const char *what)
+{
+    return upload([&](const UploadOptions &options, UploadView &view) {
+        return uploadImageBytes(m_state.session, target, action, what, options, view);
+    });
+}
+
 UploadResult FileMenu::upload(const std::function<UploadResult(const UploadOptions &, UploadView &)> &send)
 {
     // The upload blocks the window: no polling tick in between, the wait cursor meanwhile.

@@ -65,6 +65,9 @@ public slots:
 public:
     // Loads `path` into the ECU (the open dialog's choice, or the compare dialog's "load").
     void loadFile(const QString &path);
+    // Uploads a whole image as a load does (undo and redo of an upload): restore point, progress
+    // bar, polling paused. The caller reports the result.
+    UploadResult uploadImage(const ImageBytes &target, const std::string &action, const char *what);
 
 private:
     QString startDirectory() const;

@@ -45,6 +45,7 @@ void MapAdvancedPage::stepSelection(int step)
     const auto rect = selectedCells();
     if (!rect)
         return;
+    const ActionScope action = m_context.action(QStringLiteral("main map: %1%2").arg(step > 0 ? "+" : "").arg(step));
     takeShownCellsIntoImage();
     const maps::WritePlan plan = maps::stepCells(m_context.state.session.image, maps::Region::MainMap, *rect, step);
     m_context.send(plan, ProgressBarMapa, rect->cellCount());
@@ -79,6 +80,7 @@ void MapAdvancedPage::dialogEdit()
     const auto rect = selectedCells();
     if (!rect)
         return; // only header cells selected: nothing to edit
+    const ActionScope action = m_context.action(QStringLiteral("main map: value"));
     takeShownCellsIntoImage();
     ParameterImage &image = m_context.state.session.image;
     m_form2.Edit1->setText(maps::dialogPrefill(image, *rect, m_form2.ComboBox1->currentIndex(), m_form2.Edit1->text()));
@@ -104,6 +106,8 @@ void MapAdvancedPage::ComboBoxMapResetChange(int item)
     ProgressBarMapa->setRange(0, 128);
     ProgressBarMapa->setValue(0);
     if (item >= 1 && item <= maps::PresetCount) {
+        const ActionScope action
+            = m_context.action(QStringLiteral("main map: preset %1").arg(ComboBoxMapReset->itemText(item)));
         // The button shows the preset; the whole map is then sent in image order.
         ButtonMap[item - 1]->click();
         const maps::WritePlan plan = maps::resetMainMap(m_context.state.session.image, item);
@@ -115,6 +119,7 @@ void MapAdvancedPage::ComboBoxMapResetChange(int item)
 
 void MapAdvancedPage::ButtonMapSmoothClick()
 {
+    const ActionScope action = m_context.action(QStringLiteral("main map: smoothing"));
     takeShownCellsIntoImage();
     const maps::WritePlan plan = maps::smoothMainMap(m_context.state.session.image);
     ShowMainMapCells();
@@ -135,6 +140,7 @@ void MapAdvancedPage::pasteAtSelection()
     const auto rect = selectedCells();
     if (!rect)
         return;
+    const ActionScope action = m_context.action(QStringLiteral("main map: paste"));
     takeShownCellsIntoImage();
     const maps::PasteResult r = maps::pasteCells(m_context.state.session.image, maps::Region::MainMap,
         { rect->top, rect->left }, QApplication::clipboard()->text());
@@ -203,6 +209,7 @@ maps::AxisTexts MapAdvancedPage::headerTexts() const
 
 void MapAdvancedPage::ButtonSaveMapCharPClick()
 {
+    const ActionScope action = m_context.action(QStringLiteral("map axes: save"));
     const maps::AxisSaveResult r = maps::saveAxes(m_context.state.session.image, headerTexts(), m_context.connected(),
         m_context.state.session.timeBases, m_context.decimalPoint());
     switch (r.status) {

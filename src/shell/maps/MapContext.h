@@ -37,6 +37,10 @@ struct MapContext {
     // Sends the plan in its order with its pauses. A progress bar, when given, starts at 0 with
     // the given maximum (the plan's length when 0 or less) and steps once per write.
     void send(const maps::WritePlan &plan, QProgressBar *progress = nullptr, int maximum = 0) const;
+
+    // One map operation as the change journal sees it: open it before the operation changes the
+    // image, so that the image before is the one the controller holds. "main map: +1".
+    ActionScope action(const QString &name) const { return ActionScope(state.session.writes, name.toStdString()); }
 };
 
 // The pixel size of a grid font that keeps every one of `samples` within `width` pixels and its

@@ -204,6 +204,7 @@ void MappingViewPage::PaintBoxMapowanieMouseMove(int x, int y)
 
 void MappingViewPage::PaintBoxMapowanieClick()
 {
+    const ActionScope action = m_context.action(QStringLiteral("2D map: point"));
     takeShownValuesIntoImage();
     const int percent = maps::clickPercent(geometry(), m_mouseY);
     m_context.send(maps::setMap2DEntry(m_context.state.session.image, m_selected, percent));
@@ -278,6 +279,7 @@ void MappingViewPage::drawCell(QPainter &p, int col, int row, const QRect &rect,
 void MappingViewPage::step2D(int step)
 {
     const GridRect sel = StringGridMapa2D->selection();
+    const ActionScope action = m_context.action(QStringLiteral("2D map: %1%2").arg(step > 0 ? "+" : "").arg(step));
     takeShownValuesIntoImage();
     m_context.send(maps::stepCells(
         m_context.state.session.image, maps::Region::Map2D, maps::columnsRect(sel.left, sel.right), step));
@@ -300,6 +302,7 @@ void MappingViewPage::copySelection()
 void MappingViewPage::pasteAtSelection()
 {
     const GridRect sel = StringGridMapa2D->selection();
+    const ActionScope action = m_context.action(QStringLiteral("2D map: paste"));
     takeShownValuesIntoImage();
     const maps::PasteResult r = maps::pasteCells(
         m_context.state.session.image, maps::Region::Map2D, { 0, sel.left }, QApplication::clipboard()->text());
@@ -317,6 +320,7 @@ void MappingViewPage::pasteAtSelection()
 
 void MappingViewPage::ButtonMapowanieSmoothClick()
 {
+    const ActionScope action = m_context.action(QStringLiteral("2D map: smoothing"));
     takeShownValuesIntoImage();
     m_context.send(maps::smoothMap2D(m_context.state.session.image));
     showValues();
@@ -336,6 +340,7 @@ void MappingViewPage::ButtonCallculateMapClick()
 {
     if (!m_context.confirm(ButtonCallculateMap->text()))
         return;
+    const ActionScope action = m_context.action(QStringLiteral("2D map: calculation"));
     takeShownValuesIntoImage();
     ControllerSession &s = m_context.state.session;
     const maps::MapCalculation calc = maps::calculateMap(s.image, s.live.AutoMapStore, s.timeBases);

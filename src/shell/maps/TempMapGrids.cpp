@@ -124,10 +124,18 @@ maps::Region TempMapEditor::regionOfSelection() const
     return maps::tempRegionForTopRow(m_map, m_grid->selection().top);
 }
 
+QString TempMapEditor::mapName() const
+{
+    return m_map == maps::TempMap::Gas ? QStringLiteral("gas temperature map")
+                                       : QStringLiteral("reducer temperature map");
+}
+
 void TempMapEditor::KeyUp(int keyCode, bool shift)
 {
     const int step = maps::keyStep(keyCode, shift);
     const GridRect sel = m_grid->selection();
+    const ActionScope action
+        = m_context.action(QStringLiteral("%1: %2%3").arg(mapName(), step > 0 ? "+" : "").arg(step));
     m_context.send(maps::stepCells(
         m_context.state.session.image, regionOfSelection(), maps::columnsRect(sel.left, sel.right), step));
     ShowTempMap();
@@ -157,6 +165,7 @@ void TempMapEditor::copySelection()
 void TempMapEditor::pasteAtSelection()
 {
     const GridRect sel = m_grid->selection();
+    const ActionScope action = m_context.action(QStringLiteral("%1: paste").arg(mapName()));
     const maps::PasteResult r = maps::pasteCells(
         m_context.state.session.image, regionOfSelection(), { 0, sel.left }, QApplication::clipboard()->text());
     if (!r.ok) {

@@ -43,6 +43,8 @@ public:
 private:
     void drawCell(QPainter &painter, int col, int row, const QRect &rect, MapGrid::CellState state) const;
     maps::Region regionOfSelection() const;
+    // "gas temperature map" or "reducer temperature map", as the journal names its edits.
+    QString mapName() const;
 
     MapContext &m_context;
     maps::TempMap m_map;

@@ -4,6 +4,7 @@
 // Parameter image, the live record, the polling cycle and the replaceable texts.
 
 #include "Adaptation.h"
+#include "ChangeJournal.h"
 #include "ControllerSession.h"
 #include "ErrorMemory.h"
 #include "Readings.h"
@@ -46,6 +47,8 @@ public:
     // The controller's error memory (its fault texts are replaceable) and the guided adaptation.
     ErrorMemory errorMemory { session };
     Adaptation adaptation { session };
+    // Every change sent to the controller, on disk and on the undo stack.
+    ChangeJournal journal { session };
 
     // Directory the program was started in.
     std::string startDirectory;

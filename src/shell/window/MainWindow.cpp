@@ -5,6 +5,7 @@
 #include "BlockingGuards.h"
 #include "DataLoggerPage.h"
 #include "DiagnosticPage.h"
+#include "EditMenu.h"
 #include "FileMenu.h"
 #include "InjectorRows.h"
 #include "Injectors.h"
@@ -12,8 +13,11 @@
 #include "LayoutRules.h"
 #include "LogViewerMenu.h"
 #include "MapPages.h"
+#include "MapRegions.h"
 #include "MenuShortcutGuard.h"
 #include "ObdPage.h"
+#include "ParameterFile.h"
+#include "SettingsControls.h"
 #include "ParametersPage.h"
 #include "ReadingsPage.h"
 #include "SettingsWiring.h"
@@ -23,6 +27,7 @@
 #include "UserInteraction.h"
 #include "WheelGuard.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -57,6 +62,25 @@ protected:
 private:
     std::function<void()> m_onResize;
 };
+
+} // namespace
+
+namespace {
+
+// A change whose every byte lies in a fuel map, an axis or a temperature map is a map operation.
+EntryKind classifyEntry(const JournalEntry &e)
+{
+    if (e.bytes.empty())
+        return EntryKind::Settings;
+    for (const TouchedByte &b : e.bytes) {
+        bool inMap = false;
+        for (const maps::RegionInfo &r : maps::regionTable())
+            inMap = inMap || (b.offset >= r.firstByte && b.offset <= r.lastByte());
+        if (!inMap)
+            return EntryKind::Settings;
+    }
+    return EntryKind::Map;
+}
 
 } // namespace
 
@@ -105,6 +129,10 @@ TForm1::TForm1(AppState &state, UserInteraction &user, QWidget *parent)
     connectSwitches();
     // Parameter files, reset, error memory, OBD commands, service interval and adaptation.
     m_files = new FileMenu(*this, m_fileItems, *this, *m_strip->progressBar(), *Timer1, m_state, m_user);
+    // Undo, redo and the history of what was sent to the controller.
+    m_edit = new EditMenu(*this, m_fileItems.file, *m_files, *this, *Timer1, m_state, m_user);
+    m_state.journal.recorder().setClassifier(classifyEntry);
+    m_state.journal.recorder().setActionNamer([this](const QString &action) { return actionCaption(action); });
     m_diagnostic->attach(m_state, *Timer1, m_user, m_parameters->advancedGroup(2),
         m_parameters->sectionTitle(m_parameters->advancedGroup(2)));
     m_adaptation->attach(m_state.adaptation, m_state.session, *this);
@@ -125,6 +153,22 @@ TForm1::TForm1(AppState &state, UserInteraction &user, QWidget *parent)
     resize(layout::DefaultWindowWidth, layout::DefaultWindowHeight);
     PageControl1->setCurrentIndex(0);
     centreOnScreen();
+}
+
+QString TForm1::actionCaption(const QString &action) const
+{
+    // A settings write names its control: the journal names the caption beside it, or the text on
+    // the check box itself.
+    const QByteArray control = action.toLatin1();
+    QString caption = settingCaption(control.constData());
+    if (caption.isEmpty())
+        if (auto *button = findChild<QAbstractButton *>(action))
+            caption = button->text();
+    caption = caption.trimmed();
+    while (caption.endsWith(QLatin1Char(':')))
+        caption.chop(1);
+    caption.remove(QLatin1Char('&'));
+    return caption.isEmpty() ? action : caption.trimmed();
 }
 
 void TForm1::startPolling()
@@ -149,6 +193,9 @@ void TForm1::FormCreate()
     // started in. (The language is loaded by the program once the window exists, so that its
     // messages reach whoever the program chose to tell them.)
     m_state.startDirectory = QDir::currentPath().toStdString();
+    // The change journal lives beside the parameter files.
+    if (m_state.journal.folder().isEmpty())
+        m_state.journal.setFolder(parameterDirectory(QDir::currentPath()) + QStringLiteral("/journal"));
     // The fitter's keys: F2 to F7 for the pages, F10 to connect, Ctrl+P/A/L for the fuel mode.
     F2readings1->setShortcut(QKeySequence(Qt::Key_F2));
     F3parameters1->setShortcut(QKeySequence(Qt::Key_F3));

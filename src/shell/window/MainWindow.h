@@ -22,6 +22,7 @@ class AdaptationPage;
 class AdjustmentPage;
 class MapPages;
 class FileMenu;
+class EditMenu;
 class DiagnosticPage;
 class ParametersPage;
 class ReadingsPage;
@@ -44,6 +45,8 @@ public:
     // The 35 ms polling timer; the program starts it once the window is built (tests tick by hand).
     QTimer *timer() const { return Timer1; }
     void startPolling();
+    // The words the change journal records a settings write under: its control's caption.
+    QString actionCaption(const QString &action) const;
     bool layoutFlag() const { return m_layoutFlag != 0; }
     bool scanning() const { return m_scanning; }
 
@@ -137,6 +140,7 @@ private:
     kelvane::DiagnosticPage *m_diagnostic = nullptr;
     kelvane::AdaptationPage *m_adaptation = nullptr;
     kelvane::FileMenu *m_files = nullptr;
+    kelvane::EditMenu *m_edit = nullptr;
     kelvane::SideStrip *m_strip = nullptr;
     kelvane::DataLoggerPage *m_logger = nullptr;
     kelvane::LogViewerMenu *m_logViewer = nullptr;
