@@ -195,6 +195,7 @@ private slots:
         // The undos are listed too, newest first.
         QCOMPARE(tree->topLevelItemCount(), 7);
         QVERIFY(tree->topLevelItem(0)->text(1).startsWith(QStringLiteral("undo: ")));
+        QCOMPARE(tree->topLevelItem(6)->text(4), QStringLiteral("undone"));
     }
 };
 

@@ -83,10 +83,14 @@ void HistoryDialog::refresh()
         item->setText(2, changesText(e));
         item->setToolTip(2, item->text(2));
         item->setText(3, revisionsText(e));
-        item->setText(4,
-            e.state == EntryState::Interrupted     ? QStringLiteral("interrupted")
-                : stepsTo(static_cast<int>(i)) > 0 ? QStringLiteral("can be undone")
-                                                   : QString());
+        QString state;
+        if (e.state == EntryState::Interrupted)
+            state = QStringLiteral("interrupted");
+        else if (stepsTo(static_cast<int>(i)) > 0)
+            state = QStringLiteral("can be undone");
+        else if (undone(e))
+            state = QStringLiteral("undone");
+        item->setText(4, state);
     }
     for (int c : { 0, 1, 3, 4 })
         m_tree->resizeColumnToContents(c);
@@ -116,6 +120,14 @@ int HistoryDialog::stepsTo(int row) const
         if (sameEntry(stack[k].entry, m_entries[static_cast<std::size_t>(row)]))
             return static_cast<int>(stack.size() - k);
     return 0;
+}
+
+bool HistoryDialog::undone(const JournalEntry &entry) const
+{
+    for (const ChangeHistory::Item &i : m_journal.history().redoStack())
+        if (sameEntry(i.entry, entry))
+            return true;
+    return false;
 }
 
 void HistoryDialog::selectionChanged()

@@ -35,6 +35,8 @@ public slots:
 
 private:
     void selectionChanged();
+    // Whether the entry is on this run's redo stack.
+    bool undone(const JournalEntry &entry) const;
 
     ChangeJournal &m_journal;
     std::function<bool(int)> m_undoSteps;
