@@ -51,6 +51,8 @@ public:
 
     void sleepMs(int ms) { m_ops.sleepMs(ms); }
     void flushOutput();
+    // Whether the open port's device has gone (see SerialOps::lost).
+    bool lineLost() const { return m_s.ComHandle != InvalidHandle && m_s.ComHandle != 0 && m_ops.lost(m_s.ComHandle); }
 
     LinkState &state() { return m_s; }
     const LinkState &state() const { return m_s; }

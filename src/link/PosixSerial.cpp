@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
@@ -186,17 +187,37 @@ void PosixSerial::flushOutput(PortHandle h)
     tcdrain(fdOf(h));
 }
 
+void PosixSerial::check(PortHandle h, int error)
+{
+    if (error == EIO || error == ENXIO || error == ENODEV || error == EBADF)
+        m_lost.insert(h);
+}
+
+bool PosixSerial::lost(PortHandle h) const
+{
+    return m_lost.count(h) != 0;
+}
+
 std::uint32_t PosixSerial::queuedBytes(PortHandle h)
 {
+    // A hung-up line (the adapter pulled, the other side of a pseudo-terminal closed) shows in
+    // poll's revents; the queue query then fails with EIO.
+    pollfd p { fdOf(h), POLLIN, 0 };
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+        check(h, (p.revents & POLLNVAL) ? EBADF : EIO);
     int n = 0;
-    if (ioctl(fdOf(h), TIOCINQ, &n) != 0 || n < 0)
+    if (ioctl(fdOf(h), TIOCINQ, &n) != 0) {
+        check(h, errno);
         return 0;
-    return static_cast<std::uint32_t>(n);
+    }
+    return n < 0 ? 0 : static_cast<std::uint32_t>(n);
 }
 
 std::uint32_t PosixSerial::read(PortHandle h, std::uint8_t *buf, std::uint32_t max)
 {
     ssize_t n = ::read(fdOf(h), buf, max);
+    if (n < 0)
+        check(h, errno);
     return n > 0 ? static_cast<std::uint32_t>(n) : 0;
 }
 
@@ -214,6 +235,8 @@ bool PosixSerial::write(PortHandle h, const std::uint8_t *buf, std::uint32_t cou
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             continue;
         }
+        if (n < 0)
+            check(h, errno);
         return false;
     }
     return true;
@@ -225,6 +248,7 @@ void PosixSerial::close(PortHandle h)
     // terminal open, and the next attempt must be able to open it again.
     ioctl(fdOf(h), TIOCNXCL);
     ::close(fdOf(h));
+    m_lost.erase(h);
 }
 
 void PosixSerial::sleepMs(int ms)

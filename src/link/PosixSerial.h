@@ -1,6 +1,8 @@
 #pragma once
 #include "SerialOps.h"
 
+#include <set>
+
 namespace kelvane {
 
 // Serial operations on POSIX terminals: a fully raw 8N1 line (see configure), RTS by
@@ -25,6 +27,13 @@ public:
     bool write(PortHandle h, const std::uint8_t *buf, std::uint32_t count) override;
     void close(PortHandle h) override;
     void sleepMs(int ms) override;
+    // Set once a query, read or write of the handle failed with EIO, ENXIO, ENODEV or EBADF (an
+    // unplugged adapter, a pseudo-terminal whose other side closed), or poll saw a hang-up.
+    bool lost(PortHandle h) const override;
+
+private:
+    void check(PortHandle h, int error);
+    std::set<PortHandle> m_lost;
 };
 
 } // namespace kelvane

@@ -16,6 +16,22 @@ void ScriptedSerial::removeDevice(const std::string &device)
     m_devices.erase(device);
 }
 
+void ScriptedSerial::hangUp(const std::string &device)
+{
+    for (auto &[h, o] : m_open)
+        if (o.device == device) {
+            o.lost = true;
+            o.rx.clear();
+        }
+    m_devices.erase(device);
+}
+
+bool ScriptedSerial::lost(PortHandle h) const
+{
+    const auto it = m_open.find(h);
+    return it != m_open.end() && it->second.lost;
+}
+
 ScriptedSerial::Open *ScriptedSerial::find(PortHandle h)
 {
     auto it = m_open.find(h);
@@ -140,7 +156,7 @@ std::uint32_t ScriptedSerial::read(PortHandle h, std::uint8_t *buf, std::uint32_
 bool ScriptedSerial::write(PortHandle h, const std::uint8_t *buf, std::uint32_t count)
 {
     Open *o = find(h);
-    if (!o || m_writesLeft == 0)
+    if (!o || o->lost || m_writesLeft == 0)
         return false;
     if (m_writesLeft > 0)
         --m_writesLeft;
@@ -163,7 +179,7 @@ void ScriptedSerial::close(PortHandle h)
     if (it == m_open.end())
         return;
     auto dev = m_devices.find(it->second.device);
-    if (dev != m_devices.end())
+    if (dev != m_devices.end() && dev->second.openHandle == h)
         dev->second.openHandle = InvalidHandle;
     m_open.erase(it);
 }

@@ -43,6 +43,10 @@ public:
     // After `count` more frames the line refuses every write, as a terminal whose device went away
     // (-1: never).
     void failWritesAfter(int count) { m_writesLeft = count; }
+    // The device goes away as an unplugged adapter does: its open handle is lost (reads find
+    // nothing, writes fail) and opening it fails until it is added again.
+    void hangUp(const std::string &device);
+    bool lost(PortHandle h) const override;
     // Queue bytes on the open handle of a device, arriving at an absolute virtual time.
     void deliverAt(const std::string &device, double atMs, std::vector<std::uint8_t> bytes);
 
@@ -85,6 +89,7 @@ private:
         std::deque<Pending> rx;
         bool rts = false;
         double txBusyUntil = 0;
+        bool lost = false;
     };
     Open *find(PortHandle h);
     void enqueue(Open &o, double atMs, const std::vector<std::uint8_t> &bytes);

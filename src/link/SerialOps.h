@@ -43,6 +43,13 @@ public:
     virtual void close(PortHandle h) = 0;
     // 10.
     virtual void sleepMs(int ms) = 0;
+    // Whether the device behind `h` has gone: the line hung up, or a read, write or queue query
+    // failed as they do on a vanished device. Such a handle never works again; close it.
+    virtual bool lost(PortHandle h) const
+    {
+        (void)h;
+        return false;
+    }
     // Why the user may not open `device`, in words he can act on (the group that owns it and how to
     // join it); empty when nothing is known against it. Asked after a scan found no controller.
     virtual std::string accessProblem(const std::string &device) const

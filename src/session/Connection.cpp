@@ -95,6 +95,32 @@ ScanOutcome Connection::autoconnect(ConnectionView &view)
     return outcome;
 }
 
+bool Connection::greetPort(int port)
+{
+    SerialLink &link = m_cmd.link();
+    LinkState &s = link.state();
+    const std::uint8_t first = s.BaudFlag;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Disconnect();
+        s.BaudFlag = attempt == 0 ? first : (first == 1 ? 0 : 1);
+        s.PortName = ComPortName(static_cast<std::int16_t>(port - 1));
+        if (!link.OpenComPort())
+            return false; // not there (or another program's): the other speed would not open it either
+        m_cmd.SendHello();
+        if (link.ReceiveReply(GreetingLength) && greetingValid(s.RxBuffer.data(), true)
+            && s.RxBuffer[2] <= HighestSoftwareRevision) {
+            m_state.SoftwareRevision = s.RxBuffer[2];
+            m_state.HardwareRevision = s.RxBuffer[1];
+            m_state.Connected = true;
+            m_state.PollingEnabled = 0;
+            m_tb = timeBasesFor(s.BaudFlag);
+            return true;
+        }
+    }
+    Disconnect();
+    return false;
+}
+
 void Connection::ReadParameterImage(ConnectionView &view)
 {
     view.setProgress(0, ImageSize);

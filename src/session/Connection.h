@@ -68,6 +68,11 @@ public:
     ScanOutcome autoconnect(ConnectionView &view);
     void ReadParameterImage(ConnectionView &view);
     void Disconnect();
+    // Opens port 1-16 at the link's last speed, then the other, and greets the controller. On a
+    // valid greeting of a controller this program knows the port stays open, Connected is set
+    // with the revisions and time bases and polling stays off (the image is not read); otherwise
+    // the port is closed. Used to find a controller again after the link was lost.
+    bool greetPort(int port);
 
     // Byte addresses of the blocks the last image read had to leave as they were.
     const std::vector<int> &rejectedBlocks() const { return m_rejected; }

@@ -8,12 +8,27 @@ bool ReceiveLiveRecord(SerialLink &link, LiveData &live)
     return acceptLiveReply(link.state().RxBuffer.data(), complete, live);
 }
 
+void PollingCycle::resume()
+{
+    m_linkLost = false;
+    m_stats.rejectedInARow = 0;
+    PollPhase = 0;
+    m_conn.PollingEnabled = 1;
+}
+
 void PollingCycle::tick(PollingView &view)
 {
     if (!m_conn.Connected)
         view.showNotConnected();
     if (m_conn.PollingEnabled != 1)
         return;
+    // Nothing more goes into a dead port.
+    if (m_conn.Connected && (m_cmd.link().lineLost() || m_stats.rejectedInARow >= LinkLossRejections)) {
+        m_conn.PollingEnabled = 0;
+        m_linkLost = true;
+        view.showLinkLost();
+        return;
+    }
     if (PollPhase != 1) {
         m_cmd.SendLiveRequest();
         ++m_stats.requests;

@@ -12,6 +12,8 @@
 namespace kelvane {
 
 constexpr int PollIntervalMs = 35;
+// Rejected live replies in a row after which the link counts as lost.
+constexpr std::uint64_t LinkLossRejections = 15;
 
 // What a tick shows; the window, the command line and tests implement it.
 class PollingView {
@@ -22,6 +24,9 @@ public:
     // A live record was decoded (the data steps have run already): the view shows it and does
     // whatever else it does once per record.
     virtual void showDecoded(const DecodeResult &result) = 0;
+    // The link was lost (the port's device went away, or LinkLossRejections replies in a row were
+    // rejected): polling has stopped sending. Called once per loss.
+    virtual void showLinkLost() { }
 };
 
 struct PollingStats {
@@ -52,6 +57,10 @@ public:
     const PollingStats &stats() const { return m_stats; }
     // Whether the reply of the last decode was accepted (a rejected one left the record as it was).
     bool lastReplyAccepted() const { return m_lastAccepted; }
+    // Whether polling stopped because the link was lost; resume() after a reconnect clears it and
+    // starts with a request.
+    bool linkLost() const { return m_linkLost; }
+    void resume();
 
 private:
     Commands &m_cmd;
@@ -61,6 +70,7 @@ private:
     const TimeBases &m_tb;
     PollingStats m_stats;
     bool m_lastAccepted = false;
+    bool m_linkLost = false;
 };
 
 } // namespace kelvane
