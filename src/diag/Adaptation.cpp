@@ -211,6 +211,29 @@ AdaptationUpdate Adaptation::stop()
     return update(u);
 }
 
+AdaptationUpdate Adaptation::linkLost()
+{
+    AdaptationUpdate u;
+    if (!m_running)
+        return update(u);
+    m_restoreOnReconnect = true;
+    m_running = false;
+    m_state = 0;
+    m_counter = 0;
+    u.text = AdaptText::NoReply;
+    u.startEnabled = true;
+    return update(u);
+}
+
+void Adaptation::reconnected()
+{
+    if (!m_restoreOnReconnect)
+        return;
+    m_restoreOnReconnect = false;
+    m_s.writes.command(ControllerCommand::ModePetrol);
+    sendMaskCleared();
+}
+
 AdaptationUpdate Adaptation::next()
 {
     if (m_running && m_state == 1) {

@@ -91,6 +91,12 @@ public:
     // with the NoReply text.
     AdaptationUpdate step();
 
+    // The link to the controller was lost: a running procedure stops where it is with the NoReply
+    // text (nothing can be sent now); the next reconnected() puts the controller back as an abort
+    // does (petrol mode, mask cleared).
+    AdaptationUpdate linkLost();
+    void reconnected();
+
     bool running() const { return m_running; }
     int state() const { return m_state; }
     int counter() const { return m_counter; }
@@ -111,6 +117,7 @@ private:
 
     ControllerSession &m_s;
     bool m_running = false;
+    bool m_restoreOnReconnect = false;
     std::uint8_t m_state = 0;
     std::uint8_t m_counter = 0;
     float m_petrolSum = 0;

@@ -73,6 +73,8 @@ void ChangeJournal::onEntry(const JournalEntry &e)
         QString error;
         m_fileError = m_file->append(e, &error) ? QString() : error;
     }
+    if (e.kind == EntryKind::WholeImage)
+        m_uploadInterrupted = e.state == EntryState::Interrupted;
     if (!m_replaying)
         m_history.record(e);
     if (changed)

@@ -71,6 +71,10 @@ public:
     // Called after every entry and every undo or redo (the menu names the next action).
     std::function<void()> changed;
 
+    // Whether the last whole-image upload was cut off (frames refused) and none has been completed
+    // since: the controller may hold a partly sent image.
+    bool uploadInterrupted() const { return m_uploadInterrupted; }
+
     ReplayBlock undoBlock() const;
     ReplayBlock redoBlock() const;
     ReplayResult undo(const Uploader &uploader);
@@ -87,6 +91,7 @@ private:
     ChangeHistory m_history;
     QString m_fileError;
     bool m_replaying = false;
+    bool m_uploadInterrupted = false;
 };
 
 // "Undo main map: preset LOW FLOW" / "Redo ..." / "Undo" when there is nothing.

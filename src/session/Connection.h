@@ -63,6 +63,7 @@ public:
 
     // The product caption the connection caption starts with.
     void setProductCaption(const std::string &caption) { m_product = caption; }
+    const std::string &productCaption() const { return m_product; }
 
     // The autoconnect scan.
     ScanOutcome autoconnect(ConnectionView &view);

@@ -65,6 +65,8 @@ RecoveryResult LinkRecovery::attempt(double nowMs, bool deviceBack)
     if (tryPort(m_lostPort))
         return RecoveryResult::Found;
     if (nowMs - m_lostAt >= m_timing.otherPortsAfterMs) {
+        if (beforeScan)
+            beforeScan();
         for (int port = 1; port <= 16; ++port)
             if (port != m_lostPort && !m_s.ports.deviceForPort(port).empty() && tryPort(port))
                 return RecoveryResult::Found;

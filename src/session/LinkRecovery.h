@@ -11,6 +11,8 @@
 
 #include "ParameterImage.h"
 
+#include <functional>
+
 namespace kelvane {
 
 struct ControllerSession;
@@ -38,6 +40,8 @@ public:
     RecoveryResult attempt(double nowMs, bool deviceBack = false);
     // The caller has settled what a Found attempt found; recovery is over.
     void finish() { m_active = false; }
+    // Called before every port is tried (the window numbers the ports present anew).
+    std::function<void()> beforeScan;
 
     int lostPort() const { return m_lostPort; } // 1-16
     int foundPort() const { return m_foundPort; }

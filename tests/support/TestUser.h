@@ -27,9 +27,11 @@ public:
     {
         messages.clear();
         exceptions.clear();
+        questions.clear();
         chooseFile = {};
         answerConfirm = {};
         answerAsk = {};
+        answerChoose = {};
         answerDialog = {};
         chooseRecording = {};
         chooseLog = {};
@@ -37,6 +39,7 @@ public:
     }
 
     QStringList messages; // every message, in order
+    QStringList questions; // every choice asked, in order
     QStringList exceptions; // every exception the application caught
 
     // The script: each answers its kind of question while it is set.
@@ -44,6 +47,8 @@ public:
     std::function<bool(const QString &caption, const QString &text)> answerConfirm;
     std::function<bool(const QString &caption, const QString &text)> answerAsk;
     std::function<int(QDialog &)> answerDialog;
+    // Unset: the question is a message and -1 comes back.
+    std::function<int(const QString &text, const QStringList &choices)> answerChoose;
     std::function<QString(const QString &suggestion)> chooseRecording;
     std::function<QString(const QString &directory)> chooseLog;
     std::function<bool(const QUrl &)> openFolderAnswer;
@@ -55,6 +60,11 @@ public:
     bool ask(const QString &caption, const QString &text) override
     {
         return answerAsk ? answerAsk(caption, text) : UnattendedUser::ask(caption, text);
+    }
+    int choose(const QString &caption, const QString &text, const QStringList &choices) override
+    {
+        questions << text;
+        return answerChoose ? answerChoose(text, choices) : -1;
     }
     QString chooseParameterFile(const FileDialogRequest &request) override
     {

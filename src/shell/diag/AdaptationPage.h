@@ -35,6 +35,12 @@ public:
     void setText(AdaptText which, const QString &text) { m_texts[static_cast<std::size_t>(which)] = text; }
 
     QPlainTextEdit *textBox() const { return m_text; }
+    // The link was lost: the procedure stops and says why.
+    void linkLost()
+    {
+        if (m_adaptation)
+            apply(m_adaptation->linkLost());
+    }
 
 public slots:
     void ButtonAdaptacjaStartClick();

@@ -242,6 +242,14 @@ void SideStrip::showStatus(const LampState &lamp)
     m_status->setChecked(true);
 }
 
+void SideStrip::setStale(bool stale)
+{
+    // The last panel holds the mode buttons and the status lamp: it stays as it is.
+    for (std::size_t i = 0; i + 1 < m_panels.size(); ++i)
+        if (m_panels[i])
+            m_panels[i]->setEnabled(!stale);
+}
+
 void SideStrip::setLambdaRange(double min, double max)
 {
     m_lambda->setRange(min, max);

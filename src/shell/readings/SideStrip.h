@@ -28,6 +28,8 @@ public:
     void showLevelLamps(const std::array<bool, 5> &lit);
     void showStatus(const LampState &lamp);
     void setLambdaRange(double min, double max);
+    // Greys the readings (not the mode buttons and the status lamp) while they are not live.
+    void setStale(bool stale);
 
     const InjectorRows &injectorRows() const { return m_rows; }
     TAbLED *statusLamp() const { return m_status; }

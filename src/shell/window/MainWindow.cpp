@@ -11,15 +11,16 @@
 #include "Injectors.h"
 #include "LanguageMenu.h"
 #include "LayoutRules.h"
+#include "LinkWatch.h"
 #include "LogViewerMenu.h"
 #include "MapPages.h"
 #include "MapRegions.h"
 #include "MenuShortcutGuard.h"
 #include "ObdPage.h"
 #include "ParameterFile.h"
-#include "SettingsControls.h"
 #include "ParametersPage.h"
 #include "ReadingsPage.h"
+#include "SettingsControls.h"
 #include "SettingsWiring.h"
 #include "SideStrip.h"
 #include "TAbColBitBtn.h"
@@ -132,6 +133,8 @@ TForm1::TForm1(AppState &state, UserInteraction &user, QWidget *parent)
     // Undo, redo and the history of what was sent to the controller.
     m_edit = new EditMenu(*this, m_fileItems.file, *m_files, *this, *Timer1, m_state, m_user);
     m_state.journal.recorder().setClassifier(classifyEntry);
+    // A pulled cable: shown, and the controller looked for again.
+    m_linkWatch = new LinkWatch(*this, *m_files, m_state, m_user);
     m_state.journal.recorder().setActionNamer([this](const QString &action) { return actionCaption(action); });
     m_diagnostic->attach(m_state, *Timer1, m_user, m_parameters->advancedGroup(2),
         m_parameters->sectionTitle(m_parameters->advancedGroup(2)));
@@ -275,6 +278,8 @@ void TForm1::F10autoconnect1Click()
                 form.Timer1->start();
         }
     } scope(*this);
+    // A scan by hand ends a search for a lost link.
+    m_linkWatch->stop();
     if (!m_state.session.ports.hasExplicitMappings())
         m_state.session.ports.refresh();
     const ScanOutcome outcome = m_state.session.connection.autoconnect(*this);

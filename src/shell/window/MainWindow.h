@@ -23,6 +23,7 @@ class AdjustmentPage;
 class MapPages;
 class FileMenu;
 class EditMenu;
+class LinkWatch;
 class DiagnosticPage;
 class ParametersPage;
 class ReadingsPage;
@@ -61,6 +62,10 @@ public:
     // PollingView
     void showNotConnected() override;
     void showDecoded(const kelvane::DecodeResult &result) override;
+    void showLinkLost() override;
+    // The link is back (or the watch ended): the readings are live again.
+    void showLinkBack();
+    kelvane::LinkWatch *linkWatch() const { return m_linkWatch; }
 
     // The display steps of one decode, in their order.
     void DecodeLiveRecord(const kelvane::DecodeResult &result);
@@ -141,6 +146,7 @@ private:
     kelvane::AdaptationPage *m_adaptation = nullptr;
     kelvane::FileMenu *m_files = nullptr;
     kelvane::EditMenu *m_edit = nullptr;
+    kelvane::LinkWatch *m_linkWatch = nullptr;
     kelvane::SideStrip *m_strip = nullptr;
     kelvane::DataLoggerPage *m_logger = nullptr;
     kelvane::LogViewerMenu *m_logViewer = nullptr;

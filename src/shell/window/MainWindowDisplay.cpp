@@ -2,6 +2,8 @@
 // decoded live record.
 #include "MainWindow.h"
 
+#include "LinkWatch.h"
+
 #include "AdaptationPage.h"
 #include "AdjustmentPage.h"
 #include "DataLoggerPage.h"
@@ -22,8 +24,29 @@ using namespace kelvane;
 void TForm1::showNotConnected()
 {
     // A log playback on the gauges shows its own status instead.
-    if (!m_logViewer->drivesGauges())
+    if (m_logViewer->drivesGauges())
+        return;
+    if (m_linkWatch->active())
+        m_strip->showStatus({ 1, true, "link lost" });
+    else
         m_strip->showStatus(notConnectedLamp(m_state.statusTexts));
+}
+
+void TForm1::showLinkLost()
+{
+    // The gauges hold the last record: grey them, so that nobody reads them as live.
+    m_strip->showStatus({ 1, true, "link lost" });
+    m_strip->setStale(true);
+    m_readings->setEnabled(false);
+    m_adaptation->linkLost();
+    m_linkWatch->linkLost();
+}
+
+void TForm1::showLinkBack()
+{
+    m_strip->setStale(false);
+    m_readings->setEnabled(true);
+    m_diagnostic->newConnection();
 }
 
 void TForm1::showDecoded(const DecodeResult &result)

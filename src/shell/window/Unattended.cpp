@@ -34,6 +34,12 @@ bool UnattendedUser::ask(const QString &, const QString &)
     return true;
 }
 
+int UnattendedUser::choose(const QString &, const QString &text, const QStringList &)
+{
+    m_report(text + QStringLiteral(" (no choice in an unattended run: nothing was sent)"));
+    return -1;
+}
+
 QString UnattendedUser::chooseParameterFile(const FileDialogRequest &request)
 {
     m_report(request.title + QStringLiteral(": no file dialog in an unattended run"));

@@ -28,6 +28,8 @@ public:
     void captionedMessage(const QString &caption, const QString &text) override;
     bool confirm(const QString &caption, const QString &text, bool okByDefault = false) override;
     bool ask(const QString &caption, const QString &text) override;
+    // Nobody chooses: the question goes to the report and -1 comes back.
+    int choose(const QString &caption, const QString &text, const QStringList &choices) override;
     QString chooseParameterFile(const FileDialogRequest &request) override;
     QString chooseLogToOpen(const QString &directory) override;
     QString chooseRecordingFile(const QString &suggestion) override;

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 namespace kelvane {
@@ -73,6 +74,23 @@ bool InteractiveUser::ask(const QString &caption, const QString &text)
 {
     NormalCursor cursor;
     return QMessageBox::question(m_window, caption, text) == QMessageBox::Yes;
+}
+
+int InteractiveUser::choose(const QString &caption, const QString &text, const QStringList &choices)
+{
+    NormalCursor cursor;
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, m_window);
+    box.setObjectName(QStringLiteral("ChoiceBox"));
+    std::vector<QAbstractButton *> buttons;
+    for (const QString &c : choices)
+        buttons.push_back(box.addButton(c, QMessageBox::AcceptRole));
+    if (!buttons.empty())
+        box.setDefaultButton(qobject_cast<QPushButton *>(buttons.front()));
+    box.exec();
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        if (box.clickedButton() == buttons[i])
+            return static_cast<int>(i);
+    return -1;
 }
 
 QString InteractiveUser::chooseParameterFile(const FileDialogRequest &request)

@@ -6,6 +6,7 @@
 // Unattended.h), or a script in the tests.
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -39,6 +40,9 @@ public:
     virtual bool confirm(const QString &caption, const QString &text, bool okByDefault = false) = 0;
     // A question with Yes and No: true for Yes.
     virtual bool ask(const QString &caption, const QString &text) = 0;
+    // A question with one button per choice (the first is the default): the index chosen, or -1
+    // when the question was closed without a choice.
+    virtual int choose(const QString &caption, const QString &text, const QStringList &choices) = 0;
     // The parameter-file dialog: the chosen path, or an empty string for Cancel.
     virtual QString chooseParameterFile(const FileDialogRequest &request) = 0;
     // A log file to open, starting in `directory`; empty for Cancel.
@@ -65,6 +69,7 @@ public:
     void captionedMessage(const QString &caption, const QString &text) override;
     bool confirm(const QString &caption, const QString &text, bool okByDefault = false) override;
     bool ask(const QString &caption, const QString &text) override;
+    int choose(const QString &caption, const QString &text, const QStringList &choices) override;
     QString chooseParameterFile(const FileDialogRequest &request) override;
     QString chooseLogToOpen(const QString &directory) override;
     QString chooseRecordingFile(const QString &suggestion) override;
