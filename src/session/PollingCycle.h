@@ -54,6 +54,8 @@ public:
     void tick(PollingView &view);
 
     std::uint8_t PollPhase = 0; // 0: the next tick sends the request; 1: it receives and decodes
+    // Rejected replies in a row that count as a lost link (0: only a vanished device does).
+    std::uint64_t lossAfterRejections = LinkLossRejections;
     const PollingStats &stats() const { return m_stats; }
     // Whether the reply of the last decode was accepted (a rejected one left the record as it was).
     bool lastReplyAccepted() const { return m_lastAccepted; }

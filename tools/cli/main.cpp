@@ -9,6 +9,10 @@
 //   kelvane-cli [--com N=PATH]... errors [--clear [--yes]] | dtc [--clear [--yes]]
 //   kelvane-cli show FILE [--baud 38400|57600]
 //
+// live rides through a pulled cable: no rows while the link is down, the controller looked for
+// again about once a second (at once when its device comes back, other ports after ten seconds),
+// the time the link was gone said on stderr, and the row count goes on.
+//
 // write loads a parameter file into the controller (all 384 words, the marker, the commit);
 // reset uploads the factory defaults, keeping the controller's work-time counters. Before either
 // upload the controller's image is kept as a restore point under parametry/backup/ of the current
@@ -29,6 +33,7 @@
 #include "ImageCompare.h"
 #include "ImageJson.h"
 #include "ImageUpload.h"
+#include "LinkRecovery.h"
 #include "LogText.h"
 #include "ParameterFile.h"
 #include "PortAccess.h"
@@ -350,6 +355,7 @@ struct LivePrinter : PollingView {
     {
     }
     void showNotConnected() override { }
+    void showLinkLost() override { }
     void showDecoded(const DecodeResult &) override
     {
         // A rejected reply leaves the record as it was: the row repeats it, as the logger does.
@@ -369,10 +375,45 @@ int runLive(ControllerSession &s, long count)
     LivePrinter printer(s.live);
     std::cout << logHeader(printer.columns) << "\n" << std::flush;
     bool warned = false;
+    // A pulled cable is ridden through: no rows while the link is down, the controller looked for
+    // again about once a second (at once when its device node comes back), the count goes on.
+    LinkRecovery recovery(s);
+    const auto started = std::chrono::steady_clock::now();
+    auto clockMs = [&started] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    };
+    bool devicePresent = true;
     auto next = std::chrono::steady_clock::now();
     while (!g_stop && !printer.outputGone && std::cout && (count <= 0 || printer.rows < count)) {
         next += std::chrono::milliseconds(PollIntervalMs);
-        s.polling.tick(printer);
+        if (s.polling.linkLost()) {
+            if (!recovery.active()) {
+                recovery.begin(clockMs());
+                std::cerr << "kelvane-cli: the link to the controller was lost; looking for it again\n";
+                devicePresent = false;
+            }
+            struct stat st { };
+            const std::string device = s.ports.deviceForPort(recovery.lostPort());
+            const bool present = !device.empty() && ::stat(device.c_str(), &st) == 0;
+            const bool back = present && !devicePresent;
+            devicePresent = present;
+            if (recovery.attempt(clockMs(), back) == RecoveryResult::Found) {
+                const double goneSec = (clockMs() - recovery.lostAtMs()) / 1000.0;
+                if (!recovery.imageMatches()) {
+                    // Decoding follows the controller's settings; nothing is written.
+                    s.image.bytes = recovery.controllerImage();
+                    std::cerr << "kelvane-cli: the controller now holds other settings than before the loss\n";
+                }
+                recovery.finish();
+                s.polling.resume();
+                char gone[32];
+                std::snprintf(gone, sizeof gone, "%.1f", goneSec);
+                std::cerr << "kelvane-cli: the link is back after " << gone << " s (port " << recovery.foundPort()
+                          << ")\n";
+            }
+        } else {
+            s.polling.tick(printer);
+        }
         const PollingStats &st = s.polling.stats();
         if (st.rejectedInARow >= RejectionWarningRun && !warned) {
             std::cerr << "kelvane-cli: warning: " << st.rejectedInARow
