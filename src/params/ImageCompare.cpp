@@ -105,7 +105,7 @@ void compareMaps(
                     { QStringLiteral("%1 %2 %3")
                             .arg(QLatin1String(name), i < 6 ? QStringLiteral("point") : QStringLiteral("correction"))
                             .arg(i % 6 + 1),
-                        QString::number(a.sbyte(at)), QString::number(b.sbyte(at)) });
+                        QString::number(a.sbyte(at)), QString::number(b.sbyte(at)), at });
         }
     }
     for (int r = 0; r < 16; ++r)
@@ -113,26 +113,27 @@ void compareMaps(
             const int at = MainMapOffset + 8 * r + c;
             if (a.byte(at) != b.byte(at))
                 out.push_back({ QStringLiteral("MainMap row %1 column %2").arg(r + 1).arg(c + 1),
-                    QString::number(a.byte(at) - 100), QString::number(b.byte(at) - 100) });
+                    QString::number(a.byte(at) - 100), QString::number(b.byte(at) - 100), at });
         }
     for (int i = 0; i < 16; ++i) {
         const int at = Map2DOffset + i;
         if (a.byte(at) != b.byte(at))
             out.push_back({ QStringLiteral("Map2D %1").arg(i + 1), QString::number(a.byte(at) - 100),
-                QString::number(b.byte(at) - 100) });
+                QString::number(b.byte(at) - 100), at });
     }
     for (int i = 0; i < RpmAxisCount; ++i) {
         const int w = img::RpmAxisWord + i;
         const std::uint32_t ra = TicksToRpm(a.wordAt(w), engineType(a), rpmSignal(a), tb);
         const std::uint32_t rb = TicksToRpm(b.wordAt(w), engineType(b), rpmSignal(b), tb);
         if (a.wordAt(w) != b.wordAt(w) || ra != rb)
-            out.push_back({ QStringLiteral("RpmAxis %1").arg(i + 1), QString::number(ra), QString::number(rb) });
+            out.push_back(
+                { QStringLiteral("RpmAxis %1").arg(i + 1), QString::number(ra), QString::number(rb), 2 * w, 2 });
     }
     for (int i = 0; i < InjTimeAxisCount; ++i) {
         const int w = img::InjTimeAxisWord + i;
         if (a.wordAt(w) != b.wordAt(w))
             out.push_back({ QStringLiteral("InjTimeAxis %1").arg(i + 1), floatText(TicksToMs(a.wordAt(w), 1, tb)),
-                floatText(TicksToMs(b.wordAt(w), 1, tb)) });
+                floatText(TicksToMs(b.wordAt(w), 1, tb)), 2 * w, 2 });
     }
 }
 
@@ -199,7 +200,7 @@ ImageComparison compareImages(
             ++end;
         const QString name
             = end == i ? QStringLiteral("byte %1").arg(i) : QStringLiteral("bytes %1-%2").arg(i).arg(end);
-        result.regions.push_back({ name, hexBytes(a, i, end), hexBytes(b, i, end) });
+        result.regions.push_back({ name, hexBytes(a, i, end), hexBytes(b, i, end), i, end - i + 1 });
         i = end;
     }
     return result;

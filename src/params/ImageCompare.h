@@ -28,6 +28,8 @@ struct RegionDifference {
     QString name; // "MainMap row 3 column 5", "Map2D 4", "RpmAxis 2", "InjTimeAxis 16",
                   // "GasTempMap point 1", "ReducerTempMap correction 6", "bytes 76-79", "byte 553"
     QString a, b; // shown values (percent, rpm, ms, degrees) or the bytes in hexadecimal
+    int offset = 0; // the image bytes the difference lies in: [offset, offset + size)
+    int size = 1;
 };
 
 struct ImageComparison {

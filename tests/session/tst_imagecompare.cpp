@@ -77,6 +77,27 @@ private slots:
         QCOMPARE(c.equal(), want.isEmpty());
     }
 
+    // Each region names the image bytes it lies in, so that a caller can tell which bytes it covers.
+    void regionsSayWhereTheyLie()
+    {
+        const ParameterImage a = base();
+        ParameterImage b = a;
+        b.setByte(45, 3);
+        b.setByte(167 + 8 * 2 + 4, 90);
+        b.setByte(310, 101);
+        b.setWordAt(247, static_cast<std::uint16_t>(a.wordAt(247) + 1));
+        b.setWordAt(253, 300);
+        for (int i = 76; i <= 79; ++i)
+            b.setByte(i, 0x55);
+        b.setBit(553, 5, true);
+        QStringList places;
+        for (const RegionDifference &d : compareImages(a, b, tb).regions)
+            places << QStringLiteral("%1 %2+%3").arg(d.name).arg(d.offset).arg(d.size);
+        QCOMPARE(places,
+            QStringList({ "GasTempMap correction 1 45+1", "MainMap row 3 column 5 187+1", "Map2D 16 310+1",
+                "RpmAxis 3 494+2", "InjTimeAxis 1 506+2", "bytes 76-79 76+4", "byte 553 553+1" }));
+    }
+
     void bothShownValuesAreGiven()
     {
         const ParameterImage a = base();
