@@ -186,6 +186,13 @@ private slots:
         QCOMPARE(tree->topLevelItemCount(), 4);
         QCOMPARE(tree->topLevelItem(1)->text(1), QStringLiteral("mode gas"));
         QCOMPARE(tree->topLevelItem(2)->text(1), QStringLiteral("main map: preset BIG FLOW"));
+        // The settings in words, as the controls show them.
+        // (cells that already held the preset's value are not counted)
+        QVERIFY2(
+            tree->topLevelItem(2)->text(2).contains(QRegularExpression(QStringLiteral("^main map: 1[0-2][0-9] cells"))),
+            qPrintable(tree->topLevelItem(2)->text(2)));
+        QVERIFY2(tree->topLevelItem(3)->text(2).contains(QStringLiteral(" -> ")),
+            qPrintable(tree->topLevelItem(3)->text(2)));
         QCOMPARE(dialog->stepsTo(1), 0); // the mode switch cannot be undone
         tree->setCurrentItem(tree->topLevelItem(3)); // the oldest
         auto *button = dialog->findChild<QPushButton *>(QStringLiteral("ButtonUndoToHere"));

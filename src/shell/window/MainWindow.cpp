@@ -3,6 +3,7 @@
 #include "AdaptationPage.h"
 #include "AdjustmentPage.h"
 #include "BlockingGuards.h"
+#include "ChangeWords.h"
 #include "DataLoggerPage.h"
 #include "DiagnosticPage.h"
 #include "EditMenu.h"
@@ -136,6 +137,13 @@ TForm1::TForm1(AppState &state, UserInteraction &user, QWidget *parent)
     // A pulled cable: shown, and the controller looked for again.
     m_linkWatch = new LinkWatch(*this, *m_files, m_state, m_user);
     m_state.journal.recorder().setActionNamer([this](const QString &action) { return actionCaption(action); });
+    // What an action changed, in the words of the controls.
+    m_state.journal.recorder().setDescriber(
+        [this](const JournalEntry &entry, const ImageBytes &before, const ImageBytes &after) {
+            return describeChanges(entry, before, after, m_state.session.timeBases, [this](const FieldDef &field) {
+                return field.control[0] ? actionCaption(QString::fromLatin1(field.control)) : QString();
+            });
+        });
     m_diagnostic->attach(m_state, *Timer1, m_user, m_parameters->advancedGroup(2),
         m_parameters->sectionTitle(m_parameters->advancedGroup(2)));
     m_adaptation->attach(m_state.adaptation, m_state.session, *this);
