@@ -145,6 +145,31 @@ private slots:
         QVERIFY(!state->journal.uploadInterrupted());
     }
 
+    void aPullDuringTheImageReadTakesTheControllersImageWithoutAQuestion()
+    {
+        // F10 again; the pull cuts the image read after its first blocks.
+        int blocks = 0;
+        line->removeDevice(test::WindowRig::Device);
+        line->addDevice(test::WindowRig::Device,
+            [this, &blocks, inner = ecu->responder()](const std::vector<std::uint8_t> &w, int baud) {
+                if (baud == ecu->baud && w.size() == 6 && w[0] == proto::code(proto::Command::Request)
+                    && w[1] == proto::code(proto::Request::ImageBlock) && ++blocks > 4)
+                    return std::vector<ScriptedSerial::Delivery> {};
+                return inner(w, baud);
+            });
+        ecu->image[700] ^= 0x3C; // in a block the window will not get
+        QVERIFY(rig.connectEcu());
+        QVERIFY(!state->session.connection.rejectedBlocks().empty());
+        QVERIFY(state->session.image.bytes != ecu->image);
+        pull();
+        QVERIFY(form->linkWatch()->active());
+        plugBackIn();
+        form->linkWatch()->attempt(true);
+        QVERIFY(rig.user.questions.isEmpty());
+        QVERIFY(state->session.image.bytes == ecu->image);
+        QCOMPARE(state->session.conn.PollingEnabled, std::uint8_t(1));
+    }
+
     void aRunningAdaptationStopsAndTheModeIsPutBack()
     {
         // A warm reducer, then START: the procedure runs in petrol mode.

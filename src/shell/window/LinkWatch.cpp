@@ -70,6 +70,7 @@ void LinkWatch::linkLost()
     if (m_recovery.active())
         return;
     m_caption = m_form.windowTitle();
+    m_imageIncomplete = !m_state.session.connection.rejectedBlocks().empty();
     m_recovery.begin(static_cast<double>(m_clock.elapsed()));
     m_device = QString::fromStdString(m_state.session.ports.deviceForPort(m_recovery.lostPort()));
     m_form.setWindowTitle(m_caption + QStringLiteral(" - link lost"));
@@ -132,6 +133,13 @@ void LinkWatch::settle()
     if (!m_watcher->directories().isEmpty())
         m_watcher->removePaths(m_watcher->directories());
     if (m_recovery.imageMatches()) {
+        resume();
+        return;
+    }
+    if (m_imageIncomplete && !m_state.journal.uploadInterrupted()) {
+        // Nothing the window held can be told from what it never read: show the controller's.
+        m_state.session.image.bytes = m_recovery.controllerImage();
+        m_form.showImage();
         resume();
         return;
     }

@@ -60,6 +60,9 @@ private:
     QFileSystemWatcher *m_watcher = nullptr;
     QString m_device; // the lost port's device
     QString m_caption; // the caption before the loss
+    // The window never held the whole image (blocks of the last read were rejected, or the pull
+    // cut it): what the controller holds is taken without a question.
+    bool m_imageIncomplete = false;
     QElapsedTimer m_clock;
 };
 
