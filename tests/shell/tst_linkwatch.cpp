@@ -19,6 +19,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <QDir>
+#include <QFile>
 #include <QtTest>
 
 using namespace kelvane;
@@ -168,6 +170,35 @@ private slots:
         QVERIFY(rig.user.questions.isEmpty());
         QVERIFY(state->session.image.bytes == ecu->image);
         QCOMPARE(state->session.conn.PollingEnabled, std::uint8_t(1));
+    }
+
+    void aRecordingKeepsEveryRowAcrossThePull()
+    {
+        const QString oldDir = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(rig.journalDir->path()));
+        rig.user.chooseRecording = [](const QString &suggestion) { return suggestion; };
+        const PollingStats &stats = state->session.polling.stats();
+        const std::uint64_t statsAtStart = stats.accepted + stats.rejected;
+        child<QPushButton>("ButtonSaveLogsSTART")->click();
+        for (int i = 0; i < 5; ++i)
+            rig.decode();
+        pull();
+        plugBackIn();
+        form->linkWatch()->attempt(true);
+        for (int i = 0; i < 5; ++i)
+            rig.decode();
+        child<QPushButton>("ButtonSaveLogsSTOP")->click();
+        QFile log(QDir(rig.journalDir->path()).filePath(QStringLiteral("Log.csv")));
+        const bool opened = log.open(QIODevice::ReadOnly);
+        QDir::setCurrent(oldDir);
+        QVERIFY(opened);
+        const QList<QByteArray> lines = log.readAll().split('\n');
+        int rows = 0;
+        for (const QByteArray &l : lines)
+            rows += l.trimmed().isEmpty() ? 0 : 1;
+        // The header, five rows before the pull, the rows the pull itself decoded, five after.
+        QVERIFY2(rows >= 11, qPrintable(QString::number(rows)));
+        QCOMPARE(rows - 1, int(stats.accepted + stats.rejected - statsAtStart));
     }
 
     void aRunningAdaptationStopsAndTheModeIsPutBack()
