@@ -94,6 +94,7 @@ void TAbMeterBase::changeEvent(QEvent *event)
     case QEvent::LocaleChange:
     case QEvent::EnabledChange:
         m_faceValid = false;
+        update();
         break;
     default:
         break;
@@ -157,6 +158,9 @@ void TAbMeterBase::paintEvent(QPaintEvent *)
     paintNeedle(p);
     p.resetTransform();
     p.drawPixmap(m_hubOrigin, m_hub);
+    // A disabled meter shows a value that is not live (the link is down): veil it.
+    if (!isEnabled())
+        p.fillRect(rect(), QColor(240, 240, 240, 160));
 }
 
 void TAbMeterBase::paintScale(QPainter &p) const
