@@ -8,6 +8,7 @@
 //   kelvane-cli [--com N=PATH]... reset --yes
 //   kelvane-cli [--com N=PATH]... errors [--clear [--yes]] | dtc [--clear [--yes]]
 //   kelvane-cli show FILE [--baud 38400|57600]
+//   kelvane-cli history [--last N]
 //
 // live rides through a pulled cable: no rows while the link is down, the controller looked for
 // again about once a second (at once when its device comes back, other ports after ten seconds),
@@ -20,6 +21,12 @@
 // map cells and bytes in which the controller differs from the file (the upload marker, word 0,
 // is not compared; a file shorter than 768 bytes is compared for its own bytes only).
 //
+// history lists the change journal of parametry/journal/ of the current directory, newest first
+// (--last N: the newest N): one line per entry (time, action, bytes sent, "interrupted", the
+// controller's revisions when one was connected), then the settings it changed, indented. It opens
+// no port. An empty or missing journal prints "no journal entries" on stderr; lines torn or
+// malformed are skipped with a warning.
+//
 // Exit codes: 0 done (verify: the controller holds the file), 1 no controller found, 2 bad input or
 // a file that cannot be used (also: no restore point could be kept, so nothing was uploaded),
 // 3 controller refused (software too new), 4 live: no live reply accepted; verify: the controller
@@ -27,12 +34,16 @@
 // did not take a frame; nothing was committed), 6 errors/dtc --clear not answered "y" (nothing
 // sent), 130 interrupted (an interrupted upload stops between two words and commits nothing: it is
 // a failed upload). errors and dtc: 4 also when no valid reply came or faults remain after an erase.
+// history: 2 also when a journal file could not be read (too large, no access); the entries of the
+// others are printed first.
 
+#include "ChangeWords.h"
 #include "ControllerSession.h"
 #include "DiagCommands.h"
 #include "ImageCompare.h"
 #include "ImageJson.h"
 #include "ImageUpload.h"
+#include "JournalFile.h"
 #include "LinkRecovery.h"
 #include "LogText.h"
 #include "ParameterFile.h"
@@ -76,7 +87,8 @@ constexpr std::uint64_t RejectionWarningRun = 15;
 const char *const Usage = "usage: kelvane-cli [--com N=PATH]... scan | read FILE | live [--count N]\n"
                           "       kelvane-cli [--com N=PATH]... write FILE | verify FILE | reset --yes\n"
                           "       kelvane-cli [--com N=PATH]... errors [--clear [--yes]] | dtc [--clear [--yes]]\n"
-                          "       kelvane-cli show FILE [--baud 38400|57600]\n";
+                          "       kelvane-cli show FILE [--baud 38400|57600]\n"
+                          "       kelvane-cli history [--last N]\n";
 
 int badInput(const std::string &message)
 {
@@ -453,6 +465,34 @@ int runShow(const QString &file, int baud)
     return std::cout ? ExitOk : ExitBadInput;
 }
 
+// The journal the program keeps beside its parameter files: <current directory>/parametry/journal.
+int runHistory(long last)
+{
+    const QString folder = parameterDirectory(QDir::currentPath()) + QStringLiteral("/journal");
+    const JournalReadResult r = JournalFile(folder).readAll();
+    if (r.skippedLines > 0)
+        std::cerr << "kelvane-cli: warning: " << r.skippedLines
+                  << " journal line(s) skipped: torn or not a journal entry\n";
+    std::size_t n = r.entries.size();
+    if (last > 0 && static_cast<std::size_t>(last) < n)
+        n = static_cast<std::size_t>(last);
+    for (std::size_t i = 0; i < n; ++i) {
+        const JournalEntry &e = r.entries[i];
+        std::cout << entryText(e).toStdString();
+        if (e.softwareRevision != 0 || e.hardwareRevision != 0)
+            std::cout << "  Rev.H " << int(e.hardwareRevision) << " Rev.S " << int(e.softwareRevision);
+        std::cout << "\n";
+        for (const ChangeLine &c : e.changes)
+            std::cout << "    " << changeText(c).toStdString() << "\n";
+    }
+    std::cout << std::flush;
+    if (r.entries.empty() && r.error.isEmpty())
+        std::cerr << "no journal entries in " << QDir::toNativeSeparators(folder).toStdString() << "\n";
+    if (!r.error.isEmpty())
+        return badInput(r.error.toStdString());
+    return std::cout ? ExitOk : ExitBadInput;
+}
+
 bool parseNumber(const QString &text, long &out)
 {
     bool ok = false;
@@ -473,6 +513,7 @@ int main(int argc, char **argv)
     QString command;
     QStringList operands;
     long count = 0;
+    long last = 0;
     int baud = 57600;
     bool yes = false;
     bool clear = false;
@@ -504,6 +545,9 @@ int main(int argc, char **argv)
         } else if (a == "--count") {
             if (!value(v) || !parseNumber(v, count) || count < 0)
                 return badInput("--count needs a whole number of records");
+        } else if (a == "--last") {
+            if (!value(v) || !parseNumber(v, last) || last < 1)
+                return badInput("--last needs a whole number of entries, 1 or more");
         } else if (a == "--baud") {
             long b = 0;
             if (!value(v) || !parseNumber(v, b) || (b != 38400 && b != 57600))
@@ -530,6 +574,10 @@ int main(int argc, char **argv)
         return badInput("--yes belongs to reset, errors --clear and dtc --clear only");
     if (clear && !diagCommand)
         return badInput("--clear belongs to errors and dtc only");
+    if (last > 0 && command != "history")
+        return badInput("--last belongs to history only");
+    if (command == "history" && operands.isEmpty())
+        return runHistory(last);
     if (diagCommand && operands.isEmpty()) {
         TerminalView view;
         if (const int failed = connect(session, view); failed >= 0)
