@@ -23,7 +23,8 @@ void PollingCycle::tick(PollingView &view)
     if (m_conn.PollingEnabled != 1)
         return;
     // Nothing more goes into a dead port.
-    if (m_conn.Connected && (m_cmd.link().lineLost() || (lossAfterRejections > 0 && m_stats.rejectedInARow >= lossAfterRejections))) {
+    if (m_conn.Connected
+        && (m_cmd.link().lineLost() || (lossAfterRejections > 0 && m_stats.rejectedInARow >= lossAfterRejections))) {
         m_conn.PollingEnabled = 0;
         m_linkLost = true;
         view.showLinkLost();
