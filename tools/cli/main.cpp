@@ -8,6 +8,8 @@
 //   kelvane-cli [--com N=PATH]... reset --yes
 //   kelvane-cli [--com N=PATH]... errors [--clear [--yes]] | dtc [--clear [--yes]]
 //   kelvane-cli show FILE [--baud 38400|57600]
+//   kelvane-cli [--com N=PATH]... report OUT.pdf [--from FILE] [--title TEXT] [--lang LANGUAGE|FILE]
+//                                         (ReportCommand.h)
 //
 // write loads a parameter file into the controller (all 384 words, the marker, the commit);
 // reset uploads the factory defaults, keeping the controller's work-time counters. Before either
@@ -33,6 +35,7 @@
 #include "ParameterFile.h"
 #include "PortAccess.h"
 #include "PosixSerial.h"
+#include "ReportCommand.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -71,7 +74,9 @@ constexpr std::uint64_t RejectionWarningRun = 15;
 const char *const Usage = "usage: kelvane-cli [--com N=PATH]... scan | read FILE | live [--count N]\n"
                           "       kelvane-cli [--com N=PATH]... write FILE | verify FILE | reset --yes\n"
                           "       kelvane-cli [--com N=PATH]... errors [--clear [--yes]] | dtc [--clear [--yes]]\n"
-                          "       kelvane-cli show FILE [--baud 38400|57600]\n";
+                          "       kelvane-cli show FILE [--baud 38400|57600]\n"
+                          "       kelvane-cli [--com N=PATH]... report OUT.pdf [--from FILE] [--title TEXT] "
+                          "[--lang LANGUAGE|FILE]\n";
 
 int badInput(const std::string &message)
 {
@@ -423,7 +428,8 @@ bool parseNumber(const QString &text, long &out)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> appObject = makeCliApplication(argc, argv);
+    QCoreApplication &app = *appObject;
     installSignalHandlers();
 
     PosixSerial serial;
@@ -460,6 +466,8 @@ int main(int argc, char **argv)
         } else if (a.startsWith("--com=")) {
             if (const int rc = mapPort(a.mid(6)); rc >= 0)
                 return rc;
+        } else if (command == "report") {
+            operands << a; // the report reads its own options
         } else if (a == "--count") {
             if (!value(v) || !parseNumber(v, count) || count < 0)
                 return badInput("--count needs a whole number of records");
@@ -502,6 +510,14 @@ int main(int argc, char **argv)
         session.connection.Disconnect();
         return rc;
     }
+    if (command == "report")
+        return runReportCommand(session, operands,
+            { [&] {
+                 TerminalView view;
+                 return connect(session, view);
+             },
+                [] { return g_stop != 0; } },
+            std::cout, std::cerr);
     if (command == "scan" && operands.isEmpty())
         return runScan(session);
     if (command == "read" && operands.size() == 1)
