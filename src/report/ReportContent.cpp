@@ -84,9 +84,10 @@ QString shownValue(
         QString text = QString::number(s.index);
         // The percent the page shows beside these two track bars.
         if (std::strcmp(f.control, "TrackBarSwitchBright") == 0)
-            text += QStringLiteral(" (%1 %)").arg(number(switchBrightPercent(image.bytes[146]), 1, point));
+            text
+                += QLatin1String(" (") + number(switchBrightPercent(image.bytes[146]), 1, point) + QLatin1String(" %)");
         else if (std::strcmp(f.control, "TrackBarBeepTime") == 0)
-            text += QStringLiteral(" (%1 %)").arg(number(beepTimePercent(image.bytes[145]), 1, point));
+            text += QLatin1String(" (") + number(beepTimePercent(image.bytes[145]), 1, point) + QLatin1String(" %)");
         return text;
     }
     case ShownKind::Flag:

@@ -35,6 +35,8 @@ ReportLanguage numbered(const LanguageInfo &info, const QString &startDir, const
             break;
         }
     }
+    if (found.isEmpty() && info.number == DefaultLanguage)
+        return {}; // English is built in
     if (found.isEmpty()) {
         ReportLanguage r;
         r.error = QStringLiteral("the language file %1 was not found (looked in: %2)")

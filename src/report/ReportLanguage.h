@@ -19,7 +19,7 @@ struct ReportLanguage {
 // names no language); a language's name as the "language" menu shows it ("Polish", any letter case);
 // or the path of a language file, read in the code page of the shipped file of the same name
 // (windows-1252 for another name) unless it is UTF-8. A language that cannot be loaded gives an
-// error and no texts.
+// error and no texts; English needs no file (its texts are built in).
 ReportLanguage loadReportLanguage(const QString &choice, const QString &startDir, const QString &exeDir);
 
 } // namespace kelvane::report

@@ -47,6 +47,9 @@ public:
         QFont f(QStringLiteral("DejaVu Sans"));
         f.setPointSizeF(pt);
         f.setBold(bold);
+        // No ligatures: a reader searching the PDF for "off" finds it, not the single character
+        // the "ff" ligature would be.
+        f.setStyleStrategy(QFont::PreferNoShaping);
         return f;
     }
 
