@@ -95,11 +95,12 @@ public:
         m_y += h + 2;
     }
 
-    void heading(const QString &s)
+    // A section's heading, on the page of the first `keepWith` points of what follows it.
+    void heading(const QString &s, qreal keepWith = 60)
     {
         const QFont f = font(12.5, true);
         const qreal h = textHeight(s, f, ContentWidth);
-        need(h + 60); // never a heading alone at the foot of a page
+        need(h + 13 + keepWith); // never a heading alone at the foot of a page
         m_y += 6;
         text(Margin, m_y, ContentWidth, h, s, f);
         m_y += h + 2;
@@ -232,7 +233,8 @@ void setup(Pager &pg, const ReportDocument &d)
 
 void mainMap(Pager &pg, const ReportDocument &d)
 {
-    pg.heading(QStringLiteral("Main map (correction in %, rows: injection time in ms, columns: engine speed in rpm)"));
+    pg.heading(QStringLiteral("Main map (correction in %, rows: injection time in ms, columns: engine speed in rpm)"),
+        17 * 15);
     const qreal head = 59, cell = (ContentWidth - head) / 8;
     std::vector<qreal> widths { head };
     for (int c = 0; c < 8; ++c)
@@ -263,8 +265,8 @@ void mainMap(Pager &pg, const ReportDocument &d)
 
 void map2D(Pager &pg, const ReportDocument &d)
 {
-    pg.heading(QStringLiteral("2D map (correction in % over injection time in ms)"));
     const qreal plotH = 150, labelsH = 26;
+    pg.heading(QStringLiteral("2D map (correction in % over injection time in ms)"), plotH + labelsH + 8);
     pg.need(plotH + labelsH + 8);
     const qreal left = Margin + 34, width = ContentWidth - 40, top = pg.y() + 6;
     int lo = 0, hi = 0;
