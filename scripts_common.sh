@@ -1,6 +1,6 @@
 # Shared by run.sh, test.sh and .ci/run: install what is missing, then configure and build.
 set -euo pipefail
-KELVANE_PACKAGES="build-essential cmake qt6-base-dev qt6-base-private-dev qt6-serialport-dev qt6-charts-dev libgl-dev libbenchmark-dev fonts-dejavu-core xvfb xauth imagemagick"
+KELVANE_PACKAGES="build-essential cmake qt6-base-dev qt6-base-private-dev qt6-serialport-dev qt6-charts-dev libgl-dev libbenchmark-dev fonts-dejavu-core xvfb xauth imagemagick poppler-utils"
 # The sanitizer build and the fuzz targets (.ci/run): clang, its sanitizer and libFuzzer
 # runtimes, and llvm-symbolizer for readable stack traces.
 # shellcheck disable=SC2034 # used by .ci/run

@@ -15,6 +15,10 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include "../support/PdfText.h"
+
+using namespace kelvane;
+
 namespace {
 const QString BinDir = QStringLiteral(KELVANE_BIN_DIR);
 
@@ -454,6 +458,33 @@ private slots:
                        << "--yes");
         QCOMPARE(r.exitCode, 0);
         QVERIFY2(r.out.contains("NO Errors"), qPrintable(r.out));
+    }
+
+    // The report of the simulator (its faults and trouble codes) and of a parameter file; a target
+    // that is no regular file is refused before the controller is asked.
+    void reportOfTheSimulatorAndOfAFile()
+    {
+        QVERIFY(startSim());
+        const QString pdf = tmp.filePath("car.pdf");
+        Result r = cli(com3() << "report" << pdf << "--title"
+                              << "Nowak, VW Golf");
+        QCOMPARE(r.exitCode, 0);
+        QString text = test::pdfText(pdf);
+        QVERIFY2(!text.isNull(), "pdftotext (poppler-utils) is needed");
+        for (const char *needle : { "Nowak, VW Golf", "8 ErrPres_L", "16 ErrRpm_L", "P0301, P0171", "min.inj", "COM3" })
+            QVERIFY2(text.contains(QString::fromUtf8(needle)), needle);
+        const QString file = tmp.filePath("car.kvset");
+        QCOMPARE(cli(com3() << "read" << file).exitCode, 0);
+        stopSim();
+        r = cli({ "report", tmp.filePath("file.pdf"), "--from", file, "--lang", "Polish" });
+        QCOMPARE(r.exitCode, 0);
+        text = test::pdfText(tmp.filePath("file.pdf"));
+        QVERIFY2(text.contains("1.Ustawienia pojazdu") && text.contains(file) && !text.contains("ErrPres_L"),
+            qPrintable(text));
+        QVERIFY(QDir(tmp.path()).mkdir("folder.pdf"));
+        r = cli({ "--com", "3=" + tmp.filePath("missing"), "report", tmp.filePath("folder.pdf") });
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("not a regular file") && !r.err.contains("No controller"), qPrintable(r.err));
     }
 
     void badInput_data()

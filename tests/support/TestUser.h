@@ -35,6 +35,8 @@ public:
         answerDialog = {};
         chooseRecording = {};
         chooseLog = {};
+        chooseReport = {};
+        answerText = {};
         openFolderAnswer = {};
     }
 
@@ -52,6 +54,8 @@ public:
     std::function<QString(const QString &suggestion)> chooseRecording;
     std::function<QString(const QString &directory)> chooseLog;
     std::function<bool(const QUrl &)> openFolderAnswer;
+    std::function<QString(const QString &suggestion)> chooseReport;
+    std::function<std::optional<QString>(const QString &caption, const QString &label)> answerText;
 
     bool confirm(const QString &caption, const QString &text, bool okByDefault = false) override
     {
@@ -77,6 +81,14 @@ public:
     QString chooseRecordingFile(const QString &suggestion) override
     {
         return chooseRecording ? chooseRecording(suggestion) : UnattendedUser::chooseRecordingFile(suggestion);
+    }
+    QString chooseReportFile(const QString &suggestion) override
+    {
+        return chooseReport ? chooseReport(suggestion) : UnattendedUser::chooseReportFile(suggestion);
+    }
+    std::optional<QString> askText(const QString &caption, const QString &label, const QString &preset) override
+    {
+        return answerText ? answerText(caption, label) : UnattendedUser::askText(caption, label, preset);
     }
     int runDialog(QDialog &dialog) override
     {

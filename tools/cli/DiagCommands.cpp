@@ -24,7 +24,7 @@ struct DecodeWatch : PollingView {
     void showDecoded(const DecodeResult &) override { decoded = true; }
 };
 
-enum class Wait { Done, TimedOut, Cancelled };
+using Wait = DiagWait;
 
 bool cancelled(const DiagCliOptions &o)
 {
@@ -104,6 +104,27 @@ int notConnected(std::ostream &err)
 
 } // namespace
 
+DiagWait waitForLiveRecord(ControllerSession &s, const DiagCliOptions &o)
+{
+    return pollUntil(s, o, FirstRecordDecodes, [] { return true; });
+}
+
+DiagWait collectTroubleCodes(ControllerSession &s, const DiagCliOptions &o, std::vector<std::string> &codes)
+{
+    // Every trouble-code slot (bytes 48-79 of the OBD data area, four per record) delivered anew.
+    constexpr int FirstSlot = TroubleCodeAreaOffset / 4, SlotCount = 2 * TroubleCodeSlots / 4;
+    std::bitset<SlotCount> seen;
+    const Wait w = pollUntil(s, o, TroubleCodeDecodes, [&] {
+        const int slot = s.live.u16(rec::ObdChunkOffset);
+        if (slot % 4 == 0 && slot / 4 >= FirstSlot && slot / 4 < FirstSlot + SlotCount)
+            seen.set(static_cast<std::size_t>(slot / 4 - FirstSlot));
+        return seen.all();
+    });
+    if (w == Wait::Done)
+        codes = troubleCodes(s.live);
+    return w;
+}
+
 int runErrorsCommand(
     ControllerSession &s, const DiagCliOptions &o, std::istream &in, std::ostream &out, std::ostream &err)
 {
@@ -170,22 +191,14 @@ int runDtcCommand(ControllerSession &s, const DiagCliOptions &o, std::istream &i
         obdReadTroubleCodes(s);
     }
 
-    // Every trouble-code slot (bytes 48-79 of the OBD data area, four per record) delivered anew.
-    constexpr int FirstSlot = TroubleCodeAreaOffset / 4, SlotCount = 2 * TroubleCodeSlots / 4;
-    std::bitset<SlotCount> seen;
-    const Wait w = pollUntil(s, o, TroubleCodeDecodes, [&] {
-        const int slot = s.live.u16(rec::ObdChunkOffset);
-        if (slot % 4 == 0 && slot / 4 >= FirstSlot && slot / 4 < FirstSlot + SlotCount)
-            seen.set(static_cast<std::size_t>(slot / 4 - FirstSlot));
-        return seen.all();
-    });
+    std::vector<std::string> codes;
+    const Wait w = collectTroubleCodes(s, o, codes);
     if (w == Wait::Cancelled)
         return interrupted(err);
     if (w == Wait::TimedOut) {
         err << "kelvane-cli: the controller delivered no complete trouble-code list (is OBD/CAN enabled?)\n";
         return DiagExitNoData;
     }
-    const std::vector<std::string> codes = troubleCodes(s.live);
     for (const std::string &c : codes)
         out << c << "\n";
     out << std::flush;

@@ -15,6 +15,8 @@
 
 #include <functional>
 #include <iosfwd>
+#include <string>
+#include <vector>
 
 namespace kelvane {
 
@@ -31,6 +33,14 @@ struct DiagCliOptions {
     // Asked between polling ticks; true ends the command (exit 130).
     std::function<bool()> cancelled;
 };
+
+// The waits the commands share, also used by the report: the first accepted live record, and, once
+// the trouble codes were asked for (obdReadTroubleCodes), every trouble-code slot delivered anew
+// (`codes`: the codes present).
+enum class DiagWait { Done, TimedOut, Cancelled };
+DiagWait waitForLiveRecord(ControllerSession &session, const DiagCliOptions &options);
+DiagWait collectTroubleCodes(
+    ControllerSession &session, const DiagCliOptions &options, std::vector<std::string> &codes);
 
 int runErrorsCommand(
     ControllerSession &session, const DiagCliOptions &options, std::istream &in, std::ostream &out, std::ostream &err);

@@ -9,6 +9,8 @@
 //   kelvane-cli [--com N=PATH]... errors [--clear [--yes]] | dtc [--clear [--yes]]
 //   kelvane-cli show FILE [--baud 38400|57600]
 //   kelvane-cli history [--last N]
+//   kelvane-cli [--com N=PATH]... report OUT.pdf [--from FILE] [--title TEXT] [--lang LANGUAGE|FILE]
+//                                         (ReportCommand.h)
 //
 // live rides through a pulled cable: no rows while the link is down, the controller looked for
 // again about once a second (at once when its device comes back, other ports after ten seconds),
@@ -49,6 +51,7 @@
 #include "ParameterFile.h"
 #include "PortAccess.h"
 #include "PosixSerial.h"
+#include "ReportCommand.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -88,7 +91,9 @@ const char *const Usage = "usage: kelvane-cli [--com N=PATH]... scan | read FILE
                           "       kelvane-cli [--com N=PATH]... write FILE | verify FILE | reset --yes\n"
                           "       kelvane-cli [--com N=PATH]... errors [--clear [--yes]] | dtc [--clear [--yes]]\n"
                           "       kelvane-cli show FILE [--baud 38400|57600]\n"
-                          "       kelvane-cli history [--last N]\n";
+                          "       kelvane-cli history [--last N]\n"
+                          "       kelvane-cli [--com N=PATH]... report OUT.pdf [--from FILE] [--title TEXT] "
+                          "[--lang LANGUAGE|FILE]\n";
 
 int badInput(const std::string &message)
 {
@@ -504,7 +509,8 @@ bool parseNumber(const QString &text, long &out)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> appObject = makeCliApplication(argc, argv);
+    QCoreApplication &app = *appObject;
     installSignalHandlers();
 
     PosixSerial serial;
@@ -542,6 +548,8 @@ int main(int argc, char **argv)
         } else if (a.startsWith("--com=")) {
             if (const int rc = mapPort(a.mid(6)); rc >= 0)
                 return rc;
+        } else if (command == "report") {
+            operands << a; // the report reads its own options
         } else if (a == "--count") {
             if (!value(v) || !parseNumber(v, count) || count < 0)
                 return badInput("--count needs a whole number of records");
@@ -591,6 +599,14 @@ int main(int argc, char **argv)
         session.connection.Disconnect();
         return rc;
     }
+    if (command == "report")
+        return runReportCommand(session, operands,
+            { [&] {
+                 TerminalView view;
+                 return connect(session, view);
+             },
+                [] { return g_stop != 0; } },
+            std::cout, std::cerr);
     if (command == "scan" && operands.isEmpty())
         return runScan(session);
     if (command == "read" && operands.size() == 1)

@@ -5,6 +5,7 @@
 #include "CompareDialog.h"
 #include "ImageCompare.h"
 #include "ParameterFile.h"
+#include "ReportItem.h"
 #include "UserInteraction.h"
 
 #include <QAction>
@@ -90,6 +91,7 @@ FileMenu::FileMenu(QWidget &window, const FileMenuItems &items, ConnectionView &
     connect(compare, &QAction::triggered, this, &FileMenu::compareWithECU1Click);
     items.file->insertAction(items.exit, restore);
     items.file->insertAction(items.exit, compare);
+    m_reportItem = new ReportItem(*items.file, items.exit, pollTimer, state, user);
     items.file->insertSeparator(items.exit);
 }
 

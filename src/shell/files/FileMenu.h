@@ -1,6 +1,6 @@
 #pragma once
 // The menu "file" and the reset under "options": "save to disk", "load to ECU", "restore point...",
-// "compare with ECU..." and "RESET ECU". The window's side of the parameter files and the
+// "compare with ECU...", "report..." (ReportItem.h) and "RESET ECU". The window's side of the parameter files and the
 // whole-image uploads: the file dialogs, the progress bar, the polling timer stopped for the
 // upload's time, the messages. The files and the uploads themselves are the session's
 // (ParameterFile.h, ImageUpload.h).
@@ -23,11 +23,12 @@ namespace kelvane {
 
 class AppState;
 class ConnectionView;
+class ReportItem;
 class UserInteraction;
 
 // The items of the window's menus that FileMenu serves.
 struct FileMenuItems {
-    QMenu *file = nullptr; // "restore point..." and "compare with ECU..." go in before `exit`
+    QMenu *file = nullptr; // "restore point...", "compare with ECU..." and "report..." go in before `exit`
     QAction *save = nullptr;
     QAction *load = nullptr;
     QAction *reset = nullptr;
@@ -52,6 +53,7 @@ public:
 
     // The result of the last load or reset (for tests and the command line of the future).
     const UploadResult &lastUpload() const { return m_last; }
+    ReportItem &reportItem() const { return *m_reportItem; }
 
 public slots:
     void savetodisk1Click();
@@ -82,6 +84,7 @@ private:
     AppState &m_state;
     UserInteraction &m_user;
     QAction *m_reset = nullptr;
+    ReportItem *m_reportItem = nullptr;
     UploadResult m_last;
 };
 

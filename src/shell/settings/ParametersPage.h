@@ -6,6 +6,7 @@
 
 #include "DisplayContext.h"
 #include "Readings.h"
+#include "SettingsSections.h"
 
 #include <QWidget>
 
@@ -103,12 +104,6 @@ private:
     QGroupBox *addSection(const Sheet &sheet, bool basic, const QString &shapeName, const QString &headerName,
         const QString &caption, const QString &toggleName, const QString &boxName, bool open,
         const std::vector<const char *> &headerControls);
-    // One row of a section: the settings on its left and right (either may be nullptr); a left entry
-    // "=Name" is a heading over the whole row instead.
-    struct SectionRow {
-        const char *left;
-        const char *right;
-    };
     void fillGroup(QGroupBox *box, const std::vector<const char *> &controls);
     void fillRows(QGroupBox *box, const std::vector<SectionRow> &rows);
     // Takes `control` out of its grid cell and puts a row layout there; `widget` is the control.

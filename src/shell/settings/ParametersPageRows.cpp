@@ -3,6 +3,7 @@
 
 #include "Build.h"
 #include "SettingsControls.h"
+#include "SettingsSections.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -15,18 +16,6 @@
 #include <cstring>
 
 namespace kelvane {
-
-namespace {
-// Heading rows inside a section: a row whose left entry is "=Name".
-struct Heading {
-    const char *name;
-    const char *text;
-};
-const Heading Headings[] = {
-    { "Label12", "gas injection limits:" },
-    { "LabelBeeper", "BEEPER:" },
-};
-} // namespace
 
 void ParametersPage::fillGroup(QGroupBox *box, const std::vector<const char *> &controls)
 {
@@ -48,10 +37,8 @@ void ParametersPage::fillRows(QGroupBox *box, const std::vector<SectionRow> &row
         const char *left = rows[i].left;
         if (left && left[0] == '=') {
             // A heading over the whole width of the section.
-            for (const Heading &h : Headings) {
-                if (std::strcmp(h.name, left + 1) != 0)
-                    continue;
-                QLabel *heading = build::label(box, QString::fromLatin1(h.name), QString::fromUtf8(h.text));
+            if (const char *text = headingText(left + 1)) {
+                QLabel *heading = build::label(box, QString::fromLatin1(left + 1), QString::fromUtf8(text));
                 QFont f = heading->font();
                 f.setBold(true);
                 heading->setFont(f);

@@ -3,6 +3,7 @@
 
 #include "Build.h"
 #include "SettingsControls.h"
+#include "SettingsSections.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -22,27 +23,15 @@ QWidget *ParametersPage::buildBasicSheet()
     m_timeBack->setMaximumWidth(80);
     s.info->addWidget(m_timeBack);
 
-    static const char *const captions[6] = { "1.Car setup", "2.Propane injector", "3.Level setup",
-        "4.Switch to propane", "5.Back to gasoline", "6.Extra injection, accelerate rich/lean" };
-    static const std::vector<const char *> headers[6]
-        = { {}, { "ComboBoxInjTyp" }, { "ComboBoxLevSensor" }, {}, {}, {} };
-    static const std::vector<const char *> contents[6]
-        = { { "ComboBoxRpmSet", "ComboBoxRpmSignal", "AbNumSpinRpmSignalV", "ComboBoxTurbo", "ComboBoxInjNum",
-                "ComboBoxLambdaTyp" },
-              { "AbNumSpinMinInj", "AbNumSpinPeak", "AbNumSpinHold" },
-              { "AbNumSpinE", "AbNumSpin14", "AbNumSpin24", "AbNumSpin34", "CheckBoxLevelSensorNegativ",
-                  "AbNumSpinRezRef", "CheckBoxWskaznikZasilany" },
-              { "ComboBoxRpmSw", "ComboBoxTempSw", "AbNumSpinOnDelay", "AbNumSpinCylinderTime" },
-              { "AbNumSpinOffPres", "ComboBoxMinRpm", "ComboBoxMaxRpm", "AbNumSpinOffDelay", "ComboBoxPowrotZminRpm",
-                  "ComboBoxPowrotZminRpmTime", "CheckBoxValvetronic" },
-              { "TrackBarExtraInj", "TrackBarAccelEnrich", "ComboBoxAccRich" } };
+    const std::vector<SettingsSection> &sections = basicSections();
     for (int n = 1; n <= 6; ++n) {
+        const SettingsSection &sec = sections[static_cast<std::size_t>(n - 1)];
         const QString num = QString::number(n);
-        QGroupBox *box = addSection(s, true, QStringLiteral("ShapePar") + num, QStringLiteral("LabelPar") + num,
-            QString::fromLatin1(captions[n - 1]), QStringLiteral("LabelParP") + num,
-            QStringLiteral("GroupBoxPar") + num, n == 1, headers[n - 1]);
+        QGroupBox *box = addSection(s, true, QStringLiteral("ShapePar") + num, QString::fromLatin1(sec.headerName),
+            QString::fromLatin1(sec.caption), QStringLiteral("LabelParP") + num, QStringLiteral("GroupBoxPar") + num,
+            n == 1, sec.headerControls);
         m_par[static_cast<std::size_t>(n - 1)] = box;
-        fillGroup(box, contents[n - 1]);
+        fillGroup(box, sec.controls);
     }
     addStepButtons(m_par[5], "TrackBarExtraInj");
     addStepButtons(m_par[5], "TrackBarAccelEnrich");
@@ -65,46 +54,31 @@ QWidget *ParametersPage::buildAdvancedSheet()
     m_workTime = build::label(s.sheet, QStringLiteral("LabelWorkTime"), QString());
     s.info->addWidget(m_workTime);
 
-    static const char *const captions[8]
-        = { "1.SENSORS:", "2.SERVICE:", "3.Propane Temperature Correction", "4.Reducer Temperature Correction",
-              "5.External Relay Driver", "6.Injectors heating", "7.Mazda v.4", "8.Extras" };
-    static const char *const headerNames[8] = { "LabelCzujniki", "LabelAdvService", "LabelTempCorPropan",
-        "LabelTempCorRed", "LabelAdvRelayDr", "LabelInjHeat", "LabelAdv7", "LabelAdv8" };
-    static const std::vector<const char *> headers[8] = { {}, {}, { "AbToggleSwitchTempCorProp" },
-        { "AbToggleSwitchTempCorRed" }, {}, { "AbToggleSwitchInjHeat" }, { "AbToggleSwitchAdv7" }, {} };
-    static const std::vector<const char *> contents[8]
-        = { { "ComboBoxTGsensor", "ComboBoxTRsensor", "ComboBoxPresSensor", "ComboBoxMAPSensType" }, {}, {}, {},
-              { "ComboBoxExtRelay" },
-              { "AbNumSpinAdvTempHeat", "AbNumSpinAdvHeatT", "AbNumSpinAdvHeatNornal", "AbNumSpinAdvHeatLow",
-                  "ComboBoxHeatMode" },
-              {}, {} };
+    const std::vector<SettingsSection> &sections = advancedSections();
     for (int n = 1; n <= 8; ++n) {
+        const SettingsSection &sec = sections[static_cast<std::size_t>(n - 1)];
         const QString num = QString::number(n);
         const QString toggle
             = n == 1 ? QStringLiteral("LabelR0") : QStringLiteral("LabelAdvR") + QString::number(n - 1);
-        QGroupBox *box = addSection(s, false, QStringLiteral("ShapeAdv") + num, QString::fromLatin1(headerNames[n - 1]),
-            QString::fromLatin1(captions[n - 1]), toggle, QStringLiteral("GroupBoxAdv") + num, n == 1, headers[n - 1]);
+        QGroupBox *box = addSection(s, false, QStringLiteral("ShapeAdv") + num, QString::fromLatin1(sec.headerName),
+            QString::fromLatin1(sec.caption), toggle, QStringLiteral("GroupBoxAdv") + num, n == 1, sec.headerControls);
         m_adv[static_cast<std::size_t>(n - 1)] = box;
-        if (n == 3 || n == 4) {
+        switch (sec.body) {
+        case SectionBody::GasTempMap:
+        case SectionBody::ReducerTempMap: {
             // The temperature correction maps are stacked into these by their own code.
             auto *column = new QVBoxLayout(box);
             column->setContentsMargins(6, 4, 6, 4);
             box->setMinimumHeight(40);
-        } else if (n == 7) {
-            // The injection limits under their heading.
-            fillRows(box,
-                { { "=Label12", nullptr }, { "AbNumSpinMazdaMinInj", "AbNumSpinMinRpm" },
-                    { "AbNumSpinMazdaMaxInj", "AbNumSpinFilterStep" } });
-        } else if (n == 8) {
-            // The switch's settings, then the beeper's under their heading.
-            fillRows(box,
-                { { "ComboBoxDifPenEm28", nullptr }, { "TrackBarSwitchBright", nullptr },
-                    { "CheckBoxGazStart", nullptr }, { "=LabelBeeper", nullptr }, { "TrackBarBeepTime", nullptr },
-                    { "ComboBoxBeepsWhenEmpty", nullptr }, { "ComboBoxErrorsBeep", nullptr },
-                    { "CheckBoxSilentMode", "CheckBoxBeepWhenGazOn" },
-                    { "CheckBoxBeepWhenSwClick", "CheckBoxBeepWhenError" } });
-        } else {
-            fillGroup(box, contents[n - 1]);
+            break;
+        }
+        case SectionBody::Rows:
+            fillRows(box, sec.rows);
+            break;
+        case SectionBody::Columns:
+        case SectionBody::Service: // the service panel fills it
+            fillGroup(box, sec.controls);
+            break;
         }
     }
     // The injector heating group also shows the controller's heating time.

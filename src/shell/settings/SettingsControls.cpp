@@ -2,9 +2,9 @@
 
 #include "Build.h"
 #include "FieldTable.h"
+#include "SettingCaptions.h"
 #include "TAbNumSpin.h"
 #include "TAbToggleSwitch.h"
-#include "TextTargets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -82,111 +82,7 @@ int decimalsFor(double step)
     return std::min(3, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
 }
 
-struct Caption {
-    const char *control;
-    const char *text;
-};
-// Captions the language table has no id for; every other caption is the language table's own
-// default text of the caption label (captionNames) or of the check box.
-const Caption captions[] = {
-    { "AbNumSpinE", "E" },
-    { "AbNumSpin14", "1/4" },
-    { "AbNumSpin24", "2/4" },
-    { "AbNumSpin34", "3/4" },
-    { "ComboBoxPowrotZminRpmTime", "time:" },
-    { "TrackBarAccelEnrich", "accelerate enrichment:" },
-    { "ComboBoxAccRich", "" },
-    { "ComboBoxExtRelay", "relay:" },
-    { "AbNumSpinWzbogacenieGlowne", "Main enrichment:" },
-    { "AbNumSpinOffsetGlowny", "Idle correction:" },
-    { "AbNumSpinCisnieniePracy", "Work pressure:" },
-    { "ComboBoxGazAutoOn", "return to propane after error:" },
-    { "ComboBoxObd", "OBD/CAN:" },
-    { "ComboBoxObdCorr", "OBD LPG/CNG CORRECTION:" },
-    { "ComboBoxOBDholdValue", "HOLD:" },
-};
-
-const Caption checkTexts[] = {
-    { "CheckBoxValvetronic", "valvetronic" },
-};
-
-// The names of the caption labels, by which other code shows, hides or translates them.
-const Caption captionNames[] = {
-    { "ComboBoxRpmSet", "LabelCoil" },
-    { "ComboBoxRpmSignal", "LabelRpmSig" },
-    { "AbNumSpinRpmSignalV", "LabelRpmSignalV" },
-    { "ComboBoxTurbo", "LabelTurbo" },
-    { "ComboBoxInjNum", "LabelCylinders" },
-    { "ComboBoxLambdaTyp", "LabelLambdaTyp" },
-    { "AbNumSpinMinInj", "LabelMinIjj" },
-    { "AbNumSpinPeak", "LabelPeak" },
-    { "AbNumSpinHold", "LabelHold" },
-    { "AbNumSpinRezRef", "LabelRefTime" },
-    { "ComboBoxRpmSw", "Label25" },
-    { "ComboBoxTempSw", "Label26" },
-    { "AbNumSpinOnDelay", "Label28" },
-    { "AbNumSpinCylinderTime", "Label31" },
-    { "AbNumSpinOffPres", "Label32" },
-    { "ComboBoxMinRpm", "Label35" },
-    { "ComboBoxMaxRpm", "Label33" },
-    { "AbNumSpinOffDelay", "Label34" },
-    { "ComboBoxPowrotZminRpm", "Label65" },
-    { "ComboBoxPowrotZminRpmTime", "LabelCzasPowrotuG" },
-    { "TrackBarExtraInj", "Label13" },
-    { "ComboBoxTGsensor", "LabelTGSEnsor" },
-    { "ComboBoxTRsensor", "LabelTRsensor" },
-    { "ComboBoxPresSensor", "LabelPresSensTyp" },
-    { "ComboBoxMAPSensType", "LabelMapType" },
-    { "AbNumSpinAdvTempHeat", "LabelRedTemp" },
-    { "AbNumSpinAdvHeatT", "LabelHeatTime" },
-    { "AbNumSpinAdvHeatNornal", "LabelHeatPulse" },
-    { "AbNumSpinAdvHeatLow", "Label78" },
-    { "ComboBoxHeatMode", "Label7" },
-    { "AbNumSpinMazdaMinInj", "LabelMazdaMinInj" },
-    { "AbNumSpinMazdaMaxInj", "LabelMazdaMaxInj" },
-    { "AbNumSpinMinRpm", "LabelMazdaMinRpm" },
-    { "AbNumSpinFilterStep", "Label60" },
-    { "ComboBoxDifPenEm28", "LabelDifPEnEm" },
-    { "TrackBarSwitchBright", "LabelSwitchBright" },
-    { "TrackBarBeepTime", "Label39" },
-    { "ComboBoxBeepsWhenEmpty", "Label62" },
-    { "ComboBoxErrorsBeep", "Label8" },
-};
-
-QString lookup(const Caption *table, std::size_t n, const char *control)
-{
-    for (std::size_t i = 0; i < n; ++i) {
-        if (std::strcmp(table[i].control, control) == 0)
-            return QString::fromUtf8(table[i].text);
-    }
-    return QString();
-}
-
-// The language table's default text for the caption of the object `name`; empty when it has none.
-QString languageCaption(const QString &name)
-{
-    if (name.isEmpty())
-        return QString();
-    for (const TextTarget &t : textTargets()) {
-        if (t.kind == TextTargetKind::Caption && t.name && name == QLatin1String(t.name))
-            return defaultText(t);
-    }
-    return QString();
-}
-
-QString checkBoxText(const char *control)
-{
-    const QString text = languageCaption(QString::fromLatin1(control));
-    return text.isEmpty() ? lookup(checkTexts, sizeof checkTexts / sizeof checkTexts[0], control) : text;
-}
-
 } // namespace
-
-QString settingCaption(const char *control)
-{
-    const QString text = languageCaption(lookup(captionNames, sizeof captionNames / sizeof captionNames[0], control));
-    return text.isEmpty() ? lookup(captions, sizeof captions / sizeof captions[0], control) : text;
-}
 
 QWidget *createSetting(QWidget *parent, const char *control)
 {
@@ -238,7 +134,7 @@ QWidget *addSetting(QWidget *parent, QGridLayout *grid, int row, int column, con
     const QString caption = settingCaption(control);
     if (!caption.isEmpty()) {
         auto *label = new QLabel(caption, parent);
-        label->setObjectName(lookup(captionNames, sizeof captionNames / sizeof captionNames[0], control));
+        label->setObjectName(captionLabelName(control));
         grid->addWidget(label, row, column);
     }
     grid->addWidget(w, row, column + 1);

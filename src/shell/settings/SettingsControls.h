@@ -4,6 +4,7 @@
 // connects their write-back, so nothing the fitter changes is silently dropped.
 
 #include "FieldCodec.h"
+#include "SettingCaptions.h"
 #include "TAbToggleSwitch.h"
 
 #include <QString>
@@ -48,8 +49,6 @@ const FieldDef *fieldOfControl(const char *control);
 QWidget *addSetting(QWidget *parent, QGridLayout *grid, int row, int column, const char *control);
 // The control alone, for a section header or a panel.
 QWidget *createSetting(QWidget *parent, const char *control);
-// The caption shown beside a setting ("min.inj", "Heat time:", ...).
-QString settingCaption(const char *control);
 
 // A spin edit shown from its field: it holds the decoded number exactly and shows it rounded to its
 // decimals, not edited.

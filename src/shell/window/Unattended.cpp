@@ -56,6 +56,17 @@ QString UnattendedUser::chooseRecordingFile(const QString &)
     return QString();
 }
 
+QString UnattendedUser::chooseReportFile(const QString &)
+{
+    return QString();
+}
+
+std::optional<QString> UnattendedUser::askText(const QString &caption, const QString &label, const QString &)
+{
+    m_report(QStringLiteral("%1: %2 (not answered: Cancel)").arg(caption, label));
+    return std::nullopt;
+}
+
 int UnattendedUser::runDialog(QDialog &)
 {
     return QDialog::Rejected;

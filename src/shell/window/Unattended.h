@@ -33,6 +33,8 @@ public:
     QString chooseParameterFile(const FileDialogRequest &request) override;
     QString chooseLogToOpen(const QString &directory) override;
     QString chooseRecordingFile(const QString &suggestion) override;
+    QString chooseReportFile(const QString &suggestion) override;
+    std::optional<QString> askText(const QString &caption, const QString &label, const QString &preset) override;
     int runDialog(QDialog &dialog) override;
     bool openFolder(const QUrl &folder) override;
     void showException(const QString &text) override;

@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -130,6 +131,23 @@ QString InteractiveUser::chooseRecordingFile(const QString &suggestion)
     NormalCursor cursor;
     return QFileDialog::getSaveFileName(
         m_window, QStringLiteral("Save the recording"), suggestion, QStringLiteral("CSV log (*.csv);;All files (*)"));
+}
+
+QString InteractiveUser::chooseReportFile(const QString &suggestion)
+{
+    NormalCursor cursor;
+    return QFileDialog::getSaveFileName(
+        m_window, QStringLiteral("report"), suggestion, QStringLiteral("PDF (*.pdf);;All files (*)"));
+}
+
+std::optional<QString> InteractiveUser::askText(const QString &caption, const QString &label, const QString &preset)
+{
+    NormalCursor cursor;
+    bool ok = false;
+    const QString text = QInputDialog::getMultiLineText(m_window, caption, label, preset, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
 }
 
 int InteractiveUser::runDialog(QDialog &dialog)

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QDialog;
 class QUrl;
@@ -49,6 +50,10 @@ public:
     virtual QString chooseLogToOpen(const QString &directory) = 0;
     // The file a recording goes to, `suggestion` preset; empty for Cancel.
     virtual QString chooseRecordingFile(const QString &suggestion) = 0;
+    // The file a report goes to, `suggestion` preset; empty for Cancel.
+    virtual QString chooseReportFile(const QString &suggestion) = 0;
+    // A free text of a few lines, `preset` filled in: the text, or nothing for Cancel.
+    virtual std::optional<QString> askText(const QString &caption, const QString &label, const QString &preset) = 0;
     // Runs a modal dialog of the program's own: QDialog::Accepted or QDialog::Rejected.
     virtual int runDialog(QDialog &dialog) = 0;
     // Shows a folder in the desktop's file browser: false when that failed.
@@ -73,6 +78,8 @@ public:
     QString chooseParameterFile(const FileDialogRequest &request) override;
     QString chooseLogToOpen(const QString &directory) override;
     QString chooseRecordingFile(const QString &suggestion) override;
+    QString chooseReportFile(const QString &suggestion) override;
+    std::optional<QString> askText(const QString &caption, const QString &label, const QString &preset) override;
     int runDialog(QDialog &dialog) override;
     bool openFolder(const QUrl &folder) override;
     void showException(const QString &text) override;
