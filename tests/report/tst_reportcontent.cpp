@@ -154,7 +154,8 @@ private slots:
         QFETCH(QString, unit);
         ParameterImage image = factory();
         set(image, control.toLatin1().constData(), value);
-        const SettingRow *r = rowOf(build(image), control);
+        const ReportDocument doc = build(image); // the row points into it
+        const SettingRow *r = rowOf(doc, control);
         QVERIFY(r);
         QCOMPARE(r->value, shown);
         QCOMPARE(r->unit, unit);
