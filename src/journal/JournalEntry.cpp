@@ -2,6 +2,8 @@
 
 #include <QJsonArray>
 
+#include <cmath>
+
 namespace kelvane {
 
 namespace {
@@ -27,7 +29,8 @@ std::optional<int> intIn(const QJsonValue &v, int lo, int hi)
     if (!v.isDouble())
         return std::nullopt;
     const double d = v.toDouble();
-    if (d != static_cast<double>(static_cast<long long>(d)) || d < lo || d > hi)
+    // The range first: converting a number as large as 1e300 to an integer is undefined.
+    if (!(d >= lo && d <= hi) || d != std::floor(d))
         return std::nullopt;
     return static_cast<int>(d);
 }

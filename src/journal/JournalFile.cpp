@@ -11,6 +11,7 @@
 #endif
 
 #include <algorithm>
+#include <iterator>
 
 namespace kelvane {
 
@@ -93,45 +94,74 @@ bool JournalFile::append(const JournalEntry &entry, QString *error)
     return true;
 }
 
+JournalReadResult parseJournalText(const QByteArray &text)
+{
+    JournalReadResult result;
+    std::vector<JournalEntry> entries;
+    for (const QByteArray &raw : text.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty())
+            continue;
+        QJsonParseError parseError;
+        const QJsonDocument doc = QJsonDocument::fromJson(line, &parseError);
+        std::optional<JournalEntry> e;
+        if (parseError.error == QJsonParseError::NoError && doc.isObject())
+            e = entryFromJson(doc.object());
+        if (e)
+            entries.push_back(std::move(*e));
+        else
+            ++result.skippedLines;
+    }
+    result.entries.assign(std::make_move_iterator(entries.rbegin()), std::make_move_iterator(entries.rend()));
+    return result;
+}
+
 JournalReadResult JournalFile::readAll() const
 {
     JournalReadResult result;
     QStringList errors;
-    // Part 0 is the newest; within a part the last line is the newest.
+    // Part 0 is the newest.
     for (int part = 0; part <= m_keep; ++part) {
-        QFile file(partPath(part));
-        if (!file.exists())
+        const QFileInfo info(partPath(part));
+        if (!info.exists())
             continue;
-        if (file.size() > m_readLimit) {
-            errors << QStringLiteral(
-                "The journal file %1 is %2 bytes, more than the %3 bytes a journal file may hold; it was not read.")
-                          .arg(file.fileName())
-                          .arg(file.size())
-                          .arg(m_readLimit);
+        if (!info.isFile()) {
+            errors
+                << QStringLiteral("The journal file %1 is not a regular file; it was not read.").arg(info.filePath());
             continue;
         }
+        const auto tooLarge = [&](qint64 size) {
+            errors << QStringLiteral(
+                "The journal file %1 is %2 bytes, more than the %3 bytes a journal file may hold; it was not read.")
+                          .arg(info.filePath())
+                          .arg(size)
+                          .arg(m_readLimit);
+        };
+        if (info.size() > m_readLimit) {
+            tooLarge(info.size());
+            continue;
+        }
+        QFile file(info.filePath());
         if (!file.open(QIODevice::ReadOnly)) {
             errors
                 << QStringLiteral("The journal file %1 could not be read: %2").arg(file.fileName(), file.errorString());
             continue;
         }
+        // One byte more than the limit tells a part that grew past it since the size was taken.
         const QByteArray data = file.read(m_readLimit + 1);
-        std::vector<JournalEntry> entries;
-        for (const QByteArray &raw : data.split('\n')) {
-            const QByteArray line = raw.trimmed();
-            if (line.isEmpty())
-                continue;
-            QJsonParseError parseError;
-            const QJsonDocument doc = QJsonDocument::fromJson(line, &parseError);
-            std::optional<JournalEntry> e;
-            if (parseError.error == QJsonParseError::NoError && doc.isObject())
-                e = entryFromJson(doc.object());
-            if (e)
-                entries.push_back(std::move(*e));
-            else
-                ++result.skippedLines;
+        if (file.error() != QFileDevice::NoError) {
+            errors
+                << QStringLiteral("The journal file %1 could not be read: %2").arg(file.fileName(), file.errorString());
+            continue;
         }
-        result.entries.insert(result.entries.end(), entries.rbegin(), entries.rend());
+        if (data.size() > m_readLimit) {
+            tooLarge(data.size());
+            continue;
+        }
+        JournalReadResult partResult = parseJournalText(data);
+        result.skippedLines += partResult.skippedLines;
+        result.entries.insert(result.entries.end(), std::make_move_iterator(partResult.entries.begin()),
+            std::make_move_iterator(partResult.entries.end()));
     }
     result.error = errors.join(QLatin1Char('\n'));
     return result;

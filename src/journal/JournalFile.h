@@ -19,6 +19,10 @@ struct JournalReadResult {
     QString error; // empty when every part could be read
 };
 
+// The entries of one part's text, newest first (the last line is the newest); lines that are not
+// whole entries (torn by a kill, malformed, not JSON) are counted in skippedLines.
+JournalReadResult parseJournalText(const QByteArray &text);
+
 class JournalFile {
 public:
     static constexpr qint64 DefaultSizeLimit = 1024 * 1024;
@@ -38,8 +42,9 @@ public:
     // folder or the file cannot be written.
     bool append(const JournalEntry &entry, QString *error = nullptr);
 
-    // Every entry of every part, newest first. A part over the read limit is refused with a
-    // message in `error` before any of it is read; the other parts are still read.
+    // Every entry of every part, newest first. A part over the read limit, or one that is not a
+    // regular file (a FIFO would wait for a writer for ever), is refused with a message in `error`
+    // before any of it is read; the other parts are still read.
     JournalReadResult readAll() const;
 
 private:

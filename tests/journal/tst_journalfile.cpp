@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace kelvane;
 
 namespace {
@@ -120,6 +122,10 @@ private slots:
         QTest::newRow("JSON, not an entry") << QByteArray("{\"a\":1}\n");
         QTest::newRow("offset outside the image") << QByteArray(whole).replace("[131,", "[768,") + '\n';
         QTest::newRow("unknown command") << json(samples()[3]).replace("erase errors", "launch") + '\n';
+        // Converting 1e300 to an integer before the range check was undefined behaviour.
+        QTest::newRow("offset far past any integer") << QByteArray(whole).replace("[131,", "[1e300,") + '\n';
+        QTest::newRow("revision below zero") << QByteArray(whole).replace("\"hw\":2", "\"hw\":-1e19") + '\n';
+        QTest::newRow("offset with a fraction") << QByteArray(whole).replace("[131,", "[131.5,") + '\n';
     }
     void tornAndMalformedLinesAreSkipped()
     {
@@ -162,17 +168,37 @@ private slots:
             QCOMPARE(r.entries[i].action, QStringLiteral("a%1").arg(39 - int(i)));
     }
 
-    // A part over the read limit is refused by its size, with a message naming it; the other
-    // parts are still read.
-    void tooLargeFileIsRefused()
+    // A part over the read limit is refused by its size, and one that is not a regular file (a
+    // FIFO would block the open until a writer came) before it is opened, each with a message
+    // naming it; the other parts are still read.
+    void unreadablePartsAreRefused_data()
     {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("too large") << "large"
+                                   << "2000 bytes";
+        QTest::newRow("FIFO") << "fifo"
+                              << "not a regular file";
+        QTest::newRow("folder") << "folder"
+                                << "not a regular file";
+    }
+    void unreadablePartsAreRefused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
         JournalFile file(dir.path(), 400, 2, 1000);
         QVERIFY(file.append(samples()[1]));
         QVERIFY(QFile::rename(file.partPath(0), file.partPath(1)));
-        appendRaw(file.partPath(0), QByteArray(2000, 'x'));
+        const QByteArray part0 = QFile::encodeName(file.partPath(0));
+        if (kind == QLatin1String("large"))
+            appendRaw(file.partPath(0), QByteArray(2000, 'x'));
+        else if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(part0.constData(), 0600), 0);
+        else
+            QVERIFY(QDir().mkdir(file.partPath(0)));
         const JournalReadResult r = file.readAll();
         QVERIFY(r.error.contains(file.partPath(0)));
-        QVERIFY(r.error.contains(QStringLiteral("2000 bytes")));
+        QVERIFY2(r.error.contains(message), qPrintable(r.error));
         QCOMPARE(r.skippedLines, 0);
         QCOMPARE(actions(r), QStringList({ samples()[1].action }));
     }
