@@ -70,5 +70,5 @@ kelvane_have_libfuzzer() {
 kelvane_build_fuzzers() {
   cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ $(kelvane_launcher) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
     -DKELVANE_SANITIZE=ON -DKELVANE_FUZZ=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON >/dev/null
-  cmake --build build-fuzz -j"$(nproc)" --target fuzz_live fuzz_replies fuzz_paramfile fuzz_language
+  cmake --build build-fuzz -j"$(nproc)" --target fuzz_live fuzz_replies fuzz_paramfile fuzz_paramjson fuzz_language fuzz_logtable fuzz_journal
 }
