@@ -15,7 +15,8 @@ LanguageChoice readLanguageChoice(const QString &path)
         return choice;
     }
     QFile file(path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+    // A regular file only: opening a FIFO would wait for a writer and hang the start.
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
         choice.source = LanguageChoice::Source::Unreadable;
         return choice;
     }

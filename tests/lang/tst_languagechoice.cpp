@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace kelvane;
 
 using Source = LanguageChoice::Source;
@@ -93,6 +95,13 @@ void TestLanguageChoice::missingOrUnreadableGivesEnglish()
     QCOMPARE(choice.source, Source::Unreadable);
     QCOMPARE(choice.number, DefaultLanguage);
     QVERIFY(QDir(m_dir.path()).rmdir(QString::fromLatin1(LanguageChoiceFileName)));
+
+    // A FIFO in its place is not opened: the start would wait for a writer.
+    QCOMPARE(::mkfifo(QFile::encodeName(m_path).constData(), 0600), 0);
+    choice = readLanguageChoice(m_path);
+    QCOMPARE(choice.source, Source::Unreadable);
+    QCOMPARE(choice.number, DefaultLanguage);
+    QVERIFY(QFile::remove(m_path));
 }
 
 // Choosing a language when there is no "lan.txt" yet creates it, so the choice is kept.
