@@ -134,4 +134,14 @@ QString checkBoxText(const char *control, const LanguageTexts &texts)
     return text.isEmpty() ? QString::fromUtf8(lookup(checkTexts, control)) : text;
 }
 
+QString settingName(const QString &caption)
+{
+    QString name = caption;
+    name.remove(QLatin1Char('&'));
+    name = name.trimmed();
+    while (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    return name.trimmed();
+}
+
 } // namespace kelvane

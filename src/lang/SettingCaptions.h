@@ -27,5 +27,8 @@ QString captionLabelName(const char *control);
 QString settingCaption(const char *control, const LanguageTexts &texts = {});
 // The text of a check box ("negative sensor", "valvetronic").
 QString checkBoxText(const char *control, const LanguageTexts &texts = {});
+// A caption as the name of its setting in a sentence or a column ("Heat time:" -> "Heat time"):
+// without the blanks around it, the ":" a label ends in and the "&" of a keyboard mnemonic.
+QString settingName(const QString &caption);
 
 } // namespace kelvane

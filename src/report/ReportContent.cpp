@@ -121,13 +121,12 @@ SettingRow settingRow(
     SettingRow row;
     row.control = QString::fromLatin1(control);
     const FieldDef *f = fieldOf(control);
-    row.caption = settingCaption(control, t.lang).trimmed();
+    row.caption = settingCaption(control, t.lang);
     if (f && (f->controlKind == ControlKind::CheckBox))
-        row.caption = checkBoxText(control, t.lang).trimmed();
+        row.caption = checkBoxText(control, t.lang);
     // A control of a section's header (a preset box, a switch) has the section's title as its caption.
-    // A caption ends in ":" on some labels; the report's column says it.
-    if (row.caption.endsWith(QLatin1Char(':')))
-        row.caption.chop(1);
+    // The ":" some labels end in is left to the report's column.
+    row.caption = settingName(row.caption);
     if (f)
         row.value = shownValue(image, *f, ctx, t, point);
     row.unit = settingUnit(control);

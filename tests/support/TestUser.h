@@ -65,7 +65,7 @@ public:
     {
         return answerAsk ? answerAsk(caption, text) : UnattendedUser::ask(caption, text);
     }
-    int choose(const QString &caption, const QString &text, const QStringList &choices) override
+    int choose(const QString & /*caption*/, const QString &text, const QStringList &choices) override
     {
         questions << text;
         return answerChoose ? answerChoose(text, choices) : -1;

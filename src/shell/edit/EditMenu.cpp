@@ -64,32 +64,23 @@ void EditMenu::updateItems()
 
 void EditMenu::undo1Click()
 {
-    undoOnce(true);
+    replay(Replay::Undo, true);
 }
 
 void EditMenu::redo1Click()
 {
-    redoOnce(true);
+    replay(Replay::Redo, true);
 }
 
-bool EditMenu::undoOnce(bool quietWhenNothing)
+bool EditMenu::replay(Replay which, bool quietWhenNothing)
 {
     const TimerPause pause(&m_pollTimer);
     const BusyCursor busy;
-    return finish(m_state.journal.undo([this](const ImageBytes &target, const std::string &action, const char *what) {
-        return m_files.uploadImage(target, action, what);
-    }),
-        quietWhenNothing);
-}
-
-bool EditMenu::redoOnce(bool quietWhenNothing)
-{
-    const TimerPause pause(&m_pollTimer);
-    const BusyCursor busy;
-    return finish(m_state.journal.redo([this](const ImageBytes &target, const std::string &action, const char *what) {
-        return m_files.uploadImage(target, action, what);
-    }),
-        quietWhenNothing);
+    // A whole-image entry goes back through the window's upload, with its restore point and progress.
+    const ChangeJournal::Uploader upload = [this](const ImageBytes &target, const std::string &action,
+                                               const char *what) { return m_files.uploadImage(target, action, what); };
+    return finish(
+        which == Replay::Undo ? m_state.journal.undo(upload) : m_state.journal.redo(upload), quietWhenNothing);
 }
 
 bool EditMenu::finish(const ReplayResult &r, bool quietWhenNothing)
@@ -119,7 +110,7 @@ void EditMenu::history1Click()
     if (!m_dialog) {
         m_dialog = new HistoryDialog(m_window, m_state.journal, [this](int steps) {
             for (int i = 0; i < steps; ++i)
-                if (!undoOnce(false))
+                if (!replay(Replay::Undo, false))
                     return false;
             return true;
         });

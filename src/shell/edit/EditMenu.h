@@ -41,9 +41,10 @@ public slots:
     void history1Click();
 
 public:
-    // One undo (redo); false when nothing was taken back (sent again) completely.
-    bool undoOnce(bool quietWhenNothing);
-    bool redoOnce(bool quietWhenNothing);
+    enum class Replay { Undo, Redo };
+    // One undo (redo); false when nothing was taken back (sent again) completely. With nothing to
+    // replay: a beep (quiet) or the journal's message.
+    bool replay(Replay which, bool quietWhenNothing);
     // The items' texts from the journal's stacks.
     void updateItems();
 

@@ -5,6 +5,7 @@
 #include "ImageCompare.h"
 #include "MainWindow.h"
 #include "ParameterFile.h"
+#include "SettingCaptions.h"
 #include "SettingsControls.h"
 #include "UserInteraction.h"
 
@@ -22,10 +23,8 @@ constexpr int ShownDifferences = 12;
 
 QString fieldName(const FieldDifference &d)
 {
-    const QString caption = settingCaption(d.field->control).trimmed();
-    if (!caption.isEmpty())
-        return caption.endsWith(QLatin1Char(':')) ? caption.chopped(1) : caption;
-    return QString::fromLatin1(d.field->name);
+    const QString caption = settingName(settingCaption(d.field->control));
+    return caption.isEmpty() ? QString::fromLatin1(d.field->name) : caption;
 }
 
 } // namespace

@@ -21,6 +21,7 @@
 #include "ParameterFile.h"
 #include "ParametersPage.h"
 #include "ReadingsPage.h"
+#include "SettingCaptions.h"
 #include "SettingsControls.h"
 #include "SettingsWiring.h"
 #include "SideStrip.h"
@@ -175,11 +176,8 @@ QString TForm1::actionCaption(const QString &action) const
     if (caption.isEmpty())
         if (auto *button = findChild<QAbstractButton *>(action))
             caption = button->text();
-    caption = caption.trimmed();
-    while (caption.endsWith(QLatin1Char(':')))
-        caption.chop(1);
-    caption.remove(QLatin1Char('&'));
-    return caption.isEmpty() ? action : caption.trimmed();
+    caption = settingName(caption);
+    return caption.isEmpty() ? action : caption;
 }
 
 void TForm1::startPolling()
