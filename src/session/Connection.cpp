@@ -62,7 +62,7 @@ ScanOutcome Connection::autoconnect(ConnectionView &view)
         if (rx[2] > HighestSoftwareRevision) {
             view.showMessage(NeedUpdateText);
             Disconnect();
-            return { ScanResult::Refused, port };
+            return { ScanResult::Refused, port, {} };
         }
         m_state.SoftwareRevision = rx[2];
         m_state.HardwareRevision = rx[1];
@@ -72,12 +72,12 @@ ScanOutcome Connection::autoconnect(ConnectionView &view)
         ReadParameterImage(view);
         if (view.cancelled()) {
             Disconnect();
-            return { ScanResult::Cancelled, port };
+            return { ScanResult::Cancelled, port, {} };
         }
         view.showImage();
         m_state.PollingEnabled = 1;
         link.sleepMs(50);
-        return { ScanResult::Found, port };
+        return { ScanResult::Found, port, {} };
     }
     // A malformed greeting on the very last attempt leaves its port open: a failed scan ends closed.
     Disconnect();

@@ -16,7 +16,10 @@ class TstLiveRecord : public QObject {
     // A reply as it comes off the wire: payload bytes in reception order.
     static std::vector<std::uint8_t> wire(const std::vector<std::uint8_t> &payload, std::uint8_t type = 0x05)
     {
-        std::vector<std::uint8_t> r { 0x56, type };
+        std::vector<std::uint8_t> r;
+        r.reserve(payload.size() + 4);
+        r.push_back(0x56);
+        r.push_back(type);
         r.insert(r.end(), payload.begin(), payload.end());
         r.push_back(replyChecksum(r.data() + 2, 192));
         r.push_back(0xF0);

@@ -35,7 +35,6 @@ private slots:
 
         test::WindowRig rig;
         QVERIFY2(rig.start(test::WindowRig::Options::simulatorOnPty()), rig.error.c_str());
-        sim::PtySimulator &simulator = *rig.pty;
         AppState &state = *rig.state;
         TForm1 &form = *rig.form;
         QStringList &messages = rig.messages;
